@@ -20,6 +20,7 @@ enum class ErrorNumber : int {
   kNoSuchControlArray = 2001,    // the window has no control (array) of that name
   kIndexOutOfRange = 2002,       // the array has no member with that index
   kPropertyNotSupported = 2003,  // the control's kind has no such property
+  kInternal = 9001,              // a failure of the runtime itself
 };
 
 class RuntimeError : public std::runtime_error {

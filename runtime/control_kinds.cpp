@@ -1,0 +1,55 @@
+#include "runtime/control_kinds.h"
+
+#include <array>
+
+#include "runtime/controls_qt.h"
+
+namespace egn::runtime {
+
+namespace {
+
+using S = Setting;
+
+const std::array<ControlKindInfo, 4> kKinds = {{
+    {ControlKind::kLabel, "label",
+     {S::kRect, S::kTabIndex, S::kBackColour, S::kAlign, S::kVisible, S::kCaption},
+     {S::kRect, S::kTabIndex},
+     false,
+     &CreateLabel},
+    {ControlKind::kTextBox, "textbox",
+     {S::kRect, S::kTabIndex, S::kBackColour, S::kMaxLength, S::kAlign, S::kReadOnly,
+      S::kMultiLine, S::kScrollBars, S::kVisible, S::kText},
+     {S::kRect, S::kTabIndex},
+     true,
+     &CreateTextBox},
+    {ControlKind::kListBox, "listbox",
+     {S::kRect, S::kTabIndex, S::kBackColour, S::kVisible, S::kItem},
+     {S::kRect, S::kTabIndex},
+     true,
+     &CreateListBox},
+    {ControlKind::kButton, "button",
+     {S::kRect, S::kTabIndex, S::kBackColour, S::kVisible, S::kStyle, S::kCaption},
+     {S::kRect, S::kTabIndex, S::kCaption},
+     true,
+     &CreateButton},
+}};
+
+}  // namespace
+
+std::span<const ControlKindInfo> ControlKinds() { return kKinds; }
+
+const ControlKindInfo* FindControlKind(std::string_view keyword) {
+  for (const ControlKindInfo& info : kKinds) {
+    if (info.keyword == keyword) return &info;
+  }
+  return nullptr;
+}
+
+const ControlKindInfo& InfoFor(ControlKind kind) {
+  for (const ControlKindInfo& info : kKinds) {
+    if (info.kind == kind) return info;
+  }
+  return kKinds.front();  // every enumerator has a row; not reached
+}
+
+}  // namespace egn::runtime

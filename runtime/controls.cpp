@@ -1,0 +1,54 @@
+#include "runtime/controls.h"
+
+#include "runtime/error.h"
+
+namespace egn::runtime {
+
+Control::Control(ControlKind kind, std::string name, QWidget* widget)
+    : kind_(kind), name_(std::move(name)), widget_(widget) {}
+
+Control::~Control() = default;
+
+std::u16string Control::Text() const { RaisePropertyNotSupported(name_, "Text"); }
+
+void Control::SetText(std::u16string_view) { RaisePropertyNotSupported(name_, "Text"); }
+
+std::u16string Control::Caption() const { RaisePropertyNotSupported(name_, "Caption"); }
+
+bool Control::ConnectClick(std::function<void()>) { return false; }
+
+Control& ControlArray::operator()(std::int16_t index) const {
+  const auto found = members_.find(index);
+  if (found == members_.end()) RaiseIndexOutOfRange(name_, index);
+  return *found->second;
+}
+
+std::vector<std::int16_t> ControlArray::Indices() const {
+  std::vector<std::int16_t> indices;
+  for (const auto& [index, control] : members_) indices.push_back(index);
+  return indices;
+}
+
+const ControlArray& Form::Array(std::string_view name) const {
+  const auto found = arrays_.find(name);
+  if (found == arrays_.end()) RaiseNoSuchControlArray(name);
+  return found->second;
+}
+
+Control& Form::Single(std::string_view name) const {
+  const auto found = singles_.find(name);
+  if (found == singles_.end()) RaiseNoSuchControlArray(name);
+  return *found->second;
+}
+
+void Form::Adopt(std::unique_ptr<Control> control, std::optional<std::int16_t> index,
+                 const std::string& name) {
+  if (index) {
+    arrays_.try_emplace(name, name).first->second.Add(*index, *control);
+  } else {
+    singles_[name] = control.get();
+  }
+  controls_.push_back(std::move(control));
+}
+
+}  // namespace egn::runtime

@@ -1,0 +1,142 @@
+#include "runtime/forms.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "runtime/description_parser.h"
+#include "runtime/form_builder.h"
+#include "runtime/qt_values.h"
+
+namespace egn::runtime {
+
+FormModule::~FormModule() = default;
+
+LoadedForm::LoadedForm(std::unique_ptr<QWidget> window, std::unique_ptr<Form> form)
+    : window_(std::move(window)), form_(std::move(form)) {}
+
+// The code goes first, then the control access, then the widgets.
+LoadedForm::~LoadedForm() {
+  module_.reset();
+  form_.reset();
+  window_.reset();
+}
+
+namespace {
+
+std::vector<Control*> EventSources(const Form& form, const std::string& name,
+                                   std::vector<std::int16_t>& indices) {
+  std::vector<Control*> sources;
+  try {
+    const ControlArray& array = form.Array(name);
+    for (const std::int16_t index : array.Indices()) {
+      sources.push_back(&array(index));
+      indices.push_back(index);
+    }
+  } catch (const RuntimeError&) {
+    try {
+      sources.push_back(&form.Single(name));
+      indices.push_back(0);
+    } catch (const RuntimeError&) {
+    }
+  }
+  return sources;
+}
+
+}  // namespace
+
+std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
+  QFile file(QString::fromStdString(form_class.description));
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw std::runtime_error("cannot read the window description " + form_class.description);
+  }
+  const QByteArray bytes = file.readAll();
+  const FormDescription description =
+      ParseDescription(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (description.name != form_class.name) {
+    throw std::runtime_error("the description " + form_class.description + " is of " +
+                             description.name + ", not of " + form_class.name);
+  }
+  const QString folder = QFileInfo(file.fileName()).path();
+  BuiltForm built = BuildForm(description, [&folder](const std::string& name) {
+    return folder + u'/' + QString::fromStdString(name);
+  });
+
+  auto loaded = std::make_unique<LoadedForm>(std::move(built.window), std::move(built.form));
+  loaded->SetModule(form_class.create(loaded->form()));
+  QWidget* window = &loaded->window();
+  for (EventBinding& binding : loaded->module().Events()) {
+    std::vector<std::int16_t> indices;
+    const std::vector<Control*> sources = EventSources(loaded->form(), binding.control, indices);
+    if (binding.event != "Click" || sources.empty()) {
+      throw std::runtime_error("no control " + binding.control + " raises the event " + binding.event);
+    }
+    auto handler = std::make_shared<std::function<void(std::int16_t)>>(std::move(binding.handler));
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      const std::int16_t index = indices[i];
+      const bool connected = sources[i]->ConnectClick(
+          [window, handler, index] { DeliverEvent(window, [&] { (*handler)(index); }); });
+      if (!connected) {
+        throw std::runtime_error("control " + sources[i]->name() + " raises no Click event");
+      }
+    }
+  }
+  return loaded;
+}
+
+void ShowRuntimeError(QWidget* window, const RuntimeError& error) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Грешка при изпълнение"),
+                  QString::fromStdString(error.what()), QMessageBox::Ok, window);
+  box.setObjectName(QStringLiteral("RuntimeErrorBox"));
+  box.exec();
+}
+
+void DeliverEvent(QWidget* window, const std::function<void()>& procedure) {
+  try {
+    procedure();
+  } catch (const RuntimeError& error) {
+    ShowRuntimeError(window, error);
+  } catch (const std::exception& error) {
+    ShowRuntimeError(window, RuntimeError(ErrorNumber::kInternal,
+                                          std::string("Вътрешна грешка: ") + error.what()));
+  }
+}
+
+namespace {
+
+int Run(const Project& project) {
+  // Qt reads its own options from the command line; it gets none, so no
+  // argument can change the program.
+  int argc = 1;
+  char name[] = "egn-check";
+  char* argv[] = {name, nullptr};
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("egn-check"));
+  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+
+  const FormClass* startup = nullptr;
+  for (const FormClass& form : project.forms) {
+    if (form.name == project.startup_form) startup = &form;
+  }
+  try {
+    if (startup == nullptr) throw std::runtime_error("no window " + project.startup_form);
+    const std::unique_ptr<LoadedForm> form = LoadForm(*startup);
+    form->window().show();
+    return QApplication::exec();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "egn-check: %s\n", error.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+void Start(const Project& project) { std::exit(Run(project)); }
+
+}  // namespace egn::runtime
