@@ -21,9 +21,12 @@ std::u16string FromQString(const QString& text) { return text.toStdU16String(); 
 
 Qt::Alignment ToQt(Alignment a) {
   switch (a) {
-    case Alignment::kLeft: return Qt::AlignLeft;
-    case Alignment::kCenter: return Qt::AlignHCenter;
-    case Alignment::kRight: return Qt::AlignRight;
+    case Alignment::kLeft:
+      return Qt::AlignLeft;
+    case Alignment::kCenter:
+      return Qt::AlignHCenter;
+    case Alignment::kRight:
+      return Qt::AlignRight;
   }
   return Qt::AlignLeft;
 }
@@ -61,7 +64,8 @@ class LabelControl : public Control {
 // which must not change what the program reads back).
 class TextBoxControl : public Control {
  public:
-  TextBoxControl(const ControlDescription& d, QWidget* widget) : Control(d.kind, d.DisplayName(), widget) {}
+  TextBoxControl(const ControlDescription& d, QWidget* widget)
+      : Control(d.kind, d.DisplayName(), widget) {}
   std::u16string Text() const override { return text_; }
 
  protected:
@@ -127,7 +131,8 @@ class MultiLineTextBox : public TextBoxControl {
     edit->setTabChangesFocus(true);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     edit->setWordWrapMode(QTextOption::WordWrap);
-    const bool vertical = d.scroll_bars == ScrollBars::kVertical || d.scroll_bars == ScrollBars::kBoth;
+    const bool vertical =
+        d.scroll_bars == ScrollBars::kVertical || d.scroll_bars == ScrollBars::kBoth;
     const bool horizontal =
         d.scroll_bars == ScrollBars::kHorizontal || d.scroll_bars == ScrollBars::kBoth;
     edit->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -172,8 +177,8 @@ class FormButton : public QPushButton {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat() &&
-        event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat() && event->modifiers() == Qt::NoModifier) {
       click();
       return;
     }
@@ -187,7 +192,8 @@ class ButtonControl : public Control {
       : Control(d.kind, d.DisplayName(), button), button_(button), caption_(d.text) {}
   std::u16string Caption() const override { return caption_; }
   bool ConnectClick(std::function<void()> handler) override {
-    QObject::connect(button_, &QPushButton::clicked, button_, [handler = std::move(handler)] { handler(); });
+    QObject::connect(button_, &QPushButton::clicked, button_,
+                     [handler = std::move(handler)] { handler(); });
     return true;
   }
 

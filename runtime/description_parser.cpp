@@ -22,7 +22,9 @@ DescriptionError::DescriptionError(int line, const std::string& problem)
 
 namespace {
 
-[[noreturn]] void Fail(int line, const std::string& problem) { throw DescriptionError(line, problem); }
+[[noreturn]] void Fail(int line, const std::string& problem) {
+  throw DescriptionError(line, problem);
+}
 
 std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
 
@@ -49,15 +51,24 @@ bool IsPlainAscii(std::string_view s) {
 // The code pages of the character sets a description may ask for.
 const char* CodePageOf(int charset) {
   switch (charset) {
-    case 0: return "windows-1252";
-    case 161: return "windows-1253";
-    case 162: return "windows-1254";
-    case 177: return "windows-1255";
-    case 178: return "windows-1256";
-    case 186: return "windows-1257";
-    case 204: return "windows-1251";
-    case 238: return "windows-1250";
-    default: return nullptr;
+    case 0:
+      return "windows-1252";
+    case 161:
+      return "windows-1253";
+    case 162:
+      return "windows-1254";
+    case 177:
+      return "windows-1255";
+    case 178:
+      return "windows-1256";
+    case 186:
+      return "windows-1257";
+    case 204:
+      return "windows-1251";
+    case 238:
+      return "windows-1250";
+    default:
+      return nullptr;
   }
 }
 
@@ -109,8 +120,7 @@ Colour ParseColour(std::string_view text, std::string_view key, int line) {
     const auto [end, error] = std::from_chars(text.data() + 2, text.data() + 10, value, 16);
     if (error == std::errc() && end == text.data() + 10 && (value >> 24) == 0) return value;
   }
-  Fail(line, "bad colour " + Quoted(text) + " for " + Quoted(key) +
-                 ", expected 0x00BBGGRR");
+  Fail(line, "bad colour " + Quoted(text) + " for " + Quoted(key) + ", expected 0x00BBGGRR");
 }
 
 bool ParseBool(std::string_view text, std::string_view key, int line) {
@@ -138,7 +148,8 @@ std::string ParseTexts(std::string_view text, std::string_view key, int line) {
   std::string bytes;
   std::size_t i = 0;
   text = Trim(text);
-  if (text.empty() || text.front() != '"') Fail(line, "expected a text in quotes for " + Quoted(key));
+  if (text.empty() || text.front() != '"')
+    Fail(line, "expected a text in quotes for " + Quoted(key));
   while (i < text.size()) {
     if (text[i] != '"') Fail(line, "unexpected " + Quoted(text.substr(i)) + " after the text");
     ++i;
@@ -158,12 +169,23 @@ std::string ParseTexts(std::string_view text, std::string_view key, int line) {
       }
       if (i == text.size()) break;
       switch (const char e = text[i++]) {
-        case '"': bytes += '"'; break;
-        case '\\': bytes += '\\'; break;
-        case 'r': bytes += '\r'; break;
-        case 'n': bytes += '\n'; break;
-        case 't': bytes += '\t'; break;
-        default: Fail(line, "unknown escape " + Quoted(std::string("\\") + e) + " in a text");
+        case '"':
+          bytes += '"';
+          break;
+        case '\\':
+          bytes += '\\';
+          break;
+        case 'r':
+          bytes += '\r';
+          break;
+        case 'n':
+          bytes += '\n';
+          break;
+        case 't':
+          bytes += '\t';
+          break;
+        default:
+          Fail(line, "unknown escape " + Quoted(std::string("\\") + e) + " in a text");
       }
     }
     if (!closed) Fail(line, "text is not closed by a quote");
@@ -195,7 +217,8 @@ class Parser {
       Statement(line);
       start = end + 1;
     }
-    if (control_) Fail(control_line_, "control " + CurrentControl().DisplayName() + " has no 'end'");
+    if (control_)
+      Fail(control_line_, "control " + CurrentControl().DisplayName() + " has no 'end'");
     if (!form_open_ && !form_closed_) Fail(line_, "no 'form' block in the description");
     if (form_open_) Fail(form_line_, "form " + form_.name + " has no 'end'");
     CheckForm();
@@ -216,7 +239,8 @@ class Parser {
     if (word == "control") return OpenControl(rest);
     if (word == "end") return End(rest);
     const std::size_t equals = trimmed.find('=');
-    if (equals == std::string_view::npos) Fail(line_, "expected 'key = value', found " + Quoted(trimmed));
+    if (equals == std::string_view::npos)
+      Fail(line_, "expected 'key = value', found " + Quoted(trimmed));
     const std::string_view key = Trim(trimmed.substr(0, equals));
     const std::string_view value = Trim(trimmed.substr(equals + 1));
     if (control_) {
@@ -256,7 +280,8 @@ class Parser {
 
     const auto [known, inserted] = names_.try_emplace(control.name, control.index.has_value());
     if (!inserted && known->second != control.index.has_value()) {
-      Fail(line_, "name " + Quoted(control.name) + " is used both for an array and a single control");
+      Fail(line_,
+           "name " + Quoted(control.name) + " is used both for an array and a single control");
     }
     if (!inserted && !control.index) Fail(line_, "duplicate control " + Quoted(control.name));
     if (control.index && !indices_.insert({control.name, *control.index}).second) {
@@ -274,8 +299,8 @@ class Parser {
     if (control_) {
       for (const auto& [key, setting] : kControlSettings) {
         if (control_->required.Has(setting) && !seen_.count(std::string(key))) {
-          Fail(control_line_, "control " + CurrentControl().DisplayName() + " lacks the setting " +
-                                  Quoted(key));
+          Fail(control_line_,
+               "control " + CurrentControl().DisplayName() + " lacks the setting " + Quoted(key));
         }
       }
       CheckControl(CurrentControl());
@@ -287,7 +312,8 @@ class Parser {
   }
 
   void Once(std::string_view key) {
-    if (!seen_.insert(std::string(key)).second) Fail(line_, "setting " + Quoted(key) + " given twice");
+    if (!seen_.insert(std::string(key)).second)
+      Fail(line_, "setting " + Quoted(key) + " given twice");
   }
 
   void FormSetting(std::string_view key, std::string_view value) {
@@ -298,9 +324,9 @@ class Parser {
     if (key == "caption") {
       Text(value, key, -1, -1);
     } else if (key == "border") {
-      f.border = ParseKeyword<BorderStyle>(value, key, line_,
-                                           {{"fixed-single", BorderStyle::kFixedSingle},
-                                            {"sizable", BorderStyle::kSizable}});
+      f.border = ParseKeyword<BorderStyle>(
+          value, key, line_,
+          {{"fixed-single", BorderStyle::kFixedSingle}, {"sizable", BorderStyle::kSizable}});
     } else if (key == "position") {
       f.position = ParseKeyword<StartPosition>(
           value, key, line_,
@@ -356,12 +382,18 @@ class Parser {
   }
 
   static constexpr std::pair<std::string_view, Setting> kControlSettings[] = {
-      {"rect", Setting::kRect},           {"tab-index", Setting::kTabIndex},
-      {"back-color", Setting::kBackColour}, {"max-length", Setting::kMaxLength},
-      {"align", Setting::kAlign},         {"read-only", Setting::kReadOnly},
-      {"multi-line", Setting::kMultiLine}, {"scroll-bars", Setting::kScrollBars},
-      {"visible", Setting::kVisible},     {"style", Setting::kStyle},
-      {"caption", Setting::kCaption},     {"text", Setting::kText},
+      {"rect", Setting::kRect},
+      {"tab-index", Setting::kTabIndex},
+      {"back-color", Setting::kBackColour},
+      {"max-length", Setting::kMaxLength},
+      {"align", Setting::kAlign},
+      {"read-only", Setting::kReadOnly},
+      {"multi-line", Setting::kMultiLine},
+      {"scroll-bars", Setting::kScrollBars},
+      {"visible", Setting::kVisible},
+      {"style", Setting::kStyle},
+      {"caption", Setting::kCaption},
+      {"text", Setting::kText},
       {"item", Setting::kItem},
   };
 
@@ -387,17 +419,24 @@ class Parser {
       case Setting::kTabIndex:
         c.tab_index = static_cast<int>(ParseInteger(value, key, line_, 0, 32767));
         break;
-      case Setting::kBackColour: c.back_colour = ParseColour(value, key, line_); break;
+      case Setting::kBackColour:
+        c.back_colour = ParseColour(value, key, line_);
+        break;
       case Setting::kMaxLength:
         c.max_length = static_cast<int>(ParseInteger(value, key, line_, 0, 32767));
         break;
       case Setting::kAlign:
-        c.alignment = ParseKeyword<Alignment>(
-            value, key, line_,
-            {{"left", Alignment::kLeft}, {"center", Alignment::kCenter}, {"right", Alignment::kRight}});
+        c.alignment = ParseKeyword<Alignment>(value, key, line_,
+                                              {{"left", Alignment::kLeft},
+                                               {"center", Alignment::kCenter},
+                                               {"right", Alignment::kRight}});
         break;
-      case Setting::kReadOnly: c.read_only = ParseBool(value, key, line_); break;
-      case Setting::kMultiLine: c.multi_line = ParseBool(value, key, line_); break;
+      case Setting::kReadOnly:
+        c.read_only = ParseBool(value, key, line_);
+        break;
+      case Setting::kMultiLine:
+        c.multi_line = ParseBool(value, key, line_);
+        break;
       case Setting::kScrollBars:
         c.scroll_bars = ParseKeyword<ScrollBars>(value, key, line_,
                                                  {{"none", ScrollBars::kNone},
@@ -405,14 +444,18 @@ class Parser {
                                                   {"vertical", ScrollBars::kVertical},
                                                   {"both", ScrollBars::kBoth}});
         break;
-      case Setting::kVisible: c.visible = ParseBool(value, key, line_); break;
+      case Setting::kVisible:
+        c.visible = ParseBool(value, key, line_);
+        break;
       case Setting::kStyle:
         c.style = ParseKeyword<ButtonStyle>(
             value, key, line_,
             {{"standard", ButtonStyle::kStandard}, {"graphical", ButtonStyle::kGraphical}});
         break;
       case Setting::kCaption:
-      case Setting::kText: Text(value, key, self, -1); break;
+      case Setting::kText:
+        Text(value, key, self, -1);
+        break;
       case Setting::kItem:
         c.items.emplace_back();
         Text(value, key, self, static_cast<int>(c.items.size()) - 1);
@@ -433,12 +476,14 @@ class Parser {
   // Checks that need the whole control or the whole form.
   void CheckControl(const ControlDescription& c) {
     if (c.multi_line && c.max_length > 0) {
-      Fail(control_line_, "control " + c.DisplayName() + ": max-length applies to single-line text boxes");
+      Fail(control_line_,
+           "control " + c.DisplayName() + ": max-length applies to single-line text boxes");
     }
   }
 
   void CheckForm() {
-    for (const std::string_view key : {"caption", "client-size", "font-name", "font-size", "charset"}) {
+    for (const std::string_view key :
+         {"caption", "client-size", "font-name", "font-size", "charset"}) {
       if (!form_seen_.count(std::string(key))) {
         Fail(form_line_, "form " + form_.name + " lacks the setting " + Quoted(key));
       }
@@ -457,7 +502,8 @@ class Parser {
     const char* code_page = CodePageOf(form_.font.charset);
     for (const PendingText& p : pending_) {
       QStringDecoder decoder(code_page, QStringDecoder::Flag::Stateless);
-      const QString text = decoder(QByteArray::fromRawData(p.bytes.data(), static_cast<qsizetype>(p.bytes.size())));
+      const QString text =
+          decoder(QByteArray::fromRawData(p.bytes.data(), static_cast<qsizetype>(p.bytes.size())));
       // A byte that has no character in the code page comes back as an error
       // or as a C1 control code; neither is text.
       const auto c1 = std::find_if(text.begin(), text.end(), [](QChar c) {
@@ -472,8 +518,8 @@ class Parser {
       } else if (p.item < 0) {
         form_.controls[static_cast<std::size_t>(p.control)].text = std::move(decoded);
       } else {
-        form_.controls[static_cast<std::size_t>(p.control)].items[static_cast<std::size_t>(p.item)] =
-            std::move(decoded);
+        form_.controls[static_cast<std::size_t>(p.control)]
+            .items[static_cast<std::size_t>(p.item)] = std::move(decoded);
       }
     }
   }

@@ -45,12 +45,23 @@ std::string Quote(const std::u16string& text) {
   std::string out = "\"";
   for (const char c : Utf8(text)) {
     switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
@@ -72,10 +83,14 @@ const char* AlignmentText(Alignment a) {
 
 const char* ScrollText(ScrollBars s) {
   switch (s) {
-    case ScrollBars::kNone: return "none";
-    case ScrollBars::kHorizontal: return "horizontal";
-    case ScrollBars::kVertical: return "vertical";
-    case ScrollBars::kBoth: return "both";
+    case ScrollBars::kNone:
+      return "none";
+    case ScrollBars::kHorizontal:
+      return "horizontal";
+    case ScrollBars::kVertical:
+      return "vertical";
+    case ScrollBars::kBoth:
+      return "both";
   }
   return "?";
 }
@@ -94,8 +109,8 @@ std::string Dump(const FormDescription& form) {
       << "  caption " << Quote(form.caption) << "\n"
       << "  border " << (form.border == BorderStyle::kFixedSingle ? "fixed-single" : "sizable")
       << "\n"
-      << "  position " << (form.position == StartPosition::kCenterScreen ? "center-screen" : "default")
-      << "\n"
+      << "  position "
+      << (form.position == StartPosition::kCenterScreen ? "center-screen" : "default") << "\n"
       << "  back-color " << ColourText(form.back_colour) << "\n"
       << "  client " << form.client_width << " x " << form.client_height << "\n"
       << "  font \"" << form.font.name << "\" " << form.font.size_points << "pt weight "
@@ -115,7 +130,8 @@ std::string Dump(const FormDescription& form) {
     } else if (c.kind == ControlKind::kLabel) {
       out << "    align " << AlignmentText(c.alignment) << "\n";
     } else if (c.kind == ControlKind::kButton) {
-      out << "    style " << (c.style == ButtonStyle::kGraphical ? "graphical" : "standard") << "\n";
+      out << "    style " << (c.style == ButtonStyle::kGraphical ? "graphical" : "standard")
+          << "\n";
     } else {
       out << "    scroll-bars " << ScrollText(c.scroll_bars) << "\n";
     }

@@ -68,7 +68,7 @@ struct FormDescription {
   std::optional<Colour> back_colour;
   int client_width = 0, client_height = 0;  // twips
   FontDescription font;
-  std::string icon;  // name of an image beside the description; empty: none
+  std::string icon;                          // name of an image beside the description; empty: none
   std::vector<ControlDescription> controls;  // in the order of the description
   bool operator==(const FormDescription&) const = default;
 };

@@ -75,7 +75,8 @@ std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
     std::vector<std::int16_t> indices;
     const std::vector<Control*> sources = EventSources(loaded->form(), binding.control, indices);
     if (binding.event != "Click" || sources.empty()) {
-      throw std::runtime_error("no control " + binding.control + " raises the event " + binding.event);
+      throw std::runtime_error("no control " + binding.control + " raises the event " +
+                               binding.event);
     }
     auto handler = std::make_shared<std::function<void(std::int16_t)>>(std::move(binding.handler));
     for (std::size_t i = 0; i < sources.size(); ++i) {

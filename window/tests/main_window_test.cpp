@@ -1,0 +1,506 @@
+// The real window, built from its stored description, driven with real key
+// and mouse events on the offscreen platform.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <memory>
+
+#include "runtime/forms.h"
+#include "window/main_form.h"
+#include "window/tests/window_texts.h"
+
+using egn::runtime::LoadedForm;
+using egn::window::MainForm;
+
+namespace {
+
+QRect Pixels(int left, int top, int width, int height) {
+  return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+QString Weight(int i) { return QStringList{"2", "4", "8", "5", "10", "9", "7", "3", "6", "?"}[i]; }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<LoadedForm> form_;
+
+  QWidget& Window() const { return form_->window(); }
+  MainForm& Code() const { return static_cast<MainForm&>(form_->module()); }
+  template <typename T = QWidget>
+  T* Child(const QString& name) const {
+    T* child = Window().findChild<T*>(name, Qt::FindDirectChildrenOnly);
+    if (child == nullptr) qFatal("no control %s", qPrintable(name));
+    return child;
+  }
+  QLineEdit* Digit(int i) const { return Child<QLineEdit>(QString("Text2(%1)").arg(i)); }
+  QPlainTextEdit* Results() const { return Child<QPlainTextEdit>("Text1(0)"); }
+  QString ResultsText() const {
+    return QString::fromStdU16String(form_->form().Array("Text1")(0).Text());
+  }
+  QString DigitText(int i) const {
+    return QString::fromStdU16String(
+        form_->form().Array("Text2")(static_cast<std::int16_t>(i)).Text());
+  }
+  void Type(const QString& digits) {
+    for (int i = 0; i < digits.size(); ++i) QTest::keyClicks(Digit(i), digits.mid(i, 1));
+  }
+  void Click(int button) {
+    QTest::mouseClick(Child<QPushButton>(QString("Command1(%1)").arg(button)), Qt::LeftButton);
+  }
+  static QString Lines(int sum, int digit) {
+    return QString("Изчислена сума: %1\r\nПоследно число: %2\r\n").arg(sum).arg(digit);
+  }
+
+  void Load(const egn::runtime::FormClass& form_class) {
+    form_ = egn::runtime::LoadForm(form_class);
+    Window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Window()));
+  }
+
+  // Answers the next message box with OK and returns its text, as a
+  // shared string filled once the box has been seen.
+  std::shared_ptr<QString> AnswerNextMessageBox() {
+    auto text = std::make_shared<QString>();
+    auto* timer = new QTimer(this);
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, this, [timer, text] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        *text = box->text();
+        box->button(QMessageBox::Ok)->click();
+        timer->deleteLater();
+      }
+    });
+    timer->start();
+    return text;
+  }
+
+  // The window's class with its description edited by `edit`, from a file.
+  egn::runtime::FormClass EditedClass(const std::function<void(QByteArray&)>& edit) {
+    QFile original(":/egn-check/forms/MainForm.form");
+    if (!original.open(QIODevice::ReadOnly)) qFatal("no description");
+    QByteArray bytes = original.readAll();
+    edit(bytes);
+    const QString path = temp_.filePath("MainForm.form");
+    QFile copy(path);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write");
+    copy.write(bytes);
+    copy.close();
+    QFile::copy(":/egn-check/forms/egn-check.xpm", temp_.filePath("egn-check.xpm"));
+    egn::runtime::FormClass form_class = egn::window::MainFormClass();
+    form_class.description = path.toStdString();
+    return form_class;
+  }
+
+  QTemporaryDir temp_;
+
+ private slots:
+  void init() { Load(egn::window::MainFormClass()); }
+  void cleanup() { form_.reset(); }
+
+  // --- the window as described -----------------------------------------------
+
+  void window_settings() {
+    QWidget& w = Window();
+    QCOMPARE(w.windowTitle(), QString("https://egn-check.example/ Информатика - проверка на ЕГН"));
+    QCOMPARE(w.size(), QSize(493, 325));  // 7395 x 4875 twips
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    const Qt::WindowFlags flags = w.windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(flags.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(w.font().family(), QString("Times New Roman"));
+    QCOMPARE(w.font().pointSizeF(), 12.0);
+    QCOMPARE(w.font().weight(), QFont::Normal);
+    QVERIFY(!w.font().italic() && !w.font().underline() && !w.font().strikeOut());
+    QVERIFY(!w.windowIcon().isNull());
+    QCOMPARE(w.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+    // Centred on the screen.
+    const QRect screen = w.screen()->availableGeometry();
+    QVERIFY(qAbs(w.geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(w.geometry().center().y() - screen.center().y()) <= 1);
+  }
+
+  void geometry_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Label1(0)") << "Label1(0)" << Pixels(960, 0, 4575, 375);
+    QTest::newRow("Label1(1)") << "Label1(1)" << Pixels(120, 720, 855, 375);
+    QTest::newRow("Label1(2)") << "Label1(2)" << Pixels(1080, 720, 855, 375);
+    QTest::newRow("Label1(3)") << "Label1(3)" << Pixels(2040, 720, 855, 375);
+    QTest::newRow("Label1(4)") << "Label1(4)" << Pixels(3000, 720, 1335, 375);
+    QTest::newRow("Label1(5)") << "Label1(5)" << Pixels(5760, 120, 1335, 375);
+    QTest::newRow("List1") << "List1" << Pixels(4440, 480, 2895, 630);
+    for (int i = 0; i <= 9; ++i) {
+      const QByteArray text = QString("Text2(%1)").arg(i).toUtf8();
+      const QByteArray label = QString("Label2(%1)").arg(i).toUtf8();
+      QTest::newRow(text) << QString(text) << Pixels(120 + 480 * i, 1200, 375, 405);
+      QTest::newRow(label) << QString(label) << Pixels(120 + 480 * i, 1680, 375, 255);
+    }
+    QTest::newRow("Command1(0)") << "Command1(0)" << Pixels(5040, 1200, 1455, 375);
+    QTest::newRow("Command1(1)") << "Command1(1)" << Pixels(5760, 1680, 1455, 375);
+    QTest::newRow("Text1(0)") << "Text1(0)" << Pixels(120, 2280, 7095, 2535);
+    QTest::newRow("Text1(1)") << "Text1(1)" << Pixels(480, 3000, 6735, 1815);
+  }
+
+  void geometry() {
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    QCOMPARE(Child(name)->geometry(), rect);
+    QCOMPARE(Child(name)->font(), Window().font());
+  }
+
+  // What is painted, sampled where no text is: the window's surface, each
+  // label's rectangle and each button's face.
+  void colours_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QPoint>("where");
+    QTest::addColumn<QColor>("colour");
+    const QColor heading(255, 192, 128), weight(255, 255, 128);
+    QTest::newRow("window") << QString() << QPoint(2, 2) << QColor(192, 192, 255);
+    for (int i = 0; i <= 5; ++i) {
+      const QByteArray name = QString("Label1(%1)").arg(i).toUtf8();
+      QTest::newRow(name) << QString(name) << QPoint(2, 22) << heading;
+    }
+    for (int i = 0; i <= 9; ++i) {
+      const QByteArray name = QString("Label2(%1)").arg(i).toUtf8();
+      QTest::newRow(name) << QString(name) << QPoint(1, 15) << weight;
+    }
+    QTest::newRow("Command1(0)") << "Command1(0)" << QPoint(6, 12) << QColor(128, 255, 128);
+    QTest::newRow("Command1(1)") << "Command1(1)" << QPoint(6, 12) << QColor(255, 128, 128);
+  }
+
+  void colours() {
+    QFETCH(QString, name);
+    QFETCH(QPoint, where);
+    QFETCH(QColor, colour);
+    QWidget* widget = name.isEmpty() ? &Window() : Child(name);
+    const QImage image = widget->grab().toImage();
+    QCOMPARE(QColor(image.pixel(where)), colour);
+  }
+
+  void captions_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("heading") << "Label1(0)"
+                             << "Проверка на ЕГН - последна цифра";
+    QTest::newRow("year") << "Label1(1)"
+                          << "Година";
+    QTest::newRow("month") << "Label1(2)"
+                           << "Месец";
+    QTest::newRow("day") << "Label1(3)"
+                         << "Ден";
+    QTest::newRow("number") << "Label1(4)"
+                            << "Номер";
+    QTest::newRow("region") << "Label1(5)"
+                            << "Код окръг";
+    for (int i = 0; i <= 9; ++i) {
+      const QByteArray name = QString("Label2(%1)").arg(i).toUtf8();
+      QTest::newRow(name) << QString(name) << Weight(i);
+    }
+  }
+
+  void captions() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    auto* label = Child<QLabel>(name);
+    QCOMPARE(label->text(), caption);
+    QCOMPARE(label->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+    QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(label->frameShape(), QFrame::NoFrame);
+  }
+
+  void buttons_and_list() {
+    QCOMPARE(Child<QPushButton>("Command1(0)")->text(), QString("Изчисли"));
+    QCOMPARE(Child<QPushButton>("Command1(1)")->text(), QString("Изчисти"));
+    for (const char* name : {"Command1(0)", "Command1(1)"}) {
+      QVERIFY(!Child<QPushButton>(name)->isDefault());
+      QVERIFY(!Child<QPushButton>(name)->autoDefault());
+    }
+    auto* list = Child<QListWidget>("List1");
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+    QCOMPARE(items, egn::window::testing::RegionItems());
+    QCOMPARE(list->item(18)->text(), QString("Сливен 576 - 601]"));
+    QVERIFY(list->selectedItems().isEmpty());
+    QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QVERIFY(list->verticalScrollBar()->maximum() > 0);
+  }
+
+  void initial_texts() {
+    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    QCOMPARE(ResultsText().size(), 1166);
+    QCOMPARE(Results()->toPlainText(), egn::window::testing::TaskText().replace("\r\n", "\n"));
+    auto* motto = Child<QPlainTextEdit>("Text1(1)");
+    QCOMPARE(QString::fromStdU16String(form_->form().Array("Text1")(1).Text()),
+             egn::window::testing::Motto());
+    QCOMPARE(egn::window::testing::Motto().size(), 118);
+    QVERIFY(!motto->isVisible());
+    for (int i = 0; i <= 9; ++i) QCOMPARE(DigitText(i), QString());
+    QCOMPARE(Code().Sum, std::int16_t{0});
+  }
+
+  void labels_lie_beneath_windowed_controls() {
+    // The lower edge of Label1(5) meets the top of List1; the list is on top.
+    const QPoint overlap(400, 32);
+    QVERIFY(Child("Label1(5)")->geometry().contains(overlap));
+    QWidget* hit = Window().childAt(overlap);
+    QVERIFY(hit != nullptr);
+    QVERIFY(hit == Child("List1") || Child("List1")->isAncestorOf(hit));
+  }
+
+  void task_text_scrolls_to_its_last_line() {
+    QPlainTextEdit* results = Results();
+    QCOMPARE(results->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(results->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(results->wordWrapMode(), QTextOption::WordWrap);
+    QScrollBar* bar = results->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    const QTextBlock last = results->document()->lastBlock().previous();
+    QVERIFY(last.text().startsWith("б) Изчисти"));
+    QTextCursor end(last);
+    end.movePosition(QTextCursor::EndOfBlock);
+    QVERIFY(results->viewport()->rect().contains(results->cursorRect(end)));
+  }
+
+  // --- typing --------------------------------------------------------------------
+
+  void digit_box_keeps_one_character() {
+    QTest::keyClicks(Digit(0), "12");
+    QCOMPARE(Digit(0)->text(), QString("1"));
+    QCOMPARE(DigitText(0), QString("1"));
+    QTest::keyClick(Digit(0), Qt::Key_Home);
+    QTest::keyClicks(Digit(0), "3");
+    QCOMPARE(DigitText(0), QString("1"));
+  }
+
+  void paste_respects_the_limit_and_whole_characters_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("two digits") << "12"
+                                << "1";
+    QTest::newRow("emoji") << QString::fromUtf8("😀") << "";
+    QTest::newRow("emoji first") << QString::fromUtf8("😀7") << "";
+    QTest::newRow("digit then emoji") << QString::fromUtf8("7😀") << "7";
+    QTest::newRow("long text") << QString(10000, 'x') << "x";
+  }
+
+  void paste_respects_the_limit_and_whole_characters() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    QApplication::clipboard()->setText(pasted);
+    Digit(3)->setFocus();
+    QTest::keyClick(Digit(3), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(DigitText(3), kept);
+    QCOMPARE(Digit(3)->text(), kept);
+  }
+
+  void read_only_boxes_refuse_typing_yet_take_results() {
+    QTest::keyClicks(Digit(9), "5");
+    QCOMPARE(DigitText(9), QString());
+    QTest::keyClicks(Results(), "abc");
+    QTest::keyClick(Results(), Qt::Key_Delete);
+    QTest::keyClick(Results(), Qt::Key_Backspace);
+    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    Type("123456789");
+    Click(0);
+    QCOMPARE(DigitText(9), QString("0"));
+    QCOMPARE(Digit(9)->text(), QString("0"));
+    QCOMPARE(ResultsText(), Lines(285, 0));
+  }
+
+  // --- the commands ---------------------------------------------------------------
+
+  void calculate_data() {
+    QTest::addColumn<QString>("digits");
+    QTest::addColumn<int>("sum");
+    QTest::addColumn<int>("digit");
+    QTest::newRow("1 to 9") << "123456789" << 285 << 0;
+    QTest::newRow("all empty") << "" << 0 << 0;
+    QTest::newRow("all nines") << "999999999" << 486 << 2;
+    QTest::newRow("one at first") << "1" << 2 << 2;
+    QTest::newRow("month 13, day 00") << "991300000" << 77 << 0;
+    QTest::newRow("letters count 0") << "a-. 6" << 60 << 5;
+  }
+
+  void calculate() {
+    QFETCH(QString, digits);
+    QFETCH(int, sum);
+    QFETCH(int, digit);
+    Type(digits);
+    Click(0);
+    QCOMPARE(ResultsText(), Lines(sum, digit));
+    QCOMPARE(Results()->toPlainText(), Lines(sum, digit).replace("\r\n", "\n"));
+    QCOMPARE(DigitText(9), QString::number(digit));
+    QCOMPARE(int{Code().Sum}, sum);
+    for (int i = 0; i < digits.size(); ++i) QCOMPARE(DigitText(i), digits.mid(i, 1));
+  }
+
+  void calculate_twice_and_after_a_change() {
+    Type("801231456");
+    Click(0);
+    const QString first = ResultsText();
+    Click(0);
+    QCOMPARE(ResultsText(), first);
+    QCOMPARE(DigitText(9), QString::number(Code().Sum % 11 % 10));
+
+    Digit(4)->selectAll();
+    QTest::keyClicks(Digit(4), "7");  // 3 -> 7 at weight 10: the sum grows by 40
+    const int before = Code().Sum;
+    Click(0);
+    QCOMPARE(int{Code().Sum}, before + 40);
+    QCOMPARE(ResultsText(), Lines(before + 40, (before + 40) % 11 % 10));
+  }
+
+  void control_digit_box_never_takes_part() {
+    form_->form().Array("Text2")(9).SetText(u"9");
+    Type("1");
+    Click(0);
+    QCOMPARE(DigitText(9), QString("2"));
+    QCOMPARE(int{Code().Sum}, 2);
+  }
+
+  void clear_on_a_fresh_window_and_after_a_calculation() {
+    Click(1);
+    QCOMPARE(ResultsText(), QString());
+    QCOMPARE(Results()->toPlainText(), QString());
+    for (int i = 0; i <= 9; ++i) QCOMPARE(DigitText(i), QString());
+
+    Type("999999999");
+    Click(0);
+    QCOMPARE(int{Code().Sum}, 486);
+    Click(1);
+    QCOMPARE(int{Code().Sum}, 0);
+    QCOMPARE(ResultsText(), QString());
+    for (int i = 0; i <= 9; ++i) {
+      QCOMPARE(DigitText(i), QString());
+      QCOMPARE(Digit(i)->text(), QString());
+    }
+  }
+
+  void other_indices_change_nothing() {
+    Type("123");
+    Code().Command1_Click(2);
+    Code().Command1_Click(-1);
+    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    QCOMPARE(DigitText(0), QString("1"));
+    QCOMPARE(int{Code().Sum}, 0);
+  }
+
+  // --- the keyboard -----------------------------------------------------------------
+
+  void tab_order_and_first_focus() {
+    QApplication::setActiveWindow(&Window());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Results()));
+    QStringList expected;
+    for (int i = 0; i <= 8; ++i) expected << QString("Text2(%1)").arg(i);
+    expected << "Command1(0)"
+             << "Command1(1)"
+             << "Text2(9)"
+             << "List1"
+             << "Text1(0)";
+    QStringList visited;
+    for (int n = 0; n < expected.size(); ++n) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, expected);
+  }
+
+  void enter_and_escape_in_boxes_press_nothing() {
+    Type("123456789");
+    for (QWidget* w : {static_cast<QWidget*>(Digit(8)), static_cast<QWidget*>(Digit(9)),
+                       static_cast<QWidget*>(Results()), Child("List1")}) {
+      w->setFocus();
+      QTest::keyClick(w, Qt::Key_Return);
+      QTest::keyClick(w, Qt::Key_Enter);
+      QTest::keyClick(w, Qt::Key_Escape);
+    }
+    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    QCOMPARE(DigitText(9), QString());
+  }
+
+  void focused_button_is_pressed_by_enter_and_space_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int{Qt::Key_Return};
+    QTest::newRow("Enter") << int{Qt::Key_Enter};
+    QTest::newRow("Space") << int{Qt::Key_Space};
+  }
+
+  void focused_button_is_pressed_by_enter_and_space() {
+    QFETCH(int, key);
+    Type("1");
+    auto* calculate = Child<QPushButton>("Command1(0)");
+    calculate->setFocus();
+    QTest::keyClick(calculate, static_cast<Qt::Key>(key));
+    QCOMPARE(ResultsText(), Lines(2, 2));
+    auto* clear = Child<QPushButton>("Command1(1)");
+    clear->setFocus();
+    QTest::keyClick(clear, static_cast<Qt::Key>(key));
+    QCOMPARE(ResultsText(), QString());
+    QCOMPARE(DigitText(0), QString());
+  }
+
+  // --- run-time errors reach the default handling --------------------------------
+
+  void failing_access_shows_its_error_and_the_window_goes_on() {
+    // A description whose Label2(5) is another array: reading weight 5 fails.
+    form_.reset();
+    Load(EditedClass([](QByteArray& bytes) {
+      bytes.replace("control label Label2(5)", "control label Weight(5)");
+    }));
+    Type("123456789");
+    const auto shown = AnswerNextMessageBox();
+    Click(0);
+    QCOMPARE(*shown, QString("Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5."));
+    QCOMPARE(ResultsText(), egn::window::testing::TaskText());  // nothing was written
+    QCOMPARE(int{Code().Sum}, 0);
+    Click(1);  // the window goes on
+    QCOMPARE(ResultsText(), QString());
+  }
+
+  void overflow_keeps_the_earlier_sum() {
+    form_.reset();
+    Load(EditedClass([](QByteArray& bytes) {
+      const int at = bytes.indexOf("control label Label2(0)");
+      const int caption = bytes.indexOf("caption = \"2\"", at);
+      bytes.replace(caption, 13, "caption = \"40000\"");
+    }));
+    QCOMPARE(QString::fromStdU16String(form_->form().Array("Label2")(0).Caption()),
+             QString("40000"));
+    QTest::keyClicks(Digit(1), "9");
+    Click(0);
+    QCOMPARE(int{Code().Sum}, 36);
+    QTest::keyClicks(Digit(0), "9");
+    const auto shown = AnswerNextMessageBox();
+    Click(0);
+    QCOMPARE(*shown, QString("Грешка 1001: Препълване: стойността е извън обхвата на цяло число "
+                             "(от -32768 до 32767)."));
+    QCOMPARE(int{Code().Sum}, 36);
+    QCOMPARE(ResultsText(), Lines(36, 3));
+    QCOMPARE(DigitText(9), QString("3"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
