@@ -32,6 +32,8 @@ enum class Setting : unsigned {
   kCaption,
   kText,
   kItem,
+  kAccessibleName,
+  kAccessibleDescription,
 };
 
 class SettingSet {

@@ -37,6 +37,10 @@ void ApplyCommon(const ControlDescription& d, QWidget& widget) {
   widget.setGeometry(TwipsToPixels(d.rect.left), TwipsToPixels(d.rect.top),
                      TwipsToPixels(d.rect.width), TwipsToPixels(d.rect.height));
   if (!d.visible) widget.hide();
+  if (!d.accessible_name.empty()) widget.setAccessibleName(ToQString(d.accessible_name));
+  if (!d.accessible_description.empty()) {
+    widget.setAccessibleDescription(ToQString(d.accessible_description));
+  }
 }
 
 void FillWith(QWidget& widget, QPalette::ColorRole role, Colour colour) {

@@ -199,7 +199,8 @@ struct PendingText {
   int line;
   std::string bytes;
   int control;  // -1: the form's caption
-  int item;     // -1: the caption or text; otherwise the list item
+  int item;     // the list item's index, or one of these fields:
+  static constexpr int kTextField = -1, kAccessibleNameField = -2, kDescriptionField = -3;
 };
 
 class Parser {
@@ -395,6 +396,8 @@ class Parser {
       {"caption", Setting::kCaption},
       {"text", Setting::kText},
       {"item", Setting::kItem},
+      {"accessible-name", Setting::kAccessibleName},
+      {"accessible-description", Setting::kAccessibleDescription},
   };
 
   void ControlSetting(std::string_view key, std::string_view value) {
@@ -454,7 +457,13 @@ class Parser {
         break;
       case Setting::kCaption:
       case Setting::kText:
-        Text(value, key, self, -1);
+        Text(value, key, self, PendingText::kTextField);
+        break;
+      case Setting::kAccessibleName:
+        Text(value, key, self, PendingText::kAccessibleNameField);
+        break;
+      case Setting::kAccessibleDescription:
+        Text(value, key, self, PendingText::kDescriptionField);
         break;
       case Setting::kItem:
         c.items.emplace_back();
@@ -515,11 +524,14 @@ class Parser {
       std::u16string decoded = text.toStdU16String();
       if (p.control < 0) {
         form_.caption = std::move(decoded);
-      } else if (p.item < 0) {
-        form_.controls[static_cast<std::size_t>(p.control)].text = std::move(decoded);
-      } else {
-        form_.controls[static_cast<std::size_t>(p.control)]
-            .items[static_cast<std::size_t>(p.item)] = std::move(decoded);
+        continue;
+      }
+      ControlDescription& c = form_.controls[static_cast<std::size_t>(p.control)];
+      switch (p.item) {
+        case PendingText::kTextField: c.text = std::move(decoded); break;
+        case PendingText::kAccessibleNameField: c.accessible_name = std::move(decoded); break;
+        case PendingText::kDescriptionField: c.accessible_description = std::move(decoded); break;
+        default: c.items[static_cast<std::size_t>(p.item)] = std::move(decoded);
       }
     }
   }

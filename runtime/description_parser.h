@@ -25,7 +25,8 @@
 // the kind: rect (left, top, width, height), tab-index, back-color,
 // max-length, align (left | center | right), read-only, multi-line,
 // scroll-bars (none | horizontal | vertical | both), visible, style
-// (standard | graphical), caption, text, item (repeated, in order).
+// (standard | graphical), caption, text, item (repeated, in order),
+// accessible-name and accessible-description (what a screen reader says).
 #pragma once
 
 #include <stdexcept>

@@ -115,11 +115,12 @@ int Run(const Project& project) {
   // Qt reads its own options from the command line; it gets none, so no
   // argument can change the program.
   int argc = 1;
-  char name[] = "egn-check";
-  char* argv[] = {name, nullptr};
+  std::string name = project.application_name;
+  char* argv[] = {name.data(), nullptr};
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("egn-check"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QApplication::setApplicationName(QString::fromStdString(project.application_name));
+  QApplication::setApplicationVersion(QString::fromStdString(project.version));
+  QGuiApplication::setDesktopFileName(QString::fromStdString(project.desktop_file_name));
 
   const FormClass* startup = nullptr;
   for (const FormClass& form : project.forms) {

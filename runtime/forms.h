@@ -44,10 +44,14 @@ struct FormClass {
 };
 
 // What start-up needs: the start-up object is a window of the project; there
-// is no start-up procedure.
+// is no start-up procedure. The application's name, version and desktop
+// entry id are what the desktop and the window manager see.
 struct Project {
   std::string startup_form;
   std::vector<FormClass> forms;
+  std::string application_name;
+  std::string version;
+  std::string desktop_file_name;
 };
 
 class LoadedForm {

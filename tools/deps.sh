@@ -6,7 +6,15 @@ set -euo pipefail
 
 packages=(cmake g++ ninja-build qt6-base-dev fonts-liberation2)
 if [[ ${1:-} == --test ]]; then
-  packages+=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils imagemagick clang-format)
+  packages+=(
+    libgtest-dev libbenchmark-dev           # unit tests and benchmarks
+    xvfb xauth x11-utils imagemagick         # a real X server, screenshots
+    clang-format                             # the format check
+    desktop-file-utils appstream             # validating the desktop entry and metainfo
+    dpkg-dev binutils                        # the Debian package (shlibdeps, strip)
+    binutils-mingw-w64-x86-64                # compiling the Windows version record
+    python3-pyatspi at-spi2-core dbus-daemon # reading the window as a screen reader does
+  )
 fi
 
 as_root=()

@@ -10,6 +10,9 @@ cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
+echo "== the Debian package"
+./tools/check-package.sh build
+
 echo "== clang-format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 echo "clang-format: clean"

@@ -52,6 +52,8 @@ runtime::FormClass MainFormClass() {
           [](runtime::Form& form) { return std::make_unique<MainForm>(form); }};
 }
 
-runtime::Project Project() { return {"MainForm", {MainFormClass()}}; }
+runtime::Project Project() {
+  return {"MainForm", {MainFormClass()}, "egn-check", EGN_VERSION_TEXT, EGN_APP_ID};
+}
 
 }  // namespace egn::window

@@ -129,15 +129,19 @@ class MainWindowTest : public QObject {
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(w.font().family(), QString("Times New Roman"));
+    // Resolved to the face itself or to its metric-compatible stand-in.
+    QVERIFY2(QStringList({"Times New Roman", "Liberation Serif"}).contains(QFontInfo(w.font()).family()),
+             qPrintable(QFontInfo(w.font()).family()));
     QCOMPARE(w.font().pointSizeF(), 12.0);
     QCOMPARE(w.font().weight(), QFont::Normal);
     QVERIFY(!w.font().italic() && !w.font().underline() && !w.font().strikeOut());
     QVERIFY(!w.windowIcon().isNull());
     QCOMPARE(w.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
-    // Centred on the screen.
+    // Centred on the screen (to a pixel or two of rounding: at scale 2 the
+    // offscreen screen is narrower than the window and the halves are odd).
     const QRect screen = w.screen()->availableGeometry();
-    QVERIFY(qAbs(w.geometry().center().x() - screen.center().x()) <= 1);
-    QVERIFY(qAbs(w.geometry().center().y() - screen.center().y()) <= 1);
+    QVERIFY(qAbs(w.geometry().center().x() - screen.center().x()) <= 2);
+    QVERIFY(qAbs(w.geometry().center().y() - screen.center().y()) <= 2);
   }
 
   void geometry_data() {
@@ -281,6 +285,33 @@ class MainWindowTest : public QObject {
     QTextCursor end(last);
     end.movePosition(QTextCursor::EndOfBlock);
     QVERIFY(results->viewport()->rect().contains(results->cursorRect(end)));
+  }
+
+  // Run once at scale 1 and once with QT_SCALE_FACTOR=2: every other test
+  // holds at both scales (the layout is in device-independent pixels); here
+  // the physical picture is checked to be twice the size, and its text drawn
+  // at the physical resolution rather than enlarged.
+  void high_dpi_rendering() {
+    const qreal factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                             ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                             : 1.0;
+    QCOMPARE(Window().devicePixelRatio(), factor);
+    const QPixmap picture = Window().grab();
+    QCOMPARE(picture.size(), QSize(qRound(493 * factor), qRound(325 * factor)));
+    if (factor == 1.0) return;
+
+    QWidget* heading = Child("Label1(0)");
+    const QImage sharp = heading->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage plain(heading->size(), QImage::Format_RGB32);
+    plain.setDevicePixelRatio(1.0);
+    heading->render(&plain);
+    const QImage enlarged = plain.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    int different = 0;
+    for (int y = 0; y < sharp.height(); ++y) {
+      for (int x = 0; x < sharp.width(); ++x) different += sharp.pixel(x, y) != enlarged.pixel(x, y);
+    }
+    QVERIFY2(different > sharp.width() * sharp.height() / 50,
+             qPrintable(QString("only %1 pixels differ from an enlarged picture").arg(different)));
   }
 
   // --- typing --------------------------------------------------------------------
