@@ -39,9 +39,9 @@ bool WriteIco(const QImage& source, const QString& path) {
   QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setByteOrder(QDataStream::LittleEndian);
-  out << quint16(0) << quint16(1) << quint16(1);                          // ICONDIR
-  out << quint8(w) << quint8(h) << quint8(0) << quint8(0) << quint16(1) << quint16(8)
-      << bitmap_size << quint32(6 + 16);                                   // ICONDIRENTRY
+  out << quint16(0) << quint16(1) << quint16(1);  // ICONDIR
+  out << quint8(w) << quint8(h) << quint8(0) << quint8(0) << quint16(1) << quint16(8) << bitmap_size
+      << quint32(6 + 16);  // ICONDIRENTRY
   out << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(8) << quint32(0)
       << quint32(0) << qint32(0) << qint32(0) << quint32(256) << quint32(0);  // BITMAPINFOHEADER
   for (int i = 0; i < 256; ++i) {
@@ -54,7 +54,8 @@ bool WriteIco(const QImage& source, const QString& path) {
   for (int y = h - 1; y >= 0; --y) {
     QByteArray row(mask_stride, '\0');
     for (int x = 0; x < w; ++x) {
-      if (qAlpha(image.pixel(x, y)) < 128) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+      if (qAlpha(image.pixel(x, y)) < 128)
+        row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
     }
     out.writeRawData(row.constData(), static_cast<int>(row.size()));
   }

@@ -528,10 +528,17 @@ class Parser {
       }
       ControlDescription& c = form_.controls[static_cast<std::size_t>(p.control)];
       switch (p.item) {
-        case PendingText::kTextField: c.text = std::move(decoded); break;
-        case PendingText::kAccessibleNameField: c.accessible_name = std::move(decoded); break;
-        case PendingText::kDescriptionField: c.accessible_description = std::move(decoded); break;
-        default: c.items[static_cast<std::size_t>(p.item)] = std::move(decoded);
+        case PendingText::kTextField:
+          c.text = std::move(decoded);
+          break;
+        case PendingText::kAccessibleNameField:
+          c.accessible_name = std::move(decoded);
+          break;
+        case PendingText::kDescriptionField:
+          c.accessible_description = std::move(decoded);
+          break;
+        default:
+          c.items[static_cast<std::size_t>(p.item)] = std::move(decoded);
       }
     }
   }

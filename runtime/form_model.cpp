@@ -137,7 +137,8 @@ std::string Dump(const FormDescription& form) {
     }
     if (c.kind != ControlKind::kListBox) out << "    text " << Quote(c.text) << "\n";
     for (const std::u16string& item : c.items) out << "    item " << Quote(item) << "\n";
-    if (!c.accessible_name.empty()) out << "    accessible-name " << Quote(c.accessible_name) << "\n";
+    if (!c.accessible_name.empty())
+      out << "    accessible-name " << Quote(c.accessible_name) << "\n";
     if (!c.accessible_description.empty()) {
       out << "    accessible-description " << Quote(c.accessible_description) << "\n";
     }

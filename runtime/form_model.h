@@ -52,8 +52,8 @@ struct ControlDescription {
   ScrollBars scroll_bars = ScrollBars::kNone;
   bool visible = true;
   ButtonStyle style = ButtonStyle::kStandard;
-  std::u16string text;                // caption of a label or button, text of a text box
-  std::vector<std::u16string> items;  // list box items, in order
+  std::u16string text;                    // caption of a label or button, text of a text box
+  std::vector<std::u16string> items;      // list box items, in order
   std::u16string accessible_name;         // what a screen reader calls the control
   std::u16string accessible_description;  // and what it says of it
 

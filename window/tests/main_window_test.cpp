@@ -130,8 +130,9 @@ class MainWindowTest : public QObject {
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(w.font().family(), QString("Times New Roman"));
     // Resolved to the face itself or to its metric-compatible stand-in.
-    QVERIFY2(QStringList({"Times New Roman", "Liberation Serif"}).contains(QFontInfo(w.font()).family()),
-             qPrintable(QFontInfo(w.font()).family()));
+    QVERIFY2(
+        QStringList({"Times New Roman", "Liberation Serif"}).contains(QFontInfo(w.font()).family()),
+        qPrintable(QFontInfo(w.font()).family()));
     QCOMPARE(w.font().pointSizeF(), 12.0);
     QCOMPARE(w.font().weight(), QFont::Normal);
     QVERIFY(!w.font().italic() && !w.font().underline() && !w.font().strikeOut());
@@ -305,10 +306,12 @@ class MainWindowTest : public QObject {
     QImage plain(heading->size(), QImage::Format_RGB32);
     plain.setDevicePixelRatio(1.0);
     heading->render(&plain);
-    const QImage enlarged = plain.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage enlarged =
+        plain.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     int different = 0;
     for (int y = 0; y < sharp.height(); ++y) {
-      for (int x = 0; x < sharp.width(); ++x) different += sharp.pixel(x, y) != enlarged.pixel(x, y);
+      for (int x = 0; x < sharp.width(); ++x)
+        different += sharp.pixel(x, y) != enlarged.pixel(x, y);
     }
     QVERIFY2(different > sharp.width() * sharp.height() / 50,
              qPrintable(QString("only %1 pixels differ from an enlarged picture").arg(different)));
