@@ -95,12 +95,24 @@ class WholeCharacterValidator : public QValidator {
   }
 };
 
+// A read-only box refuses every change by the user. The edit widgets already
+// refuse keys, pastes and drops; an input method's commit reaches them as an
+// event of its own, and this refuses that too.
+class RefuseInputMethod : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override {
+    return event->type() == QEvent::InputMethod;
+  }
+};
+
 class SingleLineTextBox : public TextBoxControl {
  public:
   SingleLineTextBox(const ControlDescription& d, QLineEdit* edit)
       : TextBoxControl(d, edit), edit_(edit), limit_(d.max_length) {
     edit->setAlignment(ToQt(d.alignment) | Qt::AlignVCenter);
     edit->setReadOnly(d.read_only);
+    if (d.read_only) edit->installEventFilter(new RefuseInputMethod(edit));
     edit->setValidator(new WholeCharacterValidator(edit));
     if (limit_ > 0) edit->setMaxLength(limit_);
     QObject::connect(edit, &QLineEdit::textEdited, edit,
@@ -128,6 +140,7 @@ class MultiLineTextBox : public TextBoxControl {
       : TextBoxControl(d, edit), edit_(edit) {
     edit->setReadOnly(d.read_only);
     if (d.read_only) {
+      edit->installEventFilter(new RefuseInputMethod(edit));
       // Still scrolled and selected from the keyboard, like any read-only box.
       edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }

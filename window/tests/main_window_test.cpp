@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -347,6 +348,69 @@ class MainWindowTest : public QObject {
     QTest::keyClick(Digit(3), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(DigitText(3), kept);
     QCOMPARE(Digit(3)->text(), kept);
+  }
+
+  // Whatever is pasted or typed into whichever box: no crash, at most one
+  // UTF-16 unit and never half a surrogate pair in a digit box, the read-only
+  // boxes unchanged, and the calculation reads what is there by the number
+  // rule.
+  void paste_anything_into_any_box_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    const QList<QPair<const char*, QString>> texts = {
+        {"long", QString(10000, QChar('7'))},
+        {"nul", QString(QChar(0)) + "5"},
+        {"lone high surrogate", QString(QChar(0xD800))},
+        {"lone low surrogate", QString(QChar(0xDC00)) + "3"},
+        {"combining mark", QString::fromUtf8("8\u0301")},
+        {"right to left", QString::fromUtf8("\u05D0\u05D1 4")},
+        {"arabic digit", QString::fromUtf8("\u0663")},
+        {"emoji", QString::fromUtf8("\U0001F600")},
+        {"emoji pair", QString::fromUtf8("\U0001F600\U0001F601")},
+        {"line break", QString("\r\n9")},
+    };
+    for (const QString& box : {QString("Text2(0)"), QString("Text2(4)"), QString("Text2(8)"),
+                               QString("Text2(9)"), QString("Text1(0)")}) {
+      for (const auto& [name, text] : texts) {
+        QTest::newRow(qPrintable(box + " " + name)) << box << text;
+      }
+    }
+  }
+
+  void paste_anything_into_any_box() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QWidget* widget = Child(box);
+    const QString array = box.left(5);
+    const auto index = static_cast<std::int16_t>(box.mid(6, 1).toInt());
+    const auto property = [&] {
+      return QString::fromStdU16String(form_->form().Array(array.toStdString())(index).Text());
+    };
+    const QString before = property();
+
+    QApplication::clipboard()->setText(text);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
+    // And typed, as an input method commits any text, one event for all.
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(widget, &typed);
+
+    const QString after = property();
+    if (box == "Text2(9)" || box == "Text1(0)") {
+      QCOMPARE(after, before);
+      return;
+    }
+    QVERIFY(after.size() <= 1);
+    QVERIFY(after.isEmpty() || !after.at(0).isSurrogate());
+    QCOMPARE(static_cast<QLineEdit*>(widget)->text(), after);
+
+    Click(0);
+    const int digit = after.isEmpty() || !after.at(0).isDigit() || after.at(0).unicode() > '9'
+                          ? 0
+                          : after.at(0).unicode() - '0';
+    const int weight = Weight(index).toInt();
+    QCOMPARE(int{Code().Sum}, digit * weight);
   }
 
   void read_only_boxes_refuse_typing_yet_take_results() {
