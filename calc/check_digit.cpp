@@ -14,7 +14,7 @@ CheckDigitResult ComputeCheckDigit(const PositionTexts& digits, const PositionTe
     const double w = rt::TextToNumber(weights[i]);
     sum = rt::DoubleToInteger(rt::CheckedMultiplyAdd(w, d, static_cast<double>(sum)));
   }
-  std::int16_t digit = static_cast<std::int16_t>(sum % 11);
+  auto digit = static_cast<std::int16_t>(sum % 11);
   if (digit == 10) digit = 0;
 
   result.sum = sum;

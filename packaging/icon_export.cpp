@@ -20,6 +20,7 @@ bool WriteIco(const QImage& source, const QString& path) {
   QImage image = source.convertToFormat(QImage::Format_ARGB32);
   QList<QRgb> palette;
   QImage indexed(image.size(), QImage::Format_Indexed8);
+  indexed.setColorCount(256);
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       const QRgb opaque = image.pixel(x, y) | 0xFF000000u;
@@ -83,6 +84,18 @@ int main(int argc, char** argv) {
   if (!WriteIco(icon, dir + "/icon.ico")) {
     std::fprintf(stderr, "icon_export: cannot write the ICO\n");
     return 1;
+  }
+  // Read the ICO back and hold it against the source, pixel for pixel.
+  const QImage written = QImage(dir + "/icon.ico", "ICO").convertToFormat(QImage::Format_ARGB32);
+  const QImage source = icon.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const QRgb a = written.isNull() ? 0 : written.pixel(x, y), b = source.pixel(x, y);
+      if (qAlpha(a) != qAlpha(b) || (qAlpha(b) != 0 && a != b)) {
+        std::fprintf(stderr, "icon_export: the ICO differs from the icon at %d,%d\n", x, y);
+        return 1;
+      }
+    }
   }
   return 0;
 }

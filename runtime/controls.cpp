@@ -15,7 +15,7 @@ void Control::SetText(std::u16string_view) { RaisePropertyNotSupported(name_, "T
 
 std::u16string Control::Caption() const { RaisePropertyNotSupported(name_, "Caption"); }
 
-bool Control::ConnectClick(std::function<void()>) { return false; }
+bool Control::ConnectClick(const std::function<void()>&) { return false; }
 
 Control& ControlArray::operator()(std::int16_t index) const {
   const auto found = members_.find(index);

@@ -37,7 +37,7 @@ class Control {
   virtual std::u16string Caption() const;
 
   // Calls `handler` on every click; false when the kind has no click.
-  virtual bool ConnectClick(std::function<void()> handler);
+  virtual bool ConnectClick(const std::function<void()>& handler);
 
   // The widget that shows the control; for the builder and the tests.
   QWidget* widget() const { return widget_; }

@@ -208,9 +208,8 @@ class ButtonControl : public Control {
   ButtonControl(const ControlDescription& d, QPushButton* button)
       : Control(d.kind, d.DisplayName(), button), button_(button), caption_(d.text) {}
   std::u16string Caption() const override { return caption_; }
-  bool ConnectClick(std::function<void()> handler) override {
-    QObject::connect(button_, &QPushButton::clicked, button_,
-                     [handler = std::move(handler)] { handler(); });
+  bool ConnectClick(const std::function<void()>& handler) override {
+    QObject::connect(button_, &QPushButton::clicked, button_, [handler] { handler(); });
     return true;
   }
 

@@ -509,19 +509,9 @@ class Parser {
 
   void Decode() {
     const char* code_page = CodePageOf(form_.font.charset);
+    QStringDecoder decoder(code_page, QStringDecoder::Flag::Stateless);
     for (const PendingText& p : pending_) {
-      QStringDecoder decoder(code_page, QStringDecoder::Flag::Stateless);
-      const QString text =
-          decoder(QByteArray::fromRawData(p.bytes.data(), static_cast<qsizetype>(p.bytes.size())));
-      // A byte that has no character in the code page comes back as an error
-      // or as a C1 control code; neither is text.
-      const auto c1 = std::find_if(text.begin(), text.end(), [](QChar c) {
-        return (c.unicode() >= 0x80 && c.unicode() <= 0x9F) || c.unicode() == 0xFFFD;
-      });
-      if (decoder.hasError() || c1 != text.end()) {
-        Fail(p.line, std::string("text cannot be decoded from ") + code_page);
-      }
-      std::u16string decoded = text.toStdU16String();
+      std::u16string decoded = DecodeOne(decoder, code_page, p);
       if (p.control < 0) {
         form_.caption = std::move(decoded);
         continue;
@@ -541,6 +531,25 @@ class Parser {
           c.items[static_cast<std::size_t>(p.item)] = std::move(decoded);
       }
     }
+  }
+
+  // ASCII is the same in every code page; anything else goes through the
+  // decoder. A byte that has no character in the code page comes back as an
+  // error or as a C1 control code; neither is text.
+  static std::u16string DecodeOne(QStringDecoder& decoder, const char* code_page,
+                                  const PendingText& p) {
+    if (std::all_of(p.bytes.begin(), p.bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      return std::u16string(p.bytes.begin(), p.bytes.end());
+    }
+    const QString text =
+        decoder(QByteArray::fromRawData(p.bytes.data(), static_cast<qsizetype>(p.bytes.size())));
+    const bool c1 = std::any_of(text.begin(), text.end(), [](QChar c) {
+      return (c.unicode() >= 0x80 && c.unicode() <= 0x9F) || c.unicode() == 0xFFFD;
+    });
+    if (decoder.hasError() || c1)
+      Fail(p.line, std::string("text cannot be decoded from ") + code_page);
+    return text.toStdU16String();
   }
 
   ControlDescription& CurrentControl() { return form_.controls.back(); }

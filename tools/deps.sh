@@ -14,7 +14,12 @@ if [[ ${1:-} == --test ]]; then
     dpkg-dev binutils                        # the Debian package (shlibdeps, strip)
     binutils-mingw-w64-x86-64                # compiling the Windows version record
     python3-pyatspi at-spi2-core dbus-daemon # reading the window as a screen reader does
+    clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
+    strace                                   # what the program does to files and sockets
   )
+fi
+if [[ ${1:-} == --test || ${1:-} == --bench ]]; then
+  packages+=(libbenchmark-dev libxcb-damage0-dev xvfb x11-utils)  # the benchmarks
 fi
 
 as_root=()

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds with warnings as errors and runs every
-# test. This is the README's test command and what CI runs.
+# test, then the quality gates: the Debian package, the format and static
+# analysis, the system-call check, the whole suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, and each fuzz target for a bounded time.
+# This is the README's test command and what CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+fuzz_seconds=${EGN_FUZZ_SECONDS:-30}
 
 ./tools/deps.sh --test
 
+echo "== build and test"
 cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
@@ -16,3 +21,17 @@ echo "== the Debian package"
 echo "== clang-format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 echo "clang-format: clean"
+
+echo "== clang-tidy"
+./tools/tidy.sh build
+
+echo "== files and sockets"
+./tools/check-syscalls.sh build/window/egn-check
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
+
+echo "== fuzzing, ${fuzz_seconds}s a target"
+./tools/fuzz.sh "$fuzz_seconds"

@@ -35,9 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   try {
     const egn::calc::CheckDigitResult r = egn::calc::ComputeCheckDigit(digits, weights);
-    if (r.digit <= -11 || r.digit >= 10 || r.digit != (r.sum % 11 == 10 ? 0 : r.sum % 11)) std::abort();
+    if (r.digit <= -11 || r.digit >= 10 || r.digit != (r.sum % 11 == 10 ? 0 : r.sum % 11))
+      std::abort();
     if (r.digit_text != egn::runtime::IntegerToText(r.digit)) std::abort();
-    if (r.sum_line != u"Изчислена сума: " + egn::runtime::IntegerToText(r.sum) + u"\r\n") std::abort();
+    if (r.sum_line != u"Изчислена сума: " + egn::runtime::IntegerToText(r.sum) + u"\r\n")
+      std::abort();
     if (r.digit_line != u"Последно число: " + r.digit_text + u"\r\n") std::abort();
   } catch (const egn::runtime::RuntimeError& error) {
     if (error.number() != egn::runtime::ErrorNumber::kOverflow &&

@@ -76,7 +76,7 @@ class SoakTest : public QObject {
     qInfo("resident memory grew by %ld bytes over %d rounds", growth, kRounds - kWarmUp);
     if (kSanitized) return;
     QVERIFY(baseline > 0);
-    QVERIFY2(growth < 1024 * 1024, qPrintable(QString("grew by %1 bytes").arg(growth)));
+    QVERIFY2(growth < 1024L * 1024, qPrintable(QString("grew by %1 bytes").arg(growth)));
   }
 };
 
