@@ -5,12 +5,12 @@
 //
 //   first_frame MIN_WIDTH PROGRAM [ARGS...]
 //   prints: <milliseconds> <peak resident KiB>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
+#include <csignal>
 
 #include <chrono>
 #include <cstdio>

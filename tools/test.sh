@@ -11,7 +11,7 @@ fuzz_seconds=${EGN_FUZZ_SECONDS:-30}
 ./tools/deps.sh --test
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON
+cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON -DEGN_BUILD_BENCHMARKS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
