@@ -19,7 +19,7 @@ if [[ ${1:-} == --test ]]; then
   )
 fi
 if [[ ${1:-} == --test || ${1:-} == --bench ]]; then
-  packages+=(libbenchmark-dev libxcb-damage0-dev xvfb x11-utils)  # the benchmarks
+  packages+=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils)  # the benchmarks
 fi
 
 as_root=()
