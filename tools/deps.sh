@@ -9,7 +9,7 @@ if [[ ${1:-} == --test ]]; then
   packages+=(
     libgtest-dev libbenchmark-dev           # unit tests and benchmarks
     xvfb xauth x11-utils imagemagick         # a real X server, screenshots
-    clang-format                             # the format check
+    clang-format git                         # the format check (over the tracked files)
     desktop-file-utils appstream             # validating the desktop entry and metainfo
     dpkg-dev binutils                        # the Debian package (shlibdeps, strip)
     binutils-mingw-w64-x86-64                # compiling the Windows version record
