@@ -29,16 +29,26 @@ std::vector<std::int16_t> ControlArray::Indices() const {
   return indices;
 }
 
-const ControlArray& Form::Array(std::string_view name) const {
+const ControlArray* Form::FindArray(std::string_view name) const {
   const auto found = arrays_.find(name);
-  if (found == arrays_.end()) RaiseNoSuchControlArray(name);
-  return found->second;
+  return found == arrays_.end() ? nullptr : &found->second;
+}
+
+Control* Form::FindSingle(std::string_view name) const {
+  const auto found = singles_.find(name);
+  return found == singles_.end() ? nullptr : found->second;
+}
+
+const ControlArray& Form::Array(std::string_view name) const {
+  const ControlArray* array = FindArray(name);
+  if (array == nullptr) RaiseNoSuchControlArray(name);
+  return *array;
 }
 
 Control& Form::Single(std::string_view name) const {
-  const auto found = singles_.find(name);
-  if (found == singles_.end()) RaiseNoSuchControlArray(name);
-  return *found->second;
+  Control* control = FindSingle(name);
+  if (control == nullptr) RaiseNoSuchControlArray(name);
+  return *control;
 }
 
 void Form::Adopt(std::unique_ptr<Control> control, std::optional<std::int16_t> index,

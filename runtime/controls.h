@@ -71,6 +71,9 @@ class Form {
   // (a single control is no array, and an array no single control).
   const ControlArray& Array(std::string_view name) const;
   Control& Single(std::string_view name) const;
+  // The same lookups without raising: nullptr when there is none.
+  const ControlArray* FindArray(std::string_view name) const;
+  Control* FindSingle(std::string_view name) const;
 
   // Takes the control into the window's ownership.
   void Adopt(std::unique_ptr<Control> control, std::optional<std::int16_t> index,

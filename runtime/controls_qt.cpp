@@ -177,13 +177,6 @@ class MultiLineTextBox : public TextBoxControl {
   bool writing_ = false;
 };
 
-// --- list box ----------------------------------------------------------------
-
-class ListBoxControl : public Control {
- public:
-  using Control::Control;
-};
-
 // --- button ------------------------------------------------------------------
 
 // A push button outside a dialog: Space presses it, and so does Enter while
@@ -274,7 +267,8 @@ std::unique_ptr<Control> CreateListBox(const ControlDescription& d, QWidget& win
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list->setCurrentRow(-1);
   if (d.back_colour) FillWith(*list, QPalette::Base, *d.back_colour);
-  return std::make_unique<ListBoxControl>(d.kind, d.DisplayName(), list);
+  // The list box has no property that a procedure reads or writes.
+  return std::make_unique<Control>(d.kind, d.DisplayName(), list);
 }
 
 std::unique_ptr<Control> CreateButton(const ControlDescription& d, QWidget& window) {

@@ -30,21 +30,15 @@ LoadedForm::~LoadedForm() {
 
 namespace {
 
-std::vector<Control*> EventSources(const Form& form, const std::string& name,
-                                   std::vector<std::int16_t>& indices) {
-  std::vector<Control*> sources;
-  try {
-    const ControlArray& array = form.Array(name);
-    for (const std::int16_t index : array.Indices()) {
-      sources.push_back(&array(index));
-      indices.push_back(index);
-    }
-  } catch (const RuntimeError&) {
-    try {
-      sources.push_back(&form.Single(name));
-      indices.push_back(0);
-    } catch (const RuntimeError&) {
-    }
+// The controls an event binding names, with the index each one reports: the
+// members of an array, or a single control as index 0.
+std::vector<std::pair<std::int16_t, Control*>> EventSources(const Form& form,
+                                                            const std::string& name) {
+  std::vector<std::pair<std::int16_t, Control*>> sources;
+  if (const ControlArray* array = form.FindArray(name)) {
+    for (const std::int16_t index : array->Indices()) sources.emplace_back(index, &(*array)(index));
+  } else if (Control* single = form.FindSingle(name)) {
+    sources.emplace_back(0, single);
   }
   return sources;
 }
@@ -72,20 +66,17 @@ std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
   loaded->SetModule(form_class.create(loaded->form()));
   QWidget* window = &loaded->window();
   for (EventBinding& binding : loaded->module().Events()) {
-    std::vector<std::int16_t> indices;
-    const std::vector<Control*> sources = EventSources(loaded->form(), binding.control, indices);
+    const auto sources = EventSources(loaded->form(), binding.control);
     if (binding.event != "Click" || sources.empty()) {
       throw std::runtime_error("no control " + binding.control + " raises the event " +
                                binding.event);
     }
     auto handler = std::make_shared<std::function<void(std::int16_t)>>(std::move(binding.handler));
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-      const std::int16_t index = indices[i];
-      const bool connected = sources[i]->ConnectClick(
-          [window, handler, index] { DeliverEvent(window, [&] { (*handler)(index); }); });
-      if (!connected) {
-        throw std::runtime_error("control " + sources[i]->name() + " raises no Click event");
-      }
+    for (const auto& [index, control] : sources) {
+      const bool connected = control->ConnectClick(
+          [window, handler, index = index] { DeliverEvent(window, [&] { (*handler)(index); }); });
+      if (!connected)
+        throw std::runtime_error("control " + control->name() + " raises no Click event");
     }
   }
   return loaded;

@@ -138,9 +138,9 @@ TEST(DoubleToInteger, OutsideTheRangeIsOverflow) {
 // calls.
 [[gnu::noinline]] bool StatusWordReportsFault(double a, double b, double c) {
   std::feclearexcept(FE_ALL_EXCEPT);
-  volatile double va = a, vb = b, vc = c;
-  volatile double product = va * vb;
-  volatile double result = product + vc;
+  volatile double first = a, second = b, third = c;
+  volatile double product = first * second;
+  volatile double result = product + third;
   (void)result;
   return std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) != 0;
 }

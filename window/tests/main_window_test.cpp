@@ -559,6 +559,47 @@ class MainWindowTest : public QObject {
     QCOMPARE(DigitText(0), QString());
   }
 
+  // --- start-up failures are named clearly ---------------------------------------
+
+  void load_failures_say_what_is_wrong() {
+    struct NoSuchEvent : egn::runtime::FormModule {
+      std::vector<egn::runtime::EventBinding> Events() override {
+        return {{"Label2", "Click", [](std::int16_t) {}}};
+      }
+    };
+    struct NoSuchControl : egn::runtime::FormModule {
+      std::vector<egn::runtime::EventBinding> Events() override {
+        return {{"Command9", "Click", [](std::int16_t) {}}};
+      }
+    };
+    const auto failure = [](const egn::runtime::FormClass& form_class) {
+      try {
+        egn::runtime::LoadForm(form_class);
+      } catch (const std::exception& e) {
+        return QString(e.what());
+      }
+      return QString("loaded");
+    };
+    egn::runtime::FormClass missing = egn::window::MainFormClass();
+    missing.description = ":/no/such.form";
+    QCOMPARE(failure(missing), QString("cannot read the window description :/no/such.form"));
+
+    egn::runtime::FormClass renamed = egn::window::MainFormClass();
+    renamed.name = "OtherForm";
+    QCOMPARE(
+        failure(renamed),
+        QString(
+            "the description :/egn-check/forms/MainForm.form is of MainForm, not of OtherForm"));
+
+    egn::runtime::FormClass labels = egn::window::MainFormClass();
+    labels.create = [](egn::runtime::Form&) { return std::make_unique<NoSuchEvent>(); };
+    QCOMPARE(failure(labels), QString("control Label2(0) raises no Click event"));
+
+    egn::runtime::FormClass nothing = egn::window::MainFormClass();
+    nothing.create = [](egn::runtime::Form&) { return std::make_unique<NoSuchControl>(); };
+    QCOMPARE(failure(nothing), QString("no control Command9 raises the event Click"));
+  }
+
   // --- run-time errors reach the default handling --------------------------------
 
   void failing_access_shows_its_error_and_the_window_goes_on() {
