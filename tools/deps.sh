@@ -13,7 +13,7 @@ if [[ ${1:-} == --test ]]; then
     desktop-file-utils appstream             # validating the desktop entry and metainfo
     dpkg-dev binutils file                   # the Debian package (shlibdeps, strip)
     binutils-mingw-w64-x86-64                # compiling the Windows version record
-    python3-pyatspi at-spi2-core dbus-daemon # reading the window as a screen reader does
+    python3-pyatspi at-spi2-core dbus-daemon dbus-bin  # reading the window as a screen reader does
     clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
     strace                                   # what the program does to files and sockets
   )

@@ -38,9 +38,12 @@ DESCRIPTIONS = {
 }
 
 
-def find_application(name, seconds=20):
+def find_application(name, program, seconds=60):
     deadline = time.time() + seconds
     while time.time() < deadline:
+        if program.poll() is not None:
+            print(f"{name} ended with {program.returncode} before it appeared")
+            return None
         desktop = pyatspi.Registry.getDesktop(0)
         for app in desktop:
             if app is not None and app.name == name and app.childCount > 0:
@@ -58,10 +61,22 @@ def walk(node):
 
 
 def main():
+    # The registry must answer before the program starts: a program that finds
+    # no accessibility bus at start-up never exposes itself later.
+    deadline = time.time() + 30
+    while True:
+        try:
+            pyatspi.Registry.getDesktop(0).childCount
+            break
+        except Exception:  # the bus is not up yet
+            if time.time() > deadline:
+                print("the accessibility registry did not come up")
+                return 1
+            time.sleep(0.2)
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([sys.argv[1]], env=env)
     try:
-        app = find_application("egn-check")
+        app = find_application("egn-check", program)
         if app is None:
             print("egn-check did not appear on the accessibility bus")
             return 1

@@ -13,7 +13,11 @@ export DISPLAY=$display
 dbus-run-session -- bash -c '
   /usr/libexec/at-spi-bus-launcher --launch-immediately &
   launcher=$!
-  sleep 1
+  for _ in $(seq 100); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+      >/dev/null 2>&1 && break
+    sleep 0.1
+  done
   /usr/bin/python3 "$0" "$1"
   rc=$?
   kill $launcher 2>/dev/null || true
