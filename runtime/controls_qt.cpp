@@ -43,18 +43,14 @@ void ApplyCommon(const ControlDescription& d, QWidget& widget) {
   }
 }
 
-void FillWith(QWidget& widget, QPalette::ColorRole role, Colour colour) {
-  QPalette palette = widget.palette();
-  palette.setColor(role, ToQColor(colour));
-  widget.setPalette(palette);
-}
+// --- label and button ----------------------------------------------------------
 
-// --- label -------------------------------------------------------------------
-
-class LabelControl : public Control {
+// A control whose caption is fixed by its description and read back as it
+// was given.
+class CaptionedControl : public Control {
  public:
-  LabelControl(const ControlDescription& d, QLabel* label)
-      : Control(d.kind, d.DisplayName(), label), caption_(d.text) {}
+  CaptionedControl(const ControlDescription& d, QWidget* widget)
+      : Control(d.kind, d.DisplayName(), widget), caption_(d.text) {}
   std::u16string Caption() const override { return caption_; }
 
  private:
@@ -196,11 +192,10 @@ class FormButton : public QPushButton {
   }
 };
 
-class ButtonControl : public Control {
+class ButtonControl : public CaptionedControl {
  public:
   ButtonControl(const ControlDescription& d, QPushButton* button)
-      : Control(d.kind, d.DisplayName(), button), button_(button), caption_(d.text) {}
-  std::u16string Caption() const override { return caption_; }
+      : CaptionedControl(d, button), button_(button) {}
   bool ConnectClick(const std::function<void()>& handler) override {
     QObject::connect(button_, &QPushButton::clicked, button_, [handler] { handler(); });
     return true;
@@ -208,7 +203,6 @@ class ButtonControl : public Control {
 
  private:
   QPushButton* button_;
-  std::u16string caption_;
 };
 
 QString ButtonStyleSheet(Colour colour) {
@@ -236,13 +230,10 @@ std::unique_ptr<Control> CreateLabel(const ControlDescription& d, QWidget& windo
   label->setMargin(0);
   label->setIndent(0);
   label->setFocusPolicy(Qt::NoFocus);
-  if (d.back_colour) {
-    label->setAutoFillBackground(true);
-    FillWith(*label, QPalette::Window, *d.back_colour);
-  }
+  if (d.back_colour) FillWith(*label, QPalette::Window, *d.back_colour);
   // Painted on the window's surface: beneath every windowed control.
   label->lower();
-  return std::make_unique<LabelControl>(d, label);
+  return std::make_unique<CaptionedControl>(d, label);
 }
 
 std::unique_ptr<Control> CreateTextBox(const ControlDescription& d, QWidget& window) {

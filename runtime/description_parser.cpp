@@ -407,8 +407,11 @@ class Parser {
       Fail(line_, "unknown setting " + Quoted(key) + " for a " + std::string(control_->keyword));
     }
     const Setting setting = found->second;
-    if (setting != Setting::kItem) Once(key);
-    seen_.insert(std::string(key));
+    if (setting == Setting::kItem) {
+      seen_.insert(std::string(key));  // items repeat, one per line
+    } else {
+      Once(key);
+    }
     ControlDescription& c = CurrentControl();
     const int self = static_cast<int>(form_.controls.size()) - 1;
     switch (setting) {

@@ -50,12 +50,7 @@ BuiltForm BuildForm(const FormDescription& d, const ImageResolver& images) {
   } else {
     window.resize(client);
   }
-  if (d.back_colour) {
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, ToQColor(*d.back_colour));
-    window.setPalette(palette);
-    window.setAutoFillBackground(true);
-  }
+  if (d.back_colour) FillWith(window, QPalette::Window, *d.back_colour);
   window.setFont(ToQFont(d.font));
   if (!d.icon.empty()) window.setWindowIcon(QIcon(images(d.icon)));
 

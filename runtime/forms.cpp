@@ -12,7 +12,6 @@
 
 #include "runtime/description_parser.h"
 #include "runtime/form_builder.h"
-#include "runtime/qt_values.h"
 
 namespace egn::runtime {
 
@@ -123,7 +122,7 @@ int Run(const Project& project) {
     form->window().show();
     return QApplication::exec();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "egn-check: %s\n", error.what());
+    std::fprintf(stderr, "%s: %s\n", project.application_name.c_str(), error.what());
     return 1;
   }
 }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QString>
+#include <QWidget>
 
 #include <string>
 #include <string_view>
@@ -19,6 +21,15 @@ inline QString ToQString(std::u16string_view text) {
 inline QColor ToQColor(Colour c) {
   return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                 static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Paints `role` of the widget's palette in the colour; for the window's own
+// surface (QPalette::Window) the widget then fills its whole rectangle.
+inline void FillWith(QWidget& widget, QPalette::ColorRole role, Colour colour) {
+  QPalette palette = widget.palette();
+  palette.setColor(role, ToQColor(colour));
+  widget.setPalette(palette);
+  if (role == QPalette::Window) widget.setAutoFillBackground(true);
 }
 
 }  // namespace egn::runtime
