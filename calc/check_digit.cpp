@@ -1,6 +1,6 @@
 #include "calc/check_digit.h"
 
-#include "runtime/conversions.h"
+#include "runtime/core/conversions.h"
 
 namespace egn::calc {
 

@@ -4,7 +4,8 @@
 # machine, as root or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ ninja-build qt6-base-dev fonts-liberation2)
+# libxkbcommon-dev only quiets Qt's CMake files, which look for it.
+packages=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2)
 if [[ ${1:-} == --test ]]; then
   packages+=(
     libgtest-dev libbenchmark-dev           # unit tests and benchmarks
@@ -23,7 +24,13 @@ if [[ ${1:-} == --test || ${1:-} == --bench ]]; then
 fi
 
 as_root=()
-[[ $(id -u) -eq 0 ]] || as_root=(sudo)
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "deps.sh: installing packages needs root: run it as root, or install sudo" >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"

@@ -25,8 +25,8 @@ run() {
   fi
 }
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-run text_to_number out/fuzz/runtime/fuzz/text_to_number_fuzz runtime/fuzz/corpus/text_to_number
+run text_to_number out/fuzz/runtime/core/text_to_number_fuzz runtime/core/fuzz/corpus/text_to_number
 run check_digit out/fuzz/calc/fuzz/check_digit_fuzz calc/fuzz/corpus/check_digit
-run description out/fuzz/runtime/fuzz/description_fuzz runtime/fuzz/corpus/description \
-  runtime/tests/descriptions/good runtime/tests/descriptions/bad
+run description out/fuzz/runtime/forms/description_fuzz runtime/forms/fuzz/corpus/description \
+  runtime/forms/tests/descriptions/good runtime/forms/tests/descriptions/bad
 echo "fuzzing: no finding"

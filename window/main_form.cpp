@@ -1,7 +1,7 @@
 #include "window/main_form.h"
 
 #include "calc/check_digit.h"
-#include "runtime/conversions.h"
+#include "runtime/core/conversions.h"
 
 namespace egn::window {
 
@@ -49,7 +49,7 @@ std::vector<runtime::EventBinding> MainForm::Events() {
 
 runtime::FormClass MainFormClass() {
   return {"MainForm", ":/egn-check/forms/MainForm.form",
-          [](runtime::Form& form) { return std::make_unique<MainForm>(form); }};
+          [](runtime::Form& form) { return std::make_unique<MainForm>(form); }, EmbeddedFiles()};
 }
 
 runtime::Project Project() {

@@ -3,10 +3,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
-#include "runtime/controls.h"
-#include "runtime/forms.h"
+#include "runtime/forms/controls.h"
+#include "runtime/forms/forms.h"
 
 namespace egn::window {
 
@@ -31,8 +32,13 @@ class MainForm : public runtime::FormModule {
   runtime::Form& form_;
 };
 
-// The window's class: its description (a resource) and its code.
+// The window's class: its description (embedded) and its code.
 runtime::FormClass MainFormClass();
+
+// The files compiled into the program: the description
+// ":/egn-check/forms/MainForm.form" and the icon it names,
+// ":/egn-check/forms/egn-check.xpm".
+std::span<const runtime::EmbeddedFile> EmbeddedFiles();
 
 // The project: MainForm is the start-up object; there is no start-up
 // procedure.

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "calc/check_digit.h"
-#include "runtime/conversions.h"
+#include "runtime/core/conversions.h"
 
 namespace {
 

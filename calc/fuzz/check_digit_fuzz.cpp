@@ -9,8 +9,8 @@
 #include <string>
 
 #include "calc/check_digit.h"
-#include "runtime/conversions.h"
-#include "runtime/error.h"
+#include "runtime/core/conversions.h"
+#include "runtime/core/error.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "runtime/error.h"
+#include "runtime/core/error.h"
 
 namespace egn::calc {
 namespace {

@@ -4,37 +4,27 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QWidget>
 
-#include "runtime/description_parser.h"
-#include "runtime/form_builder.h"
+#include "runtime/forms/description_parser.h"
+#include "runtime/qt/form_builder.h"
+#include "window/main_form.h"
 
 namespace {
 
-QByteArray Description() {
-  QFile file(":/egn-check/forms/MainForm.form");
-  file.open(QIODevice::ReadOnly);
-  return file.readAll();
-}
+std::string_view Description() { return egn::window::EmbeddedFiles().front().bytes; }
 
 void BM_ParseDescription(benchmark::State& state) {
-  const QByteArray bytes = Description();
-  const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  const std::string_view text = Description();
   for (auto _ : state) benchmark::DoNotOptimize(egn::runtime::ParseDescription(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * bytes.size());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseDescription);
 
 void BM_BuildWindow(benchmark::State& state) {
-  const QByteArray bytes = Description();
-  const auto model = egn::runtime::ParseDescription(
-      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  const auto images = [](const std::string& name) {
-    return ":/egn-check/forms/" + QString::fromStdString(name);
-  };
+  const egn::runtime::ReadForm read = egn::runtime::ReadFormClass(egn::window::MainFormClass());
   for (auto _ : state) {
-    egn::runtime::BuiltForm built = egn::runtime::BuildForm(model, images);
+    egn::runtime::BuiltForm built = egn::runtime::BuildForm(read.description, read.icon);
     benchmark::DoNotOptimize(built.window.get());
   }
 }

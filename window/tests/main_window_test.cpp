@@ -20,7 +20,7 @@
 
 #include <memory>
 
-#include "runtime/forms.h"
+#include "runtime/qt/application.h"
 #include "window/main_form.h"
 #include "window/tests/window_texts.h"
 
@@ -93,18 +93,28 @@ class MainWindowTest : public QObject {
     return text;
   }
 
+  static QByteArray Embedded(std::string_view name) {
+    for (const egn::runtime::EmbeddedFile& file : egn::window::EmbeddedFiles()) {
+      if (file.name.ends_with(name)) {
+        return QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+      }
+    }
+    qFatal("no embedded file");
+  }
+
   // The window's class with its description edited by `edit`, from a file.
   egn::runtime::FormClass EditedClass(const std::function<void(QByteArray&)>& edit) {
-    QFile original(":/egn-check/forms/MainForm.form");
-    if (!original.open(QIODevice::ReadOnly)) qFatal("no description");
-    QByteArray bytes = original.readAll();
+    QByteArray bytes = Embedded("MainForm.form");
     edit(bytes);
     const QString path = temp_.filePath("MainForm.form");
     QFile copy(path);
     if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write");
     copy.write(bytes);
     copy.close();
-    QFile::copy(":/egn-check/forms/egn-check.xpm", temp_.filePath("egn-check.xpm"));
+    QFile icon(temp_.filePath("egn-check.xpm"));
+    if (!icon.open(QIODevice::WriteOnly) || icon.write(Embedded("egn-check.xpm")) < 0) {
+      qFatal("cannot write");
+    }
     egn::runtime::FormClass form_class = egn::window::MainFormClass();
     form_class.description = path.toStdString();
     return form_class;

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "runtime/forms.h"
+#include "runtime/qt/application.h"
 #include "window/main_form.h"
 
 namespace {

@@ -1,0 +1,12 @@
+# Helpers for the tests of every folder.
+
+# Adds the test NAME, which fails when TARGET's binary links a widget toolkit:
+# for the parts that must build and run without any window library.
+function(egn_add_no_toolkit_test name target)
+  if(CMAKE_CROSSCOMPILING)
+    return()  # ldd reads only this machine's binaries
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
+            -P ${PROJECT_SOURCE_DIR}/cmake/no_toolkit.cmake)
+endfunction()

@@ -1,0 +1,69 @@
+// Push buttons: pressed by a click, by Space and by Enter while focused; never
+// the window's default button; in graphical style a solid face of their
+// colour.
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include "runtime/qt/qt_values.h"
+#include "runtime/qt/widget_factories.h"
+
+namespace egn::runtime {
+
+namespace {
+
+// A push button outside a dialog: Space presses it, and so does Enter while
+// it has the focus; it is never the window's default button.
+class FormButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat() && event->modifiers() == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+class ButtonControl : public CaptionedControl {
+ public:
+  ButtonControl(const ControlDescription& d, QPushButton* button)
+      : CaptionedControl(d), button_(button) {}
+  bool ConnectClick(const std::function<void()>& handler) override {
+    QObject::connect(button_, &QPushButton::clicked, button_, [handler] { handler(); });
+    return true;
+  }
+
+ private:
+  QPushButton* button_;
+};
+
+QString ButtonStyleSheet(Colour colour) {
+  const QColor face = ToQColor(colour);
+  const QString f = face.name(), light = face.lighter(150).name(), dark = face.darker(170).name();
+  return QStringLiteral(
+             "QPushButton { background-color: %1; border-width: 2px; border-style: solid;"
+             " border-color: %2 %3 %3 %2; color: palette(button-text); }"
+             "QPushButton:pressed { border-color: %3 %2 %2 %3; }"
+             "QPushButton:focus { border-color: palette(shadow); }")
+      .arg(f, light, dark);
+}
+
+}  // namespace
+
+QtControl CreateButton(const ControlDescription& d, QWidget& window) {
+  auto* button = new FormButton(ToQString(d.text), &window);
+  ApplyCommon(d, *button);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setFocusPolicy(Qt::StrongFocus);
+  if (d.back_colour && d.style == ButtonStyle::kGraphical) {
+    button->setStyleSheet(ButtonStyleSheet(*d.back_colour));
+  }
+  return {std::make_unique<ButtonControl>(d, button), button};
+}
+
+}  // namespace egn::runtime

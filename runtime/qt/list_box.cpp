@@ -1,0 +1,22 @@
+// List boxes: the items in order, none selected, scrolled vertically.
+#include <QListWidget>
+
+#include "runtime/qt/qt_values.h"
+#include "runtime/qt/widget_factories.h"
+
+namespace egn::runtime {
+
+QtControl CreateListBox(const ControlDescription& d, QWidget& window) {
+  auto* list = new QListWidget(&window);
+  ApplyCommon(d, *list);
+  for (const std::u16string& item : d.items) list->addItem(ToQString(item));
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setCurrentRow(-1);
+  if (d.back_colour) FillWith(*list, QPalette::Base, *d.back_colour);
+  // The list box has no property that a procedure reads or writes.
+  return {std::make_unique<Control>(d.kind, d.DisplayName()), list};
+}
+
+}  // namespace egn::runtime
