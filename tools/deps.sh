@@ -17,6 +17,7 @@ if [[ ${1:-} == --test ]]; then
     python3-pyatspi at-spi2-core dbus-daemon dbus-bin  # reading the window as a screen reader does
     clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
     strace                                   # what the program does to files and sockets
+    debootstrap                              # a fresh Debian 12 root for the run command
   )
 fi
 if [[ ${1:-} == --test || ${1:-} == --bench ]]; then

@@ -2,7 +2,8 @@
 # Installs what the tests need, builds with warnings as errors and runs every
 # test, then the quality gates: the Debian package, the format and static
 # analysis, the system-call check, the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and each fuzz target for a bounded time.
+# and UndefinedBehaviorSanitizer, each fuzz target for a bounded time, and the
+# README's run command as the first command on a fresh Debian 12 root.
 # This is the README's test command and what CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,7 @@ fuzz_seconds=${EGN_FUZZ_SECONDS:-30}
 ./tools/deps.sh --test
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON -DEGN_BUILD_BENCHMARKS=ON
+cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON -DEGN_BUILD_TESTS=ON -DEGN_BUILD_BENCHMARKS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
@@ -35,3 +36,6 @@ ctest --preset asan
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"
+
+echo "== the README's run command on a fresh Debian 12"
+./tools/check-fresh.sh
