@@ -34,4 +34,10 @@ struct CheckDigitResult {
 // leaves at that position and builds no text. Holds no state.
 CheckDigitResult ComputeCheckDigit(const PositionTexts& digits, const PositionTexts& weights);
 
+// The same into `result`, whose texts keep their storage from one call to the
+// next: for many numbers in a row, the lines then cost no allocation. On an
+// error `result` is left as it was.
+void ComputeCheckDigit(const PositionTexts& digits, const PositionTexts& weights,
+                       CheckDigitResult& result);
+
 }  // namespace egn::calc

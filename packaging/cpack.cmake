@@ -10,7 +10,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  A one-window tool that computes the control (tenth) digit of a Bulgarian
  Unified Civil Number (EGN): type the first nine digits and it shows their
  weighted sum and the digit. The window also lists the districts with their
- region codes. Its texts are in Bulgarian.")
+ region codes. Its texts are in Bulgarian.
+ .
+ The command-line program egn-digit gives the same calculation for lists of
+ numbers, one a line, and checks the tenth digit of ten-digit numbers.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://egn-check.example/")

@@ -33,9 +33,14 @@ set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/egn-check
 rc=$?
 set -e
+digit=$(/usr/bin/egn-digit 123456789)
 "${as_root[@]}" apt-get remove -y -q egn-check >/dev/null
+if [[ $digit != $'123456789\t1234567890' ]]; then
+  echo "the installed egn-digit printed \"$digit\"" >&2
+  exit 1
+fi
 if [[ $rc -ne 124 ]]; then
   echo "the installed egn-check ended with $rc instead of running its window" >&2
   exit 1
 fi
-echo "package: installed, started and ran its window; removed again"
+echo "package: installed, egn-check ran its window and egn-digit answered; removed again"

@@ -29,4 +29,5 @@ run text_to_number out/fuzz/runtime/core/text_to_number_fuzz runtime/core/fuzz/c
 run check_digit out/fuzz/calc/fuzz/check_digit_fuzz calc/fuzz/corpus/check_digit
 run description out/fuzz/runtime/forms/description_fuzz runtime/forms/fuzz/corpus/description \
   runtime/forms/tests/descriptions/good runtime/forms/tests/descriptions/bad
+run number_reader out/fuzz/cli/number_reader_fuzz cli/fuzz/corpus/lines
 echo "fuzzing: no finding"

@@ -17,6 +17,17 @@ void BM_ComputeCheckDigit(benchmark::State& state) {
 }
 BENCHMARK(BM_ComputeCheckDigit);
 
+// As a program that checks many numbers makes it: one result, reused.
+void BM_ComputeCheckDigitInto(benchmark::State& state) {
+  const egn::calc::PositionTexts digits = {u"8", u"0", u"1", u"2", u"3", u"1", u"4", u"5", u"6"};
+  egn::calc::CheckDigitResult result;
+  for (auto _ : state) {
+    egn::calc::ComputeCheckDigit(digits, kWeights, result);
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_ComputeCheckDigitInto);
+
 void BM_ComputeCheckDigitEmptyBoxes(benchmark::State& state) {
   const egn::calc::PositionTexts digits{};
   for (auto _ : state) {

@@ -8,6 +8,7 @@ endif()
 
 set(expected
   bin/egn-check
+  bin/egn-digit
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml
   share/icons/hicolor/32x32/apps/${APP_ID}.png
@@ -15,6 +16,7 @@ set(expected
   share/icons/hicolor/128x128/apps/${APP_ID}.png
   share/icons/hicolor/256x256/apps/${APP_ID}.png
   share/man/man1/egn-check.1.gz
+  share/man/man1/egn-digit.1.gz
   share/doc/egn-check/copyright)
 file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT installed)

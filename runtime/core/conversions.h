@@ -32,6 +32,10 @@ std::u16string IntegerToText(std::int16_t value);
 // The left operand followed by the right one.
 std::u16string Concat(std::u16string_view left, std::u16string_view right);
 
+// UTF-16 to UTF-8, for text that leaves the program as bytes; a lone
+// surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
 // Rounds to the nearest integer, a tie going to the even neighbour, and
 // raises the overflow error when the result lies outside -32768 ... 32767
 // (NaN and the infinities included).

@@ -104,6 +104,25 @@ TEST(Concat, LeftOperandFirst) {
 
 // --- double to integer -------------------------------------------------------
 
+TEST(ToUtf8, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+  const struct {
+    std::u16string_view text;
+    std::string_view utf8;
+  } cases[] = {
+      {u"", ""},
+      {u"285\r\n", "285\r\n"},
+      {u"Изчислена сума: ", "Изчислена сума: "},
+      {u"\u00E9\u20AC\U0001F600", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {std::u16string_view(u"a\xD800"
+                           u"b",
+                           3),
+       "a\xEF\xBF\xBD"
+       "b"},
+      {std::u16string_view(u"\xDC00", 1), "\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.text), c.utf8);
+}
+
 TEST(DoubleToInteger, RoundsToNearestWithTiesToEven) {
   const std::pair<double, std::int16_t> cases[] = {
       {0.0, 0},           {-0.0, 0},          {0.5, 0},         {1.5, 2},         {2.5, 2},
