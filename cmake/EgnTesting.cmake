@@ -10,3 +10,9 @@ function(egn_add_no_toolkit_test name target)
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
             -P ${PROJECT_SOURCE_DIR}/cmake/no_toolkit.cmake)
 endfunction()
+
+# gtest_discover_tests, with room for a cold start of Wine when the tests
+# run through it.
+function(egn_discover_tests target)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST ${ARGN})
+endfunction()

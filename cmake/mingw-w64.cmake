@@ -1,0 +1,20 @@
+# Cross-building for 64-bit Windows with Debian's mingw-w64 (the -posix
+# compilers: their C++ library has std::mutex and std::thread, which
+# GoogleTest needs). Programs are linked statically: one self-contained
+# executable that imports only Windows' own DLLs. Tests run through Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+find_program(EGN_WINE wine)
+if(EGN_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${EGN_WINE})
+endif()

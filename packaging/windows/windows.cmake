@@ -1,0 +1,1 @@
+# Windows packages: filled in later

@@ -1,0 +1,66 @@
+// Push buttons: pressed by a click, by Space and (through the form's
+// keyboard) by Enter while focused; never the default button. In graphical
+// style the program draws them: a solid face of their colour, the caption
+// centred, sunken while held, the focus rectangle when focused.
+#include "runtime/win32/controls_win32.h"
+
+namespace egn::runtime {
+
+namespace {
+
+class ButtonControl : public CaptionedControl {
+ public:
+  ButtonControl(const ControlDescription& d, FormWindow& window, int id)
+      : CaptionedControl(d), window_(window), id_(id) {}
+
+  bool ConnectClick(const std::function<void()>& handler) override {
+    window_.OnCommand(id_, [handler](WORD code) {
+      if (code == BN_CLICKED) handler();
+    });
+    return true;
+  }
+
+ private:
+  FormWindow& window_;
+  int id_;
+};
+
+void Draw(const DRAWITEMSTRUCT& item, COLORREF face, const std::u16string& caption, HFONT font) {
+  RECT r = item.rcItem;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  HBRUSH brush = CreateSolidBrush(face);
+  FillRect(item.hDC, &r, brush);
+  DeleteObject(brush);
+  DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  RECT text = r;
+  if (pressed) OffsetRect(&text, 1, 1);
+  HGDIOBJ old = SelectObject(item.hDC, font);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+  DrawTextW(item.hDC, Wide(caption), -1, &text,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(item.hDC, old);
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    InflateRect(&r, -3, -3);
+    DrawFocusRect(item.hDC, &r);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Control> MakeButton(const ControlDescription& d, FormWindow& window, int id) {
+  const bool drawn = d.style == ButtonStyle::kGraphical && d.back_colour.has_value();
+  HWND button =
+      window.CreateChild(d, L"BUTTON", WS_TABSTOP | (drawn ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
+  SetWindowTextW(button, Wide(d.text));
+  window.AddButton(button, id);
+  if (drawn) {
+    const COLORREF face = ToColorRef(*d.back_colour);
+    window.OnDrawItem(id, [face, caption = d.text, &window](const DRAWITEMSTRUCT& item) {
+      Draw(item, face, caption, window.font());
+    });
+  }
+  return std::make_unique<ButtonControl>(d, window, id);
+}
+
+}  // namespace egn::runtime

@@ -1,0 +1,322 @@
+#include "runtime/win32/form_window.h"
+
+#include <initguid.h>  // defines the accessibility GUIDs below, in this file only
+#include <oleacc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "runtime/forms/control_kinds.h"
+#include "runtime/win32/controls_win32.h"
+
+namespace egn::runtime {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"EgnCheckForm";
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+constexpr int kFirstId = 100;  // never IDOK (1) or IDCANCEL (2): those press nothing
+
+DWORD StyleOf(const FormDescription& d) {
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  if (d.border == BorderStyle::kSizable) style |= WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  return style;
+}
+
+void RegisterWindowClass(WNDPROC procedure) {
+  static const bool registered = [procedure] {
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = procedure;
+    c.hInstance = GetModuleHandleW(nullptr);
+    c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    c.lpszClassName = kWindowClass;
+    return RegisterClassExW(&c) != 0;
+  }();
+  if (!registered) throw std::runtime_error("cannot register the window class");
+}
+
+// What a screen reader says of a child window, through Dynamic Annotation.
+// Without the service (an old system) the control keeps its own name.
+void Annotate(HWND hwnd, const std::u16string& name, const std::u16string& description) {
+  static IAccPropServices* services = [] {
+    IAccPropServices* s = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&s)))) {
+      return static_cast<IAccPropServices*>(nullptr);
+    }
+    return s;
+  }();
+  if (services == nullptr) return;
+  if (!name.empty()) {
+    services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+                             Wide(name));
+  }
+  if (!description.empty()) {
+    services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                             PROPID_ACC_DESCRIPTION, Wide(description));
+  }
+}
+
+UINT AlignmentFormat(Alignment a) {
+  switch (a) {
+    case Alignment::kLeft:
+      return DT_LEFT;
+    case Alignment::kCenter:
+      return DT_CENTER;
+    case Alignment::kRight:
+      return DT_RIGHT;
+  }
+  return DT_LEFT;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(const FormDescription& description, HICON icon) : description_(description) {
+  RegisterWindowClass(&Procedure);
+  const FormDescription& d = description_;
+  background_ =
+      CreateSolidBrush(d.back_colour ? ToColorRef(*d.back_colour) : GetSysColor(COLOR_BTNFACE));
+  hwnd_ = CreateWindowExW(kExStyle, kWindowClass, Wide(d.caption), StyleOf(d), CW_USEDEFAULT,
+                          CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + d.name);
+  dpi_ = GetDpiForWindow(hwnd_);
+  SetFont(dpi_);
+  if (icon != nullptr) {
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
+
+  // Child windows are made in tab order: the order in which they are made is
+  // the order in which the keyboard walks them.
+  std::vector<const ControlDescription*> order;
+  for (const ControlDescription& c : d.controls) order.push_back(&c);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto* a, const auto* b) { return a->tab_index < b->tab_index; });
+  int id = kFirstId;
+  for (const ControlDescription* c : order) {
+    form_.Adopt(MakerFor(c->kind)(*c, *this, id++), c->index, c->name);
+  }
+
+  LayOut(dpi_);
+  if (d.position == StartPosition::kCenterScreen) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT frame{};
+    GetWindowRect(hwnd_, &frame);
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+      const RECT& work = monitor.rcWork;
+      const int width = frame.right - frame.left;
+      const int height = frame.bottom - frame.top;
+      SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                   work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+FormWindow::~FormWindow() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (font_ != nullptr) DeleteObject(font_);
+  if (background_ != nullptr) DeleteObject(background_);
+}
+
+void FormWindow::Show() {
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  if (first_focus_ != nullptr) SetFocus(first_focus_);
+}
+
+HWND FormWindow::CreateChild(const ControlDescription& d, const wchar_t* window_class, DWORD style,
+                             DWORD ex_style, int id) {
+  if (d.visible) style |= WS_VISIBLE;
+  HWND child = CreateWindowExW(ex_style, window_class, L"", style | WS_CHILD, Pixels(d.rect.left),
+                               Pixels(d.rect.top), Pixels(d.rect.width), Pixels(d.rect.height),
+                               hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleW(nullptr), nullptr);
+  if (child == nullptr) throw std::runtime_error("cannot create the control " + d.DisplayName());
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  children_.push_back({child, d.rect});
+  names_[d.DisplayName()] = child;
+  Annotate(child, d.accessible_name, d.accessible_description);
+  if (first_focus_ == nullptr && d.visible && (style & WS_TABSTOP) != 0) first_focus_ = child;
+  return child;
+}
+
+void FormWindow::OnCommand(int id, std::function<void(WORD)> handler) {
+  commands_[id] = std::move(handler);
+}
+
+void FormWindow::OnDrawItem(int id, std::function<void(const DRAWITEMSTRUCT&)> handler) {
+  draw_items_[id] = std::move(handler);
+}
+
+void FormWindow::AddLabel(const ControlDescription& d) { labels_.push_back(&d); }
+
+void FormWindow::SetFont(UINT dpi) {
+  const FontDescription& f = description_.font;
+  const int height = -static_cast<int>(std::lround(f.size_points * dpi / 72.0));
+  const std::u16string face(f.name.begin(), f.name.end());  // printable ASCII
+  HFONT font = CreateFontW(height, 0, 0, 0, f.weight, f.italic, f.underline, f.strikeout,
+                           static_cast<BYTE>(f.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(face));
+  for (const Child& child : children_) {
+    SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
+}
+
+void FormWindow::LayOut(UINT dpi) {
+  dpi_ = dpi;
+  RECT frame{0, 0, Pixels(description_.client_width), Pixels(description_.client_height)};
+  AdjustWindowRectExForDpi(&frame, StyleOf(description_), FALSE, kExStyle, dpi);
+  const int width = Pixels(description_.client_width);
+  const int height = Pixels(description_.client_height);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame the system actually draws may differ from the computed one
+  // (a DPI change seen before the frame is redrawn): the client area is what
+  // must be exact, so the difference is put right.
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (client.right != width || client.bottom != height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                 frame.bottom - frame.top + height - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (const Child& child : children_) {
+    SetWindowPos(child.hwnd, nullptr, Pixels(child.rect.left), Pixels(child.rect.top),
+                 Pixels(child.rect.width), Pixels(child.rect.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+bool FormWindow::PreTranslate(MSG& message) {
+  if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
+  const bool key =
+      message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR;
+  // Esc presses nothing and never closes the window (a multi-line edit box
+  // would otherwise ask the window to close).
+  if (key && message.wParam == VK_ESCAPE) return true;
+  // Enter presses a focused button, once per press (owner-drawn buttons
+  // never become the default button, so the dialog keyboard would not).
+  const auto button = buttons_.find(message.hwnd);
+  if (button != buttons_.end() && message.wParam == VK_RETURN &&
+      (message.message == WM_KEYDOWN || message.message == WM_CHAR)) {
+    const bool repeat = (message.lParam & (1L << 30)) != 0;
+    if (message.message == WM_KEYDOWN && !repeat) {
+      SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(button->second, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button->first));
+    }
+    return true;
+  }
+  return IsDialogMessageW(hwnd_, &message) != FALSE;
+}
+
+void FormWindow::Paint() {
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(hwnd_, &paint);
+  HGDIOBJ old_font = SelectObject(dc, font_);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  for (const ControlDescription* label : labels_) {
+    if (!label->visible) continue;
+    RECT r{Pixels(label->rect.left), Pixels(label->rect.top),
+           Pixels(label->rect.left + label->rect.width),
+           Pixels(label->rect.top + label->rect.height)};
+    if (label->back_colour) {
+      HBRUSH brush = CreateSolidBrush(ToColorRef(*label->back_colour));
+      FillRect(dc, &r, brush);
+      DeleteObject(brush);
+    }
+    DrawTextW(dc, Wide(label->text), -1, &r,
+              AlignmentFormat(label->alignment) | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+  }
+  SelectObject(dc, old_font);
+  EndPaint(hwnd_, &paint);
+}
+
+LRESULT CALLBACK FormWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  // No exception may cross the window procedure: the system's code is
+  // between it and the message loop. Event procedures have their own
+  // boundary; this one catches what is left (running out of memory).
+  try {
+    return self->Handle(message, wparam, lparam);
+  } catch (...) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(hwnd_, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
+      return 1;
+    }
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_COMMAND: {
+      const auto found = commands_.find(LOWORD(wparam));
+      if (found != commands_.end()) found->second(HIWORD(wparam));
+      return 0;  // IDOK and IDCANCEL from the dialog keyboard press nothing
+    }
+    case WM_DRAWITEM: {
+      const auto found = draw_items_.find(static_cast<int>(wparam));
+      if (found == draw_items_.end()) break;
+      found->second(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    }
+    case WM_CTLCOLORSTATIC: {
+      const auto edit = reinterpret_cast<HWND>(lparam);
+      if (std::find(window_coloured_.begin(), window_coloured_.end(), edit) ==
+          window_coloured_.end()) {
+        break;
+      }
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_NEXTDLGCTL: {
+      // Sent by the dialog keyboard and by a multi-line edit box on Tab.
+      HWND target = LOWORD(lparam) != 0
+                        ? reinterpret_cast<HWND>(wparam)
+                        : GetNextDlgTabItem(hwnd_, GetFocus(), wparam != 0 ? TRUE : FALSE);
+      if (target != nullptr) SetFocus(target);
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      SetFont(HIWORD(wparam));
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      LayOut(HIWORD(wparam));
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (quit_on_close_) PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+}  // namespace egn::runtime

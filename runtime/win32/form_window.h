@@ -1,0 +1,107 @@
+// The Win32 backend's window: a top-level window built from a description,
+// its windowed controls (edit boxes, list boxes, owner-drawn buttons) and
+// the labels it paints on its own surface. Positions are kept in twips and
+// laid out at the window's DPI, again whenever the DPI changes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/forms/controls.h"
+#include "runtime/forms/form_model.h"
+
+namespace egn::runtime {
+
+class FormWindow {
+ public:
+  // Makes the window (not shown) and its controls through the backend's
+  // table of control makers; `icon` is the window's icon, or null.
+  FormWindow(const FormDescription& description, HICON icon);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  Form& form() { return form_; }
+  UINT dpi() const { return dpi_; }
+  HFONT font() const { return font_; }
+  int Pixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+
+  // Shows the window with the keyboard focus in the first control of the
+  // tab order.
+  void Show();
+
+  // What the window does with a message before it is dispatched: the
+  // keyboard of a dialog (Tab, Shift+Tab, arrows), Enter on a focused button
+  // presses it, and Esc does nothing. True when the message was handled.
+  bool PreTranslate(MSG& message);
+
+  // The child window of a control ("Text2(3)"); null for a label or an
+  // unknown name.
+  HWND Find(const std::string& control) const {
+    const auto found = names_.find(control);
+    return found == names_.end() ? nullptr : found->second;
+  }
+
+  // Ends the message loop when the window is destroyed.
+  void QuitOnClose() { quit_on_close_ = true; }
+
+  // --- for the control makers ---------------------------------------------
+  // A child window of the class, with its place, visibility, font and
+  // accessible name from the description; `id` identifies its notifications.
+  HWND CreateChild(const ControlDescription& d, const wchar_t* window_class, DWORD style,
+                   DWORD ex_style, int id);
+  // Notifications (WM_COMMAND codes) of the child with that id.
+  void OnCommand(int id, std::function<void(WORD code)> handler);
+  // Drawing of an owner-drawn child with that id.
+  void OnDrawItem(int id, std::function<void(const DRAWITEMSTRUCT&)> handler);
+  // A label, painted on the window's surface beneath the child windows.
+  void AddLabel(const ControlDescription& d);
+  // A read-only edit box that keeps the window colour (Windows greys them).
+  void KeepWindowColour(HWND edit) { window_coloured_.push_back(edit); }
+  // A button that Enter presses while it has the focus.
+  void AddButton(HWND button, int id) { buttons_[button] = id; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void Paint();
+  void LayOut(UINT dpi);
+  void SetFont(UINT dpi);
+
+  FormDescription description_;
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = 96;
+  HFONT font_ = nullptr;
+  HBRUSH background_ = nullptr;
+  Form form_;
+  struct Child {
+    HWND hwnd;
+    Rect rect;  // twips
+  };
+  std::vector<Child> children_;
+  std::map<std::string, HWND> names_;
+  std::vector<const ControlDescription*> labels_;
+  std::vector<HWND> window_coloured_;
+  std::map<HWND, int> buttons_;
+  std::map<int, std::function<void(WORD)>> commands_;
+  std::map<int, std::function<void(const DRAWITEMSTRUCT&)>> draw_items_;
+  HWND first_focus_ = nullptr;
+  bool quit_on_close_ = false;
+};
+
+// UTF-16 as the wide Windows API spells it.
+inline const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// 0x00BBGGRR is already a COLORREF.
+inline COLORREF ToColorRef(Colour colour) { return static_cast<COLORREF>(colour); }
+
+}  // namespace egn::runtime

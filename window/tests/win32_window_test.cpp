@@ -1,0 +1,323 @@
+// The real window on the Win32 backend, run under Wine (or Windows): its
+// geometry at the window's DPI, the colours it draws, its texts, typing and
+// pasting, read-only boxes, both commands, the keyboard, and a run-time
+// error answered in its message box.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "runtime/win32/application.h"
+#include "window/main_form.h"
+
+namespace egn::window {
+namespace {
+
+using runtime::LoadedForm;
+
+struct Place {
+  const char* control;
+  int left, top, width, height;  // twips
+};
+
+// Every windowed control, where the description puts it.
+const Place kPlaces[] = {
+    {"Text2(0)", 120, 1200, 375, 405},      {"Text2(1)", 600, 1200, 375, 405},
+    {"Text2(2)", 1080, 1200, 375, 405},     {"Text2(3)", 1560, 1200, 375, 405},
+    {"Text2(4)", 2040, 1200, 375, 405},     {"Text2(5)", 2520, 1200, 375, 405},
+    {"Text2(6)", 3000, 1200, 375, 405},     {"Text2(7)", 3480, 1200, 375, 405},
+    {"Text2(8)", 3960, 1200, 375, 405},     {"Text2(9)", 4440, 1200, 375, 405},
+    {"Text1(0)", 120, 2280, 7095, 2535},    {"Text1(1)", 480, 3000, 6735, 1815},
+    {"List1", 4440, 480, 2895, 630},        {"Command1(0)", 5040, 1200, 1455, 375},
+    {"Command1(1)", 5760, 1680, 1455, 375},
+};
+
+std::u16string Text(HWND hwnd) {
+  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, u'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, reinterpret_cast<wchar_t*>(text.data()),
+                                                      static_cast<int>(text.size()))));
+  return text;
+}
+
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override { Load(MainFormClass()); }
+
+  void Load(const runtime::FormClass& form_class) {
+    form_.reset();
+    form_ = runtime::LoadForm(form_class);
+    form_->window().Show();
+    Pump();
+  }
+
+  // Delivers what is queued, through the form's keyboard as the program's
+  // message loop does.
+  void Pump() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (form_->window().PreTranslate(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  HWND Window() const { return form_->window().hwnd(); }
+  HWND Child(const std::string& name) const {
+    HWND child = form_->window().Find(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  int Px(int twips) const { return form_->window().Pixels(twips); }
+  std::u16string Property(const char* array, std::int16_t index) const {
+    return form_->form().Array(array)(index).Text();
+  }
+  // A key pressed and released on the focused control, as the keyboard sends it.
+  void Key(WPARAM key, wchar_t character = 0) {
+    HWND focus = GetFocus();
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+    if (character != 0) PostMessageW(focus, WM_CHAR, character, 1);
+    PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+    Pump();
+  }
+  void Type(HWND box, std::u16string_view text) {
+    SetFocus(box);
+    for (const char16_t c : text) Key(0, c);
+  }
+  void TypeDigits(std::u16string_view digits) {
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+      Type(Child("Text2(" + std::to_string(i) + ")"), digits.substr(i, 1));
+    }
+  }
+  void Click(int button) {
+    SendMessageW(Child("Command1(" + std::to_string(button) + ")"), BM_CLICK, 0, 0);
+    Pump();
+  }
+  COLORREF PixelAt(int x, int y) {
+    RedrawWindow(Window(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC dc = GetDC(Window());
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(Window(), dc);
+    return colour;
+  }
+
+  std::unique_ptr<LoadedForm> form_;
+};
+
+TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_STYLE));
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_EQ(Text(Window()), u"https://egn-check.example/ Информатика - проверка на ЕГН");
+  RECT client{};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(client.right, Px(7395));
+  EXPECT_EQ(client.bottom, Px(4875));
+  if (form_->window().dpi() == 96) {
+    EXPECT_EQ(client.right * 1000 + client.bottom, 493325);
+  }
+
+  // Centred on the work area.
+  RECT frame{};
+  RECT work{};
+  GetWindowRect(Window(), &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(frame.left + frame.right, work.left + work.right, 1);
+  EXPECT_NEAR(frame.top + frame.bottom, work.top + work.bottom, 1);
+}
+
+TEST_F(Win32Window, EveryControlInItsPlaceAtAnyDpi) {
+  const auto check = [this](UINT dpi) {
+    for (const Place& p : kPlaces) {
+      RECT r{};
+      GetWindowRect(Child(p.control), &r);
+      MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&r), 2);
+      const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+      EXPECT_EQ(r.left, px(p.left)) << p.control << " at " << dpi;
+      EXPECT_EQ(r.top, px(p.top)) << p.control << " at " << dpi;
+      EXPECT_EQ(r.right - r.left, px(p.width)) << p.control << " at " << dpi;
+      EXPECT_EQ(r.bottom - r.top, px(p.height)) << p.control << " at " << dpi;
+    }
+  };
+  check(form_->window().dpi());
+  // Moved to a screen of 192 dots per inch, the window lays itself out again.
+  RECT suggested{10, 10, 1000, 700};
+  SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  RECT client{};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(client.right, 986);
+  EXPECT_EQ(client.bottom, 650);
+  check(192);
+  EXPECT_FALSE(IsWindowVisible(Child("Text1(1)")));
+}
+
+TEST_F(Win32Window, ColoursAsDrawn) {
+  const struct {
+    const char* what;
+    int x, y;  // twips
+    COLORREF colour;
+  } points[] = {
+      {"window", 60, 60, RGB(192, 192, 255)},
+      {"heading label", 990, 30, RGB(255, 192, 128)},
+      {"weight label", 150, 1700, RGB(255, 255, 128)},
+      {"Изчисли", 5100, 1230, RGB(128, 255, 128)},
+      {"Изчисти", 5820, 1710, RGB(255, 128, 128)},
+      {"digit box", 180, 1260, GetSysColor(COLOR_WINDOW)},
+      {"read-only digit box", 4500, 1260, GetSysColor(COLOR_WINDOW)},
+  };
+  for (const auto& p : points) {
+    EXPECT_EQ(PixelAt(Px(p.x), Px(p.y)), p.colour) << p.what;
+  }
+}
+
+TEST_F(Win32Window, TextsOfTheBoxesAndTheList) {
+  const runtime::ReadForm read = runtime::ReadFormClass(MainFormClass());
+  EXPECT_EQ(Text(Child("Text1(0)")), Property("Text1", 0));
+  EXPECT_EQ(Property("Text1", 0).size(), 1166u);
+  HWND list = Child("List1");
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 28);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  wchar_t item[64] = {};
+  SendMessageW(list, LB_GETTEXT, 18, reinterpret_cast<LPARAM>(item));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(item)), u"Сливен 576 - 601]");
+  EXPECT_EQ(Text(Child("Command1(0)")), u"Изчисли");
+  EXPECT_EQ(GetFocus(), Child("Text1(0)"));
+}
+
+TEST_F(Win32Window, TypingKeepsOneCharacterAndReadOnlyBoxesRefuseIt) {
+  Type(Child("Text2(0)"), u"12");
+  EXPECT_EQ(Text(Child("Text2(0)")), u"1");
+  EXPECT_EQ(Property("Text2", 0), u"1");
+  Type(Child("Text2(9)"), u"5");
+  EXPECT_EQ(Property("Text2", 9), u"");
+  const std::u16string task = Property("Text1", 0);
+  Type(Child("Text1(0)"), u"x");
+  EXPECT_EQ(Property("Text1", 0), task);
+}
+
+TEST_F(Win32Window, PasteKeepsTheLimitAndWholeCharacters) {
+  const struct {
+    std::u16string pasted, kept;
+  } cases[] = {{u"12", u"1"}, {u"😀", u""}, {u"😀7", u""}, {u"7😀", u"7"}};
+  HWND box = Child("Text2(3)");
+  for (const auto& c : cases) {
+    SetWindowTextW(box, L"");
+    form_->form().Array("Text2")(3).SetText(u"");
+    ASSERT_TRUE(OpenClipboard(Window()));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (c.pasted.size() + 1) * sizeof(char16_t));
+    std::memcpy(GlobalLock(memory), c.pasted.c_str(), (c.pasted.size() + 1) * sizeof(char16_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    SetFocus(box);
+    SendMessageW(box, WM_PASTE, 0, 0);
+    Pump();
+    EXPECT_EQ(Property("Text2", 3), c.kept);
+    EXPECT_EQ(Text(box), c.kept);
+  }
+}
+
+TEST_F(Win32Window, CalculateAndClear) {
+  TypeDigits(u"123456789");
+  Click(0);
+  EXPECT_EQ(Property("Text1", 0), u"Изчислена сума: 285\r\nПоследно число: 0\r\n");
+  EXPECT_EQ(Text(Child("Text1(0)")), u"Изчислена сума: 285\r\nПоследно число: 0\r\n");
+  EXPECT_EQ(Text(Child("Text2(9)")), u"0");
+  Click(1);
+  for (std::int16_t i = 0; i <= 9; ++i) {
+    EXPECT_EQ(Text(Child("Text2(" + std::to_string(i) + ")")), u"") << i;
+  }
+  EXPECT_EQ(Text(Child("Text1(0)")), u"");
+}
+
+TEST_F(Win32Window, TabWalksEveryStopInTabIndexOrder) {
+  const char* order[] = {"Text1(0)",    "Text2(0)",    "Text2(1)", "Text2(2)", "Text2(3)",
+                         "Text2(4)",    "Text2(5)",    "Text2(6)", "Text2(7)", "Text2(8)",
+                         "Command1(0)", "Command1(1)", "Text2(9)", "List1",    "Text1(0)"};
+  SetFocus(Child(order[0]));
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    Key(VK_TAB, L'\t');
+    EXPECT_EQ(GetFocus(), Child(order[i])) << "after " << order[i - 1];
+  }
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_SHIFT, 1);
+  Pump();
+  // Shift+Tab walks back.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  Key(VK_TAB, L'\t');
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(GetFocus(), Child("List1"));
+}
+
+TEST_F(Win32Window, EnterAndEscPressNothingButEnterAndSpacePressAFocusedButton) {
+  const std::u16string task = Property("Text1", 0);
+  TypeDigits(u"123456789");
+  for (const char* box : {"Text2(8)", "Text1(0)", "List1"}) {
+    SetFocus(Child(box));
+    Key(VK_RETURN, L'\r');
+    Key(VK_ESCAPE, 27);
+  }
+  EXPECT_EQ(Property("Text1", 0), task);
+  EXPECT_TRUE(IsWindow(Window()));
+  SetFocus(Child("Command1(0)"));
+  Key(VK_SPACE, L' ');
+  EXPECT_EQ(Property("Text2", 9), u"0");
+  SetFocus(Child("Command1(1)"));
+  Key(VK_RETURN, L'\r');
+  EXPECT_EQ(Property("Text2", 9), u"");
+  EXPECT_EQ(Property("Text1", 0), u"");
+}
+
+// The message box of a run-time error, answered with OK once it shows.
+std::u16string answered;
+void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"Грешка при изпълнение");
+  if (box == nullptr) return;
+  answered = Text(GetDlgItem(box, 0xFFFF));
+  KillTimer(nullptr, timer);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
+  // A description whose Label2(5) is another array: reading weight 5 fails.
+  const runtime::FormClass original = MainFormClass();
+  std::string bytes(original.files.front().bytes);
+  const std::string from = "control label Label2(5)";
+  bytes.replace(bytes.find(from), from.size(), "control label Weight(5)");
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "egn-edited.form";
+  std::ofstream(path, std::ios::binary) << bytes;
+  runtime::FormClass edited = original;
+  edited.description = path;
+  Load(edited);
+
+  TypeDigits(u"123456789");
+  answered.clear();
+  SetTimer(nullptr, 0, 50, &AnswerMessageBox);
+  Click(0);
+  EXPECT_EQ(answered, u"Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5.");
+  EXPECT_EQ(Property("Text2", 9), u"");
+  Click(1);  // the window goes on
+  EXPECT_EQ(Property("Text1", 0), u"");
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace egn::window
+
+int main(int argc, char** argv) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
