@@ -18,3 +18,4 @@ find_program(EGN_WINE wine)
 if(EGN_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${EGN_WINE})
 endif()
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")  # release programs without symbols

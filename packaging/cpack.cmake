@@ -1,8 +1,30 @@
-# The Debian package: cpack -G DEB in the build folder makes
-# egn-check_1.00_<arch>.deb.
-set(CPACK_GENERATOR DEB)
+# The packages: cpack in the build folder makes the Debian package
+# egn-check_1.00_<arch>.deb, or, in a Windows build, the portable ZIP
+# egn-check-1.00-win64.zip and the installer egn-check-1.00-win64.exe.
 set(CPACK_PACKAGE_NAME egn-check)
 set(CPACK_PACKAGE_VERSION ${EGN_VERSION_TEXT})
+set(CPACK_PACKAGE_VENDOR "The egn-check developers")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP NSIS)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY egn-check)
+  set(CPACK_PACKAGE_EXECUTABLES egn-check egn-check)  # the Start-menu shortcut
+  set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/copyright)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_DISPLAY_NAME "egn-check ${EGN_VERSION_TEXT}")
+  set(CPACK_NSIS_PACKAGE_NAME "egn-check")
+  set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/window/egn-check.ico)
+  set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/window/egn-check.ico)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME egn-check.exe)  # the icon of the uninstall entry
+  set(CPACK_NSIS_URL_INFO_ABOUT "https://egn-check.example/")
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  # A 64-bit, Unicode installer, like the programs it installs.
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  include(CPack)
+  return()
+endif()
+set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_CONTACT "The egn-check developers <maintainers@egn-check.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control digit of a Bulgarian Unified Civil Number")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
@@ -20,6 +42,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://egn-check.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -18,6 +18,8 @@ if [[ ${1:-} == --test ]]; then
     clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
     strace                                   # what the program does to files and sockets
     debootstrap                              # a fresh Debian 12 root for the run command
+    g++-mingw-w64-x86-64 nsis unzip          # the Windows programs and packages
+    wine64 wine fonts-wine xdotool xclip     # running and driving them under Wine
   )
 fi
 if [[ ${1:-} == --test || ${1:-} == --bench ]]; then

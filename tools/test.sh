@@ -2,8 +2,10 @@
 # Installs what the tests need, builds with warnings as errors and runs every
 # test, then the quality gates: the Debian package, the format and static
 # analysis, the system-call check, the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, each fuzz target for a bounded time, and the
-# README's run command as the first command on a fresh Debian 12 root.
+# and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
+# and tested under Wine with their packages, each fuzz target for a bounded
+# time, and the README's run command as the first command on a fresh Debian
+# 12 root.
 # This is the README's test command and what CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +35,14 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
+
+echo "== Windows: the programs, their tests under Wine, the packages"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
+  'tools/wine-prefix.sh out/windows/wineprefix 96 && ctest --preset windows; status=$?;
+   WINEPREFIX=$PWD/out/windows/wineprefix wineserver -k; exit $status'
+./tools/check-windows.sh out/windows
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"

@@ -20,4 +20,4 @@ if [[ ! -e $WINEPREFIX/.egn-ready ]]; then
   touch "$WINEPREFIX/.egn-ready"
 fi
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
-wineserver -w
+wineserver -k || true  # ends the prefix's processes; the server saves the registry as it goes

@@ -7,6 +7,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -114,12 +115,19 @@ TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   EXPECT_EQ(Text(Window()), u"https://egn-check.example/ Информатика - проверка на ЕГН");
+  // Where the test is run at a known DPI, the window has it.
+  if (const char* expected = std::getenv("EGN_EXPECTED_DPI")) {
+    EXPECT_EQ(form_->window().dpi(), static_cast<UINT>(std::atoi(expected)));
+  }
   RECT client{};
   GetClientRect(Window(), &client);
   EXPECT_EQ(client.right, Px(7395));
   EXPECT_EQ(client.bottom, Px(4875));
   if (form_->window().dpi() == 96) {
     EXPECT_EQ(client.right * 1000 + client.bottom, 493325);
+  }
+  if (form_->window().dpi() == 192) {
+    EXPECT_EQ(client.right * 1000 + client.bottom, 986650);
   }
 
   // Centred on the work area.

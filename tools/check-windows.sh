@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The Windows program from outside, as a user meets it, under Wine in Xvfb:
+# egn-check.exe is driven with xdotool (the digits of the 1 ... 9 example,
+# Tab to "Изчисли", Space), its results are read back through the clipboard,
+# and its window is saved as a screenshot; then the same window at 192 dots
+# per inch (the window tests run again there too); then the installer is
+# installed silently, the installed program started, and uninstalled again.
+# Usage: tools/check-windows.sh [BUILD_DIR]   (a build of the windows preset)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-out/windows}")
+shots=$build/screenshots
+mkdir -p "$shots"
+display=:$((300 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display WINEDEBUG=-all
+cleanup() {
+  for prefix in "$build/wineprefix" "$build/wineprefix-192"; do
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  done
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fail() { echo "check-windows: $*" >&2; exit 1; }
+
+# The window of a running program, by its title.
+window_of() {
+  local id=
+  for _ in $(seq 150); do
+    id=$(LC_ALL=C.UTF-8 xwininfo -root -tree | awk '/Информатика - проверка на ЕГН/ {print $1; exit}')
+    [[ -n $id ]] && { echo "$id"; return; }
+    sleep 0.1
+  done
+  fail "the window of $1 did not appear"
+}
+
+# Starts egn-check.exe in PREFIX, checks the 1 ... 9 example from outside and
+# saves the window as SHOT (as it opens) and SHOT-results (after the example).
+black_box() {
+  local prefix=$1 shot=$2 program=${3:-$build/window/egn-check.exe}
+  export WINEPREFIX=$prefix
+  wine "$program" &
+  local pid=$! id
+  id=$(window_of "$program")
+  sleep 1
+  import -window "$id" "$shot"
+  xdotool windowfocus --sync "$id"
+  # The focus starts in the task text; Tab to each digit box, then to "Изчисли".
+  xdotool key --delay 40 Tab 1 Tab 2 Tab 3 Tab 4 Tab 5 Tab 6 Tab 7 Tab 8 Tab 9 Tab space
+  # Back to the results box (Tab past "Изчисти", the tenth box and the list),
+  # select all of it and copy it.
+  xdotool key --delay 40 Tab Tab Tab Tab ctrl+Home ctrl+shift+End ctrl+c
+  sleep 0.5
+  local results
+  results=$(xclip -o -selection clipboard)
+  [[ $results == $'Изчислена сума: 285\nПоследно число: 0' ]] ||
+    fail "the results box holds \"$results\""
+  import -window "$id" "${shot%.png}-results.png"
+  wineserver -k
+  wait "$pid" 2>/dev/null || true
+  echo "check-windows: 1 ... 9 gives 285 and 0 ($(identify -format '%wx%h' "$shot"), $shot)"
+}
+
+echo "== egn-check.exe at 96 dpi"
+tools/wine-prefix.sh "$build/wineprefix" 96
+black_box "$build/wineprefix" "$shots/egn-check-96.png"
+
+echo "== egn-check.exe at 192 dpi"
+tools/wine-prefix.sh "$build/wineprefix-192" 192
+WINEPREFIX=$build/wineprefix-192 EGN_EXPECTED_DPI=192 \
+  wine "$build/window/tests/win32_window_tests.exe" --gtest_brief=1 ||
+  fail "the window tests failed at 192 dpi"
+black_box "$build/wineprefix-192" "$shots/egn-check-192.png"
+
+echo "== the packages"
+(cd "$build" && cpack >/dev/null)
+zip=$build/egn-check-1.00-win64.zip
+installer=$build/egn-check-1.00-win64.exe
+listing=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
+[[ $listing == "LICENSE.txt README.txt egn-check.exe egn-digit.exe " ]] ||
+  fail "the ZIP holds: $listing"
+echo "check-windows: $(basename "$zip"): $listing"
+
+echo "== the installer, silently"
+export WINEPREFIX=$build/wineprefix
+programs=$WINEPREFIX/drive_c/Program\ Files/egn-check
+wine "$installer" /S
+[[ -f $programs/egn-check.exe && -f $programs/egn-digit.exe && -f $programs/Uninstall.exe ]] ||
+  fail "the installer did not install the programs"
+shortcut=$(find "$WINEPREFIX/drive_c" -name 'egn-check.lnk' -path '*Start Menu*' | head -n 1)
+[[ -n $shortcut ]] || fail "no Start-menu shortcut"
+wineserver -w
+grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/system.reg" || fail "no entry among the installed programs"
+wine 'C:\Program Files\egn-check\egn-check.exe' &
+started=$!
+window_of "the installed egn-check.exe" >/dev/null
+wineserver -k
+wait "$started" 2>/dev/null || true
+echo "check-windows: installed (shortcut ${shortcut#"$WINEPREFIX/"}), started"
+wine 'C:\Program Files\egn-check\Uninstall.exe' /S
+# The uninstaller runs on from a copy of itself: wait for it to finish.
+for _ in $(seq 300); do [[ -e $programs/egn-check.exe ]] || break; sleep 0.1; done
+[[ ! -e $programs/egn-check.exe ]] || fail "the uninstaller left the program"
+wineserver -w
+grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/system.reg" && fail "the uninstaller left its entry"
+echo "check-windows: uninstalled silently"
