@@ -41,7 +41,8 @@ window_of() {
 black_box() {
   local prefix=$1 shot=$2 program=${3:-$build/window/egn-check.exe}
   export WINEPREFIX=$prefix
-  wine "$program" &
+  # Arguments change nothing: the program reads no command line.
+  wine "$program" -platform none --help stray &
   local pid=$! id
   id=$(window_of "$program")
   sleep 1

@@ -39,9 +39,13 @@ ctest --preset asan
 echo "== Windows: the programs, their tests under Wine, the packages"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# One Wine server for the whole run instead of a cold start for every test;
+# its services are started first, apart, so that none holds a test's output
+# open. One test at a time: the window tests each want the keyboard focus.
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
-  'tools/wine-prefix.sh out/windows/wineprefix 96 && ctest --preset windows; status=$?;
-   WINEPREFIX=$PWD/out/windows/wineprefix wineserver -k; exit $status'
+  'tools/wine-prefix.sh out/windows/wineprefix 96 && export WINEPREFIX=$PWD/out/windows/wineprefix &&
+   wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
+   ctest --preset windows; status=$?; wineserver -k; exit $status'
 ./tools/check-windows.sh out/windows
 
 echo "== fuzzing, ${fuzz_seconds}s a target"

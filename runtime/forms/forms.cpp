@@ -48,6 +48,13 @@ std::vector<std::pair<std::int16_t, Control*>> EventSources(const Form& form,
 
 }  // namespace
 
+const FormClass& StartupForm(const Project& project) {
+  for (const FormClass& form : project.forms) {
+    if (form.name == project.startup_form) return form;
+  }
+  throw std::runtime_error("no window " + project.startup_form);
+}
+
 ReadForm ReadFormClass(const FormClass& form_class) {
   std::string storage;
   const std::optional<std::string_view> bytes =

@@ -64,6 +64,10 @@ struct Project {
   std::string desktop_file_name;
 };
 
+// The project's start-up window. Throws std::runtime_error when the project
+// has no form of that name.
+const FormClass& StartupForm(const Project& project);
+
 // A form class's description, read and parsed, with the bytes of its icon
 // (an image named in the description, beside it; empty when there is none).
 struct ReadForm {

@@ -82,13 +82,8 @@ int Run(const Project& project) {
   QApplication::setApplicationVersion(QString::fromStdString(project.version));
   QGuiApplication::setDesktopFileName(QString::fromStdString(project.desktop_file_name));
 
-  const FormClass* startup = nullptr;
-  for (const FormClass& form : project.forms) {
-    if (form.name == project.startup_form) startup = &form;
-  }
   try {
-    if (startup == nullptr) throw std::runtime_error("no window " + project.startup_form);
-    const std::unique_ptr<LoadedForm> form = LoadForm(*startup);
+    const std::unique_ptr<LoadedForm> form = LoadForm(StartupForm(project));
     form->window().show();
     return QApplication::exec();
   } catch (const std::exception& error) {

@@ -50,13 +50,8 @@ void DeliverEvent(HWND window, const std::function<void()>& procedure) {
 namespace {
 
 int Run(const Project& project) {
-  const FormClass* startup = nullptr;
-  for (const FormClass& form : project.forms) {
-    if (form.name == project.startup_form) startup = &form;
-  }
   try {
-    if (startup == nullptr) throw std::runtime_error("no window " + project.startup_form);
-    const std::unique_ptr<LoadedForm> form = LoadForm(*startup);
+    const std::unique_ptr<LoadedForm> form = LoadForm(StartupForm(project));
     form->window().QuitOnClose();
     form->window().Show();
     MSG message{};
