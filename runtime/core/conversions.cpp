@@ -174,6 +174,18 @@ double CheckedMultiplyAdd(double a, double b, double c) {
   return result;
 }
 
+bool HasLoneSurrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (text[i] >= 0xD800 && text[i] <= 0xDFFF) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -32,6 +32,11 @@ std::u16string IntegerToText(std::int16_t value);
 // The left operand followed by the right one.
 std::u16string Concat(std::u16string_view left, std::u16string_view right);
 
+// Whether the text holds half a surrogate pair (a high surrogate not followed
+// by a low one, or a low one alone): what an edit box with a one-unit limit
+// would keep of a character outside the Basic Multilingual Plane.
+bool HasLoneSurrogate(std::u16string_view text);
+
 // UTF-16 to UTF-8, for text that leaves the program as bytes; a lone
 // surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);

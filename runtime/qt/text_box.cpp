@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "runtime/core/conversions.h"
 #include "runtime/qt/qt_values.h"
 #include "runtime/qt/widget_factories.h"
 
@@ -26,20 +27,6 @@ class TextBoxControl : public Control {
  protected:
   std::u16string text_;
 };
-
-// Whether the text holds half a surrogate pair: a pasted or typed character
-// outside the Basic Multilingual Plane is two UTF-16 units, and a one-unit
-// limit would otherwise keep only the first.
-bool HasHalfPair(const QString& text) {
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-      ++i;
-    } else if (text[i].isSurrogate()) {
-      return true;
-    }
-  }
-  return false;
-}
 
 // A read-only box refuses every change by the user. The edit widgets already
 // refuse keys, pastes and drops; an input method's commit reaches them as an
@@ -67,7 +54,8 @@ class SingleLineTextBox : public TextBoxControl {
     QObject::connect(edit, &QLineEdit::cursorPositionChanged, edit,
                      [this](int, int now) { cursor_ = now; });
     QObject::connect(edit, &QLineEdit::textEdited, edit, [this](const QString& text) {
-      if (HasHalfPair(text)) {
+      if (HasLoneSurrogate(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                               static_cast<std::size_t>(text.size())))) {
         const int cursor = cursor_;
         edit_->setText(ToQString(text_));
         edit_->setCursorPosition(cursor);

@@ -2,11 +2,10 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-
-#include "runtime/core/conversions.h"
 
 namespace egn::runtime {
 

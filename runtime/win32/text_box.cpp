@@ -6,21 +6,11 @@
 
 #include <algorithm>
 
+#include "runtime/core/conversions.h"
+
 namespace egn::runtime {
 
 namespace {
-
-bool HasHalfPair(const std::u16string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
-    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (text[i] >= 0xD800 && text[i] <= 0xDFFF) {
-      return true;
-    }
-  }
-  return false;
-}
 
 std::u16string WindowText(HWND hwnd) {
   std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, u'\0');
@@ -55,7 +45,7 @@ class TextBoxControl : public Control {
   void Changed() {
     if (writing_) return;
     std::u16string now = WindowText(edit_);
-    if (HasHalfPair(now)) {
+    if (HasLoneSurrogate(now)) {
       Write(text_);
       SendMessageW(edit_, EM_SETSEL, text_.size(), static_cast<LPARAM>(text_.size()));
       return;

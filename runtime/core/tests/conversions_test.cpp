@@ -123,6 +123,26 @@ TEST(ToUtf8, EncodesEveryPlaneAndReplacesLoneSurrogates) {
   for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.text), c.utf8);
 }
 
+TEST(HasLoneSurrogate, OnlyHalfPairsCount) {
+  const struct {
+    std::u16string_view text;
+    bool lone;
+  } cases[] = {
+      {u"", false},
+      {u"7", false},
+      {u"\U0001F600", false},
+      {u"7\U0001F600\U0001F600", false},
+      {std::u16string_view(u"\xD83D", 1), true},
+      {std::u16string_view(u"7\xDE00", 2), true},
+      {std::u16string_view(u"\xDE00\xD83D", 2), true},
+      {std::u16string_view(u"\xD83D"
+                           u"7",
+                           2),
+       true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HasLoneSurrogate(c.text), c.lone) << c.text.size();
+}
+
 TEST(DoubleToInteger, RoundsToNearestWithTiesToEven) {
   const std::pair<double, std::int16_t> cases[] = {
       {0.0, 0},           {-0.0, 0},          {0.5, 0},         {1.5, 2},         {2.5, 2},
