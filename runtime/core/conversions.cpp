@@ -1,10 +1,12 @@
 #include "runtime/core/conversions.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -126,11 +128,25 @@ double TextToNumber(std::u16string_view text) {
     buffer[i] = static_cast<char>(text[s.mantissa_begin + i]);
   }
   double value = 0.0;
+#if EGN_HAVE_FLOAT_FROM_CHARS
   const auto [end, error] = std::from_chars(buffer, buffer + length, value);
   (void)end;
-  if (error == std::errc::result_out_of_range) {
+  const bool out_of_range = error == std::errc::result_out_of_range;
+  const bool failed = error != std::errc();
+#else
+  // A C++ library without the floating-point from_chars (the browser's):
+  // strtod on the same scanned prefix. Its C locale is never changed there.
+  std::string terminated(buffer, length);
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(terminated.c_str(), &end);
+  // ERANGE also marks a subnormal result, which is a value all the same.
+  const bool out_of_range = errno == ERANGE && (std::isinf(value) || value == 0.0);
+  const bool failed = end != terminated.c_str() + length;
+#endif
+  if (out_of_range) {
     value = magnitude >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (error != std::errc()) {
+  } else if (failed) {
     value = 0.0;  // cannot happen for the scanned syntax; stay total all the same
   }
   return sign * value;

@@ -175,13 +175,26 @@ TEST(DoubleToInteger, OutsideTheRangeIsOverflow) {
 // What the floating-point status word says after the same two operations,
 // read the direct way. volatile keeps each operation between the status
 // calls.
+// WebAssembly has no status word: there the derived check stands alone, and
+// the fixed cases below still hold it to the faults it must report.
+#if defined(FE_INVALID) && defined(FE_DIVBYZERO) && defined(FE_OVERFLOW)
+#define EGN_HAS_STATUS_WORD 1
+#else
+#define EGN_HAS_STATUS_WORD 0
+#endif
+
 [[gnu::noinline]] bool StatusWordReportsFault(double a, double b, double c) {
+#if !EGN_HAS_STATUS_WORD
+  (void)a, (void)b, (void)c;
+  return false;
+#else
   std::feclearexcept(FE_ALL_EXCEPT);
   volatile double first = a, second = b, third = c;
   volatile double product = first * second;
   volatile double result = product + third;
   (void)result;
   return std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) != 0;
+#endif
 }
 
 bool DerivedCheckReportsFault(double a, double b, double c) {
@@ -195,6 +208,7 @@ bool DerivedCheckReportsFault(double a, double b, double c) {
 }
 
 TEST(CheckedMultiplyAdd, AgreesWithTheStatusWordOnSpecialValues) {
+  if (!EGN_HAS_STATUS_WORD) GTEST_SKIP() << "no floating-point status word";
   const double specials[] = {
       0.0,      -0.0, 1.0,  -1.0, 9.0, 486.0, 32767.0, 1e154, 1e308, -1e308, 1.7976931348623157e308,
       4.9e-324, kInf, -kInf};
@@ -209,6 +223,7 @@ TEST(CheckedMultiplyAdd, AgreesWithTheStatusWordOnSpecialValues) {
 }
 
 TEST(CheckedMultiplyAdd, AgreesWithTheStatusWordOnRandomValues) {
+  if (!EGN_HAS_STATUS_WORD) GTEST_SKIP() << "no floating-point status word";
   std::mt19937_64 random(20261208);
   std::uniform_int_distribution<int> exponent(-330, 320);
   std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
