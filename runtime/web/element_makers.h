@@ -1,0 +1,36 @@
+// How the web backend makes each kind of control: one maker per kind, in one
+// table (MakerFor), each defined in the file of its control family. A maker
+// creates the control's element, applies the description's settings and
+// returns it with the control-access object; the page places it.
+#pragma once
+
+#include <emscripten/val.h>
+
+#include <memory>
+
+#include "runtime/forms/controls.h"
+#include "runtime/forms/form_model.h"
+
+namespace egn::runtime {
+
+struct WebControl {
+  std::unique_ptr<Control> control;
+  emscripten::val element;
+};
+
+using ElementMaker = WebControl (*)(const ControlDescription& description);
+
+WebControl MakeLabel(const ControlDescription& description);
+WebControl MakeTextBox(const ControlDescription& description);
+WebControl MakeListBox(const ControlDescription& description);
+WebControl MakeButton(const ControlDescription& description);
+
+ElementMaker MakerFor(ControlKind kind);
+
+// What every control's element takes from its description: the class that
+// styles its kind, its rectangle, its colour, whether it is shown, and what a
+// screen reader calls it.
+emscripten::val MakeElement(const char* tag, const char* css_class,
+                            const ControlDescription& description);
+
+}  // namespace egn::runtime

@@ -1,0 +1,106 @@
+#include "runtime/web/form_page.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/core/conversions.h"
+#include "runtime/forms/control_kinds.h"
+#include "runtime/web/element_makers.h"
+#include "runtime/web/page_values.h"
+
+namespace egn::runtime {
+
+namespace {
+
+using emscripten::val;
+
+struct MetricTwin {
+  std::string_view face, twin;
+};
+// Faces with the same advance widths, so that a layout in twips still fits.
+constexpr std::array<MetricTwin, 3> kMetricTwins = {{
+    {"Times New Roman", "Liberation Serif"},
+    {"Arial", "Liberation Sans"},
+    {"Courier New", "Liberation Mono"},
+}};
+
+// Scales the window down evenly to fit a viewport smaller than itself.
+void Fit(const val& window, int width_twips, int height_twips, bool centred) {
+  // The layout viewport: on a phone the window's inner size may already
+  // include content that overflowed it before the window was fitted.
+  const val view = Document()["documentElement"];
+  const double scale = std::min({1.0, view["clientWidth"].as<double>() / (width_twips / 15.0),
+                                 view["clientHeight"].as<double>() / (height_twips / 15.0)});
+  const std::string scaled = "scale(" + std::to_string(scale) + ")";
+  SetStyle(window, "transform", centred ? "translate(-50%, -50%) " + scaled : scaled);
+}
+
+}  // namespace
+
+std::string FontFamilies(const FontDescription& font) {
+  std::string families = "\"" + font.name + "\"";
+  for (const MetricTwin& m : kMetricTwins) {
+    if (m.face == font.name) families += ", \"" + std::string(m.twin) + "\"";
+  }
+  return families + ", serif";
+}
+
+BuiltPage BuildPage(const FormDescription& d) {
+  BuiltPage built{std::make_unique<Form>(), CreateElement("main")};
+  val& window = built.window;
+  Document().set("title", ToJs(d.caption));
+  const bool centred = d.position == StartPosition::kCenterScreen;
+  window.set("className", std::string(centred ? "window centred" : "window"));
+  window.set("id", d.name);
+  window.call<void>("setAttribute", std::string("aria-label"), ToUtf8(d.caption));
+  SetStyle(window, "width", TwipsToCss(d.client_width));
+  SetStyle(window, "height", TwipsToCss(d.client_height));
+  if (d.back_colour) SetStyle(window, "background-color", ToCssColour(*d.back_colour));
+  SetStyle(window, "font-family", FontFamilies(d.font));
+  SetStyle(window, "font-size", std::to_string(d.font.size_points) + "pt");
+  SetStyle(window, "font-weight", std::to_string(d.font.weight));
+  if (d.font.italic) SetStyle(window, "font-style", "italic");
+  std::string decoration = std::string(d.font.underline ? "underline " : "") +
+                           std::string(d.font.strikeout ? "line-through" : "");
+  if (!decoration.empty()) SetStyle(window, "text-decoration", decoration);
+
+  // Controls that never take the focus come first, so that they lie beneath
+  // the others; the rest follow in tab order, which is then the page's own
+  // order for Tab, Shift+Tab and a screen reader's reading.
+  struct Placed {
+    int tab_index;
+    val element;
+  };
+  std::vector<Placed> focusable;
+  for (const ControlDescription& c : d.controls) {
+    WebControl made = MakerFor(c.kind)(c);
+    if (InfoFor(c.kind).takes_focus) {
+      focusable.push_back({c.tab_index, made.element});
+    } else {
+      window.call<void>("appendChild", made.element);
+    }
+    built.form->Adopt(std::move(made.control), c.index, c.name);
+  }
+  std::stable_sort(focusable.begin(), focusable.end(),
+                   [](const Placed& a, const Placed& b) { return a.tab_index < b.tab_index; });
+  for (const Placed& p : focusable) window.call<void>("appendChild", p.element);
+  Document()["body"].call<void>("appendChild", window);
+
+  Fit(window, d.client_width, d.client_height, centred);
+  Listen(val::global("window"), "resize",
+         [window, w = d.client_width, h = d.client_height, centred](const val&) {
+           Fit(window, w, h, centred);
+         });
+  for (const Placed& p : focusable) {
+    if (!p.element["hidden"].as<bool>()) {
+      p.element.call<void>("focus");
+      break;
+    }
+  }
+  return built;
+}
+
+}  // namespace egn::runtime

@@ -1,0 +1,29 @@
+// The builder: a window's page made from its description. The window is one
+// element of its client area's size, centred in the viewport as the window is
+// centred on a screen, and scaled down evenly where the viewport is smaller;
+// its caption is the page's title.
+#pragma once
+
+#include <emscripten/val.h>
+
+#include <memory>
+
+#include "runtime/forms/controls.h"
+#include "runtime/forms/form_model.h"
+
+namespace egn::runtime {
+
+struct BuiltPage {
+  std::unique_ptr<Form> form;
+  emscripten::val window;
+};
+
+// Builds the window into the page's body, with the focus on the first
+// control of its tab order.
+BuiltPage BuildPage(const FormDescription& description);
+
+// The font list of a description's face: the face, its metric twin where
+// one is known (so that the twips still fit), then the generic family.
+std::string FontFamilies(const FontDescription& font);
+
+}  // namespace egn::runtime

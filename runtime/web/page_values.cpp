@@ -1,0 +1,70 @@
+#include "runtime/web/page_values.h"
+
+#include <emscripten/bind.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace egn::runtime {
+
+using emscripten::val;
+
+namespace {
+
+std::vector<Listener>& Listeners() {
+  static std::vector<Listener> listeners;
+  return listeners;
+}
+
+// Called by the page's side of Listen for every event (see bridge.js).
+void Dispatch(int id, val event) {
+  if (id >= 0 && static_cast<std::size_t>(id) < Listeners().size()) {
+    Listeners()[static_cast<std::size_t>(id)](event);
+  }
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(egn_runtime_web) { emscripten::function("egnDispatch", &Dispatch); }
+
+val ToJs(std::u16string_view text) {
+  const auto* units = reinterpret_cast<const std::uint16_t*>(text.data());
+  return val::module_property("egnString")(val(emscripten::typed_memory_view(text.size(), units)));
+}
+
+std::u16string FromJs(const val& text) {
+  const std::vector<std::uint16_t> units =
+      emscripten::convertJSArrayToNumberVector<std::uint16_t>(val::module_property("egnUnits")(text));
+  return std::u16string(units.begin(), units.end());
+}
+
+std::string TwipsToCss(int twips) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%gpx", twips / 15.0);
+  return buffer;
+}
+
+std::string ToCssColour(Colour colour) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "rgb(%u, %u, %u)", colour & 0xFFu, (colour >> 8) & 0xFFu,
+                (colour >> 16) & 0xFFu);
+  return buffer;
+}
+
+val Document() { return val::global("document"); }
+
+val CreateElement(const char* tag) { return Document().call<val>("createElement", std::string(tag)); }
+
+void SetStyle(const val& element, const char* property, const std::string& value) {
+  element["style"].call<void>("setProperty", std::string(property), value);
+}
+
+void Listen(const val& target, const char* type, Listener listener) {
+  Listeners().push_back(std::move(listener));
+  val::module_property("egnListen")(target, std::string(type),
+                                     static_cast<int>(Listeners().size() - 1));
+}
+
+}  // namespace egn::runtime

@@ -1,0 +1,37 @@
+// Value conversions between the runtime's own types and the page's, and the
+// one way the backend hears of the page's events. Texts cross as UTF-16 code
+// units, so that what the user typed reaches the runtime's rules exactly
+// (half a surrogate pair included) and CR LF is never touched on the way.
+#pragma once
+
+#include <emscripten/val.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "runtime/forms/form_model.h"
+
+namespace egn::runtime {
+
+// A JavaScript string of exactly these code units, and back.
+emscripten::val ToJs(std::u16string_view text);
+std::u16string FromJs(const emscripten::val& text);
+
+// CSS pixels: 15 twips to a pixel, as at 96 dots per inch; the browser
+// handles the device's own pixel ratio.
+std::string TwipsToCss(int twips);
+// 0x00BBGGRR as "rgb(r, g, b)".
+std::string ToCssColour(Colour colour);
+
+emscripten::val Document();
+emscripten::val CreateElement(const char* tag);
+// Sets the element's style property (CSS name) to the value.
+void SetStyle(const emscripten::val& element, const char* property, const std::string& value);
+
+// Calls `listener` for every event of `type` at `target`, on the page's one
+// thread; the event object is the page's own.
+using Listener = std::function<void(const emscripten::val& event)>;
+void Listen(const emscripten::val& target, const char* type, Listener listener);
+
+}  // namespace egn::runtime

@@ -1,0 +1,108 @@
+// Text boxes: single-line (with the character limit, never half a surrogate
+// pair) and multi-line (word wrap, a vertical scroll bar only); read-only
+// boxes show, scroll and take the focus but refuse every change by the user,
+// while the program's writes always go in.
+#include <algorithm>
+
+#include "runtime/core/conversions.h"
+#include "runtime/web/element_makers.h"
+#include "runtime/web/page_values.h"
+
+namespace egn::runtime {
+
+namespace {
+
+using emscripten::val;
+
+// The text property is what was last written or typed, kept exactly: the
+// element's value is only what it shows (a text area turns CR LF into LF).
+class TextBoxControl : public Control {
+ public:
+  TextBoxControl(const ControlDescription& d, val element)
+      : Control(d.kind, d.DisplayName()),
+        element_(std::move(element)),
+        limit_(d.max_length),
+        multi_line_(d.multi_line) {}
+
+  std::u16string Text() const override { return text_; }
+
+  void SetText(std::u16string_view text) override {
+    text_ = std::u16string(text);
+    // The limit holds for the user only: a longer text from the program goes
+    // in whole, and the user cannot then make it any longer.
+    if (limit_ > 0) {
+      element_.set("maxLength", static_cast<int>(std::max<std::size_t>(limit_, text_.size())));
+    }
+    element_.set("value", ToJs(text_));
+    // A multi-line box shows a new text from its first line, like a fresh
+    // document, wherever the focus goes next.
+    if (multi_line_) {
+      element_.call<void>("setSelectionRange", 0, 0);
+      element_.set("scrollTop", 0);
+    }
+  }
+
+  // Where the cursor stood before an edit by the user.
+  void BeforeEdit() { cursor_ = element_["selectionStart"].as<int>(); }
+
+  // An edit by the user that would leave half a character or pass the limit
+  // is refused as a whole: the text and the cursor go back to what they were.
+  void Edited() {
+    std::u16string now = FromJs(element_["value"]);
+    const std::size_t limit = std::max<std::size_t>(limit_, text_.size());
+    if (HasLoneSurrogate(now) || (limit_ > 0 && now.size() > limit)) {
+      element_.set("value", ToJs(text_));
+      element_.call<void>("setSelectionRange", cursor_, cursor_);
+      return;
+    }
+    text_ = multi_line_ ? WithCrLf(now) : std::move(now);
+  }
+
+ private:
+  static std::u16string WithCrLf(const std::u16string& shown) {
+    std::u16string text;
+    text.reserve(shown.size());
+    for (char16_t c : shown) {
+      if (c == u'\n') text += u'\r';
+      text += c;
+    }
+    return text;
+  }
+
+  val element_;
+  int limit_;
+  bool multi_line_;
+  int cursor_ = 0;
+  std::u16string text_;
+};
+
+}  // namespace
+
+WebControl MakeTextBox(const ControlDescription& d) {
+  val box = d.multi_line ? MakeElement("textarea", "text multi-line", d)
+                         : MakeElement("input", "text", d);
+  if (!d.multi_line) box.set("type", std::string("text"));
+  box.set("spellcheck", false);
+  box.call<void>("setAttribute", std::string("autocomplete"), std::string("off"));
+  if (d.read_only) box.set("readOnly", true);
+  if (d.alignment == Alignment::kCenter) SetStyle(box, "text-align", "center");
+  if (d.alignment == Alignment::kRight) SetStyle(box, "text-align", "right");
+  if (d.multi_line) {
+    const bool vertical =
+        d.scroll_bars == ScrollBars::kVertical || d.scroll_bars == ScrollBars::kBoth;
+    const bool horizontal =
+        d.scroll_bars == ScrollBars::kHorizontal || d.scroll_bars == ScrollBars::kBoth;
+    SetStyle(box, "overflow-y", vertical ? "scroll" : "hidden");
+    SetStyle(box, "overflow-x", horizontal ? "scroll" : "hidden");
+    // Without a horizontal scroll bar the box breaks its lines at word
+    // boundaries to its width.
+    SetStyle(box, "white-space", horizontal ? "pre" : "pre-wrap");
+  }
+  auto control = std::make_unique<TextBoxControl>(d, box);
+  control->SetText(d.text);
+  Listen(box, "beforeinput", [c = control.get()](const val&) { c->BeforeEdit(); });
+  Listen(box, "input", [c = control.get()](const val&) { c->Edited(); });
+  return {std::move(control), box};
+}
+
+}  // namespace egn::runtime

@@ -1,0 +1,429 @@
+#!/usr/bin/python3
+"""The window's page in real headless Chromium, driven through WebDriver.
+
+Usage: web_page_test.py BUILD_DIR (the web build, with window/egn-check.html
+and window/tests/error_page.html). Reads the window's description for what
+the page must show. Prints "N passed, N failed" last; exits 1 on a failure.
+"""
+import http.server
+import io
+import os
+import random
+import re
+import sys
+import threading
+import traceback
+from functools import partial
+
+from PIL import Image
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DESCRIPTION = os.path.join(HERE, "..", "MainForm.form")
+BUILD = os.path.abspath(sys.argv[1])
+PAGE = os.path.join(BUILD, "window", "egn-check.html")
+ERROR_PAGE = os.path.join(BUILD, "window", "tests", "error_page.html")
+
+WEIGHTS = [2, 4, 8, 5, 10, 9, 7, 3, 6]
+TAB_ORDER = ["Text1(0)"] + [f"Text2({i})" for i in range(9)] + [
+    "Command1(0)", "Command1(1)", "Text2(9)", "List1"]
+
+
+def read_description():
+    """Every control of the stored description: kind, rect, colour, texts."""
+    text = open(DESCRIPTION, encoding="cp1251").read()
+    controls, current = {}, None
+    for line in text.splitlines():
+        line = line.strip()
+        if m := re.match(r"control (\w+) (\S+)$", line):
+            current = controls.setdefault(m.group(2), {"kind": m.group(1), "items": []})
+        elif line == "end":
+            current = None
+        elif current is not None and (m := re.match(r"([\w-]+) = (.*)$", line)):
+            key, value = m.groups()
+            if key == "rect":
+                current[key] = [int(v) for v in value.split(",")]
+            elif key == "item":
+                current["items"].append(value.strip('"'))
+            else:
+                current[key] = value.strip('"')
+    return controls
+
+
+CONTROLS = read_description()
+
+
+def rule(digits):
+    return sum(d * w for d, w in zip(digits, WEIGHTS)) % 11 % 10
+
+
+def colour(bgr):
+    value = int(bgr, 16)
+    return (value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF)
+
+
+class Browser:
+    def __init__(self, *arguments):
+        options = Options()
+        for a in ("--headless=new", "--no-sandbox", "--window-size=900,700",
+                  "--disable-gpu", *arguments):
+            options.add_argument(a)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+        self.driver = webdriver.Chrome(options=options)
+
+    def open(self, url):
+        self.driver.get(url)
+        self.driver.execute_async_script(
+            "const done = arguments[0];"
+            "(function wait() { document.getElementById('Command1(0)') ? done() :"
+            " setTimeout(wait, 10); })();")
+
+    def js(self, script, *arguments):
+        return self.driver.execute_script(script, *arguments)
+
+    def element(self, name):
+        return self.driver.find_element("id", name)
+
+    def value(self, name):
+        return self.js("return document.getElementById(arguments[0]).value", name)
+
+    def text_property(self, array, index):
+        return self.js("return Module.egnControlText(arguments[0], arguments[1])", array, index)
+
+    def focused(self):
+        return self.js("return document.activeElement.id")
+
+    def keys(self, *keys):
+        chain = ActionChains(self.driver)
+        for k in keys:
+            chain.send_keys(k)
+        chain.perform()
+
+    def paste(self, name, text):
+        """Puts `text` on the clipboard by copying it from a scratch box, then
+        pastes it with Ctrl+V into the control."""
+        self.js("const t = document.createElement('textarea'); t.id = 'scratch';"
+                "t.value = arguments[0]; document.body.appendChild(t); t.select();", text)
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("c").key_up(Keys.CONTROL).perform()
+        self.js("document.getElementById('scratch').remove()")
+        self.element(name).click()
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("v").key_up(Keys.CONTROL).perform()
+
+    def rects(self):
+        """Each control's rectangle in the window's own CSS pixels, and the
+        window's scale."""
+        return self.js("""
+            const w = document.getElementById('MainForm').getBoundingClientRect();
+            const scale = w.width / 493;
+            const out = {__window: [w.left, w.top, w.width, w.height, scale]};
+            for (const e of document.querySelectorAll('#MainForm > *')) {
+              const r = e.getBoundingClientRect();
+              out[e.id] = [(r.left - w.left) / scale, (r.top - w.top) / scale,
+                           r.width / scale, r.height / scale];
+            }
+            return out;""")
+
+    def screenshot(self):
+        return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert("RGB")
+
+    def console_errors(self):
+        return [e for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+
+    def requests(self):
+        import json
+        urls = []
+        for entry in self.driver.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                urls.append(message["params"]["request"]["url"])
+        return urls
+
+    def quit(self):
+        self.driver.quit()
+
+
+class Checks:
+    def __init__(self, browser, url):
+        self.b, self.url = browser, url
+
+    def calculate(self, digits):
+        for i in range(9):
+            self.b.js("document.getElementById(arguments[0]).value = ''", f"Text2({i})")
+        self.b.element("Command1(1)").click()
+        for i, d in enumerate(digits):
+            self.b.element(f"Text2({i})").send_keys(str(d))
+        self.b.element("Command1(0)").click()
+
+    # --- place, look and texts ------------------------------------------------
+
+    def test_every_control_in_its_place(self):
+        self.b.open(self.url)
+        rects = self.b.rects()
+        assert rects["__window"][4] == 1, rects["__window"]
+        for name, c in CONTROLS.items():
+            if c.get("visible") == "no":
+                assert rects[name][2] == 0, name  # hidden: no box at all
+                continue
+            want = [v / 15 for v in c["rect"]]
+            got = rects[name]
+            assert all(abs(g - w) < 0.01 for g, w in zip(got, want)), (name, got, want)
+
+    def test_window_centred_and_labels_coloured(self):
+        self.b.open(self.url)
+        left, top, width, height, _ = self.b.rects()["__window"]
+        view = self.b.js("return [innerWidth, innerHeight]")
+        assert abs(left - (view[0] - width) / 2) <= 0.5 and abs(top - (view[1] - height) / 2) <= 0.5
+        ratio = self.b.js("return devicePixelRatio")
+        image = self.b.screenshot()
+
+        def pixel(x, y):
+            return image.getpixel((round((left + x) * ratio), round((top + y) * ratio)))
+
+        assert pixel(2, 30) == colour("0x00FFC0C0"), pixel(2, 30)  # the window's own face
+        for name, c in CONTROLS.items():
+            if c["kind"] in ("label", "button") and "back-color" in c:
+                x, y, w, h = [v / 15 for v in c["rect"]]
+                # a corner inside the face, clear of the caption and the edge
+                assert pixel(x + 4, y + h - 4) == colour(c["back-color"]), (name, pixel(x + 4, y + h - 4))
+
+    def test_texts_as_described(self):
+        self.b.open(self.url)
+        assert self.b.driver.title == "https://egn-check.example/ Информатика - проверка на ЕГН"
+        assert self.b.js("return document.documentElement.lang") == "bg"
+        for name, c in CONTROLS.items():
+            if "caption" in c:
+                assert self.b.element(name).get_attribute("textContent") == c["caption"], name
+        options = self.b.js("return [...document.getElementById('List1').options].map(o => o.text)")
+        assert options == CONTROLS["List1"]["items"] and len(options) == 28
+        assert options[18] == "Сливен 576 - 601]"
+        assert self.b.js("return document.getElementById('List1').selectedIndex") == -1
+        task = self.b.text_property("Text1", 0)
+        assert len(task) == 1166 and task.count("\r\n") == 8, len(task)
+        assert self.b.value("Text1(0)") == task.replace("\r\n", "\n")
+        assert self.b.js("return document.getElementById('Text1(1)').hidden")
+        assert self.b.js("return document.cookie") == ""
+
+    # --- typing -----------------------------------------------------------------
+
+    def test_one_character_typed_or_pasted(self):
+        self.b.open(self.url)
+        self.b.element("Text2(0)").send_keys("12")
+        assert self.b.value("Text2(0)") == "1"
+        self.b.paste("Text2(1)", "34")
+        assert self.b.value("Text2(1)") == "3"
+        self.b.element("Text2(2)").click()
+        self.b.driver.execute_cdp_cmd("Input.insertText", {"text": "😀"})
+        assert self.b.value("Text2(2)") == ""
+        self.b.paste("Text2(3)", "😀")
+        assert self.b.value("Text2(3)") == "" and self.b.text_property("Text2", 3) == ""
+        self.b.element("Text2(4)").send_keys("x")  # any one character goes in; it counts as 0
+        assert self.b.text_property("Text2", 4) == "x"
+
+    def test_read_only_boxes_refuse_the_user(self):
+        self.b.open(self.url)
+        task = self.b.text_property("Text1", 0)
+        self.b.element("Text1(0)").send_keys("abc", Keys.DELETE, Keys.BACKSPACE)
+        self.b.paste("Text1(0)", "12")
+        self.b.element("Text2(9)").send_keys("7")
+        self.b.paste("Text2(9)", "7")
+        assert self.b.text_property("Text1", 0) == task and self.b.value("Text2(9)") == ""
+        self.b.element("Command1(0)").click()  # the program's writes go in
+        assert self.b.value("Text2(9)") == "0"
+        # the task text scrolls to its last line
+        self.b.element("Command1(1)").click()
+        self.b.open(self.url)
+        end = self.b.js("const t = document.getElementById('Text1(0)');"
+                        "t.scrollTop = t.scrollHeight; return [t.scrollTop + t.clientHeight, t.scrollHeight]")
+        assert end[0] == end[1] and end[1] > 170, end
+
+    # --- the commands -------------------------------------------------------------
+
+    def test_the_example_and_random_numbers(self):
+        self.b.open(self.url)
+        self.calculate(range(1, 10))
+        assert self.b.text_property("Text1", 0) == "Изчислена сума: 285\r\nПоследно число: 0\r\n"
+        assert self.b.value("Text1(0)") == "Изчислена сума: 285\nПоследно число: 0\n"
+        assert self.b.value("Text2(9)") == "0"
+        draw = random.Random(20261208)
+        for _ in range(12):
+            digits = [draw.randrange(10) for _ in range(9)]
+            self.calculate(digits)
+            s = sum(d * w for d, w in zip(digits, WEIGHTS))
+            assert self.b.text_property("Text1", 0) == (
+                f"Изчислена сума: {s}\r\nПоследно число: {rule(digits)}\r\n"), digits
+            assert self.b.value("Text2(9)") == str(rule(digits))
+        self.b.element("Command1(1)").click()
+        assert all(self.b.value(f"Text2({i})") == "" for i in range(10))
+        assert self.b.value("Text1(0)") == "" and self.b.text_property("Text1", 0) == ""
+
+    # --- the keyboard ---------------------------------------------------------------
+
+    def test_tab_order_both_ways_and_first_focus(self):
+        self.b.open(self.url)
+        assert self.b.focused() == "Text1(0)"
+        walk = [self.b.focused()]
+        for _ in TAB_ORDER[1:]:
+            self.b.keys(Keys.TAB)
+            walk.append(self.b.focused())
+        assert walk == TAB_ORDER, walk
+        back = [self.b.focused()]
+        for _ in TAB_ORDER[1:]:
+            ActionChains(self.b.driver).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
+            back.append(self.b.focused())
+        assert back == TAB_ORDER[::-1], back
+
+    def test_enter_esc_and_space(self):
+        self.b.open(self.url)
+        task = self.b.text_property("Text1", 0)
+        self.b.element("Text2(0)").send_keys("5", Keys.ENTER, Keys.ESCAPE)
+        self.b.element("List1").send_keys(Keys.ENTER, Keys.ESCAPE)
+        assert self.b.text_property("Text1", 0) == task  # no button was pressed
+        self.b.element("List1").send_keys(Keys.ARROW_DOWN)
+        assert self.b.js("return document.getElementById('List1').selectedIndex") == 0
+        self.b.js("document.getElementById('Command1(0)').focus()")
+        self.b.keys(Keys.SPACE)
+        assert self.b.text_property("Text1", 0) == "Изчислена сума: 10\r\nПоследно число: 0\r\n"
+        self.b.js("document.getElementById('Command1(1)').focus()")
+        self.b.keys(Keys.ENTER)
+        assert self.b.text_property("Text1", 0) == "" and self.b.value("Text2(0)") == ""
+        self.b.js("document.getElementById('Command1(0)').focus()")
+        self.b.keys(Keys.ENTER)
+        assert self.b.value("Text2(9)") == "0"
+
+    # --- the run-time error ------------------------------------------------------------
+
+    def test_error_dialog_and_the_window_goes_on(self):
+        self.b.open(self.url.replace(PAGE, ERROR_PAGE))
+        task = self.b.text_property("Text1", 0)
+        for i, d in enumerate("123456789"):
+            self.b.element(f"Text2({i})").send_keys(d)
+        self.b.element("Command1(0)").click()
+        dialog = self.b.js("const d = document.querySelector('dialog');"
+                           "return d && [d.open, d.querySelector('.text').textContent,"
+                           " document.activeElement.textContent]")
+        assert dialog == [True, "Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5.",
+                          "OK"], dialog
+        self.b.keys(Keys.ENTER)  # OK
+        assert self.b.js("return document.querySelector('dialog')") is None
+        assert self.b.focused() == "Command1(0)"
+        assert self.b.text_property("Text1", 0) == task  # nothing was written
+        self.b.element("Command1(1)").click()
+        assert self.b.text_property("Text1", 0) == ""
+
+    # --- screen readers ------------------------------------------------------------------
+
+    def test_accessible_names(self):
+        self.b.open(self.url)
+        nodes = self.b.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+        names = {}
+        for n in nodes:
+            if not n.get("ignored") and n.get("name", {}).get("value"):
+                names.setdefault(n["role"]["value"], set()).add(n["name"]["value"])
+        for name in TAB_ORDER:
+            assert CONTROLS[name]["accessible-name"] in set().union(*names.values()), name
+        assert {"Изчисли", "Изчисти"} <= names["button"], names.get("button")
+        captions = {c["caption"] for c in CONTROLS.values() if c["kind"] == "label"}
+        assert captions <= names["StaticText"], captions - names["StaticText"]
+        assert CONTROLS["Text2(0)"]["accessible-name"] in names["textbox"]
+        assert CONTROLS["List1"]["accessible-name"] in names["listbox"]
+
+    # --- privacy -----------------------------------------------------------------------------
+
+    def test_no_request_and_no_console_error(self):
+        self.b.driver.get_log("performance")
+        self.b.driver.get_log("browser")
+        self.b.open(self.url)
+        self.calculate(range(1, 10))
+        # The policy refuses a connection the page might try.
+        refused = self.b.driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "fetch(arguments[0]).then(() => done('sent'), e => done('refused'));", PROBE_URL)
+        assert refused == "refused"
+        requests = self.b.requests()
+        assert requests == [self.url], requests
+        errors = [e for e in self.b.console_errors() if "Content Security Policy" not in e["message"]
+                  or PROBE_URL not in e["message"]]
+        assert errors == [], errors
+        assert PROBE_HITS == [], PROBE_HITS
+
+
+PROBE_HITS = []
+
+
+class Probe(http.server.SimpleHTTPRequestHandler):
+    """The loopback server: serves the build folder, and counts any request
+    for the probe path, which the page's policy must never let through."""
+
+    def do_GET(self):
+        if self.path.startswith("/probe"):
+            PROBE_HITS.append(self.path)
+        super().do_GET()
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), partial(Probe, directory=BUILD))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    global PROBE_URL
+    port = server.server_address[1]
+    PROBE_URL = f"http://127.0.0.1:{port}/probe"
+    http_url = f"http://127.0.0.1:{port}/window/egn-check.html"
+    file_url = "file://" + PAGE
+
+    names = [n for n in dir(Checks) if n.startswith("test_")]
+    runs = [("file, zoom 1", [], file_url, names),
+            ("http, zoom 1", [], http_url, ["test_no_request_and_no_console_error",
+                                            "test_the_example_and_random_numbers"]),
+            ("file, pixel ratio 2", ["--force-device-scale-factor=2"], file_url,
+             ["test_every_control_in_its_place", "test_window_centred_and_labels_coloured",
+              "test_the_example_and_random_numbers"])]
+    passed = failed = 0
+    for label, arguments, url, tests in runs:
+        browser = Browser(*arguments)
+        try:
+            checks = Checks(browser, url)
+            for name in tests:
+                try:
+                    getattr(checks, name)()
+                    passed += 1
+                    print(f"ok      {label}: {name}")
+                except Exception:
+                    failed += 1
+                    print(f"FAILED  {label}: {name}")
+                    traceback.print_exc()
+        finally:
+            browser.quit()
+
+    # A phone: the window scaled down evenly, wholly visible, nothing sideways.
+    browser = Browser()
+    try:
+        browser.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 360, "height": 640, "deviceScaleFactor": 3, "mobile": True})
+        browser.open(file_url)
+        left, top, width, height, scale = browser.rects()["__window"]
+        fits = browser.js("return [document.scrollingElement.scrollWidth <= innerWidth, innerWidth]")
+        assert abs(scale - 360 / 493) < 0.01 and left >= -0.01 and width <= 360.01, (left, width, scale)
+        assert fits[0] and fits[1] == 360, fits
+        browser.element("Text2(0)").send_keys("1")
+        browser.element("Command1(0)").click()
+        assert browser.text_property("Text1", 0) == "Изчислена сума: 2\r\nПоследно число: 2\r\n"
+        passed += 1
+        print("ok      phone 360 x 640: the window fits and works")
+    except Exception:
+        failed += 1
+        print("FAILED  phone 360 x 640")
+        traceback.print_exc()
+    finally:
+        browser.quit()
+    server.shutdown()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
