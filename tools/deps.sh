@@ -20,6 +20,8 @@ if [[ ${1:-} == --test ]]; then
     debootstrap                              # a fresh Debian 12 root for the run command
     g++-mingw-w64-x86-64 nsis unzip          # the Windows programs and packages
     wine64 wine fonts-wine xdotool xclip     # running and driving them under Wine
+    emscripten nodejs                        # the page, and its unit tests under Node
+    chromium chromium-driver python3-selenium python3-pil  # the page in a real browser
   )
 fi
 if [[ ${1:-} == --test || ${1:-} == --bench ]]; then

@@ -3,7 +3,8 @@
 # test, then the quality gates: the Debian package, the format and static
 # analysis, the system-call check, the whole suite again under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
-# and tested under Wine with their packages, each fuzz target for a bounded
+# and tested under Wine with their packages, the page built with Emscripten
+# and tested under Node and in headless Chromium, each fuzz target for a bounded
 # time, and the README's run command as the first command on a fresh Debian
 # 12 root.
 # This is the README's test command and what CI runs.
@@ -47,6 +48,12 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
    wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
    ctest --preset windows; status=$?; wineserver -k; exit $status'
 ./tools/check-windows.sh out/windows
+
+echo "== the browser: the page, its unit tests under Node, the page in Chromium"
+cmake --preset web >/dev/null
+cmake --build --preset web
+ctest --preset web
+./tools/check-web.sh out/web
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"

@@ -6,6 +6,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+// The browser's own converter, TextDecoder, through code_page.js: writes the
+// UTF-16 of `size` bytes to `out` (room for one unit a byte) and returns how
+// many units it wrote, or -1 when the bytes do not decode.
+extern "C" int egn_decode_code_page(const char* name, const char* bytes, std::size_t size,
+                                    char16_t* out);
 #else
 #include <iconv.h>
 #endif
@@ -25,7 +31,7 @@ constexpr std::array<std::pair<int, CodePage>, 8> kCodePages = {{
     {238, {1250, "windows-1250"}},
 }};
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 // iconv decodes to its own internal form, UCS-4 in the machine's byte order
 // ("WCHAR_T" in glibc), without loading a second converter module; the
 // runtime then writes UTF-16 itself.
@@ -44,7 +50,7 @@ std::optional<CodePage> CodePageOf(int charset) {
   return std::nullopt;
 }
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 
 CodePageDecoder::CodePageDecoder(const CodePage& code_page) : code_page_(code_page) {}
 
@@ -76,6 +82,11 @@ std::optional<std::u16string> CodePageDecoder::operator()(std::string_view bytes
                           static_cast<int>(bytes.size()), reinterpret_cast<wchar_t*>(text.data()),
                           static_cast<int>(text.size()));
   if (length <= 0) return std::nullopt;
+  text.resize(static_cast<std::size_t>(length));
+#elif defined(__EMSCRIPTEN__)
+  const std::string name(code_page_.name);
+  const int length = egn_decode_code_page(name.c_str(), bytes.data(), bytes.size(), text.data());
+  if (length < 0) return std::nullopt;
   text.resize(static_cast<std::size_t>(length));
 #else
   if (converter_ == nullptr) return std::nullopt;

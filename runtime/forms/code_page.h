@@ -1,6 +1,6 @@
 // Code pages of the character sets a window description may ask for, and
 // the decoding of its texts through the platform's own converter (iconv on
-// Linux, MultiByteToWideChar on Windows).
+// Linux, MultiByteToWideChar on Windows, TextDecoder in a browser).
 #pragma once
 
 #include <optional>
@@ -33,7 +33,7 @@ class CodePageDecoder {
 
  private:
   CodePage code_page_;
-  void* converter_ = nullptr;  // the platform converter's handle, where it has one
+  [[maybe_unused]] void* converter_ = nullptr;  // the platform converter's handle, where it has one
 };
 
 }  // namespace egn::runtime

@@ -35,8 +35,8 @@ val ToJs(std::u16string_view text) {
 }
 
 std::u16string FromJs(const val& text) {
-  const std::vector<std::uint16_t> units =
-      emscripten::convertJSArrayToNumberVector<std::uint16_t>(val::module_property("egnUnits")(text));
+  const std::vector<std::uint16_t> units = emscripten::convertJSArrayToNumberVector<std::uint16_t>(
+      val::module_property("egnUnits")(text));
   return std::u16string(units.begin(), units.end());
 }
 
@@ -55,7 +55,9 @@ std::string ToCssColour(Colour colour) {
 
 val Document() { return val::global("document"); }
 
-val CreateElement(const char* tag) { return Document().call<val>("createElement", std::string(tag)); }
+val CreateElement(const char* tag) {
+  return Document().call<val>("createElement", std::string(tag));
+}
 
 void SetStyle(const val& element, const char* property, const std::string& value) {
   element["style"].call<void>("setProperty", std::string(property), value);
@@ -64,7 +66,7 @@ void SetStyle(const val& element, const char* property, const std::string& value
 void Listen(const val& target, const char* type, Listener listener) {
   Listeners().push_back(std::move(listener));
   val::module_property("egnListen")(target, std::string(type),
-                                     static_cast<int>(Listeners().size() - 1));
+                                    static_cast<int>(Listeners().size() - 1));
 }
 
 }  // namespace egn::runtime
