@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,15 +28,21 @@ constexpr std::array<MetricTwin, 3> kMetricTwins = {{
     {"Courier New", "Liberation Mono"},
 }};
 
-// Scales the window down evenly to fit a viewport smaller than itself.
+// Scales the window down evenly to fit a viewport smaller than itself, and
+// centres it on whole pixels (half a pixel would blur every edge and glyph).
 void Fit(const val& window, int width_twips, int height_twips, bool centred) {
   // The layout viewport: on a phone the window's inner size may already
   // include content that overflowed it before the window was fitted.
   const val view = Document()["documentElement"];
-  const double scale = std::min({1.0, view["clientWidth"].as<double>() / (width_twips / 15.0),
-                                 view["clientHeight"].as<double>() / (height_twips / 15.0)});
-  const std::string scaled = "scale(" + std::to_string(scale) + ")";
-  SetStyle(window, "transform", centred ? "translate(-50%, -50%) " + scaled : scaled);
+  const double view_width = view["clientWidth"].as<double>();
+  const double view_height = view["clientHeight"].as<double>();
+  const double width = width_twips / 15.0, height = height_twips / 15.0;
+  const double scale = std::min({1.0, view_width / width, view_height / height});
+  SetStyle(window, "transform", "scale(" + std::to_string(scale) + ")");
+  if (centred) {
+    SetStyle(window, "left", std::to_string(std::floor((view_width - width * scale) / 2)) + "px");
+    SetStyle(window, "top", std::to_string(std::floor((view_height - height * scale) / 2)) + "px");
+  }
 }
 
 }  // namespace
@@ -53,7 +60,7 @@ BuiltPage BuildPage(const FormDescription& d) {
   val& window = built.window;
   Document().set("title", ToJs(d.caption));
   const bool centred = d.position == StartPosition::kCenterScreen;
-  window.set("className", std::string(centred ? "window centred" : "window"));
+  window.set("className", std::string("window"));
   window.set("id", d.name);
   window.call<void>("setAttribute", std::string("aria-label"), ToUtf8(d.caption));
   SetStyle(window, "width", TwipsToCss(d.client_width));
