@@ -1,32 +1,48 @@
 #!/usr/bin/env bash
-# Installs from Debian's packages what egn-check needs to build and run
-# (default) or also to run every test (--test). Works on a fresh Debian 12
-# machine, as root or through sudo.
+# Installs from Debian's packages what one build of egn-check needs, and no
+# more. Works on a fresh Debian 12 machine, as root or through sudo.
+#
+#   tools/deps.sh            the window on Linux: build it and run it
+#   tools/deps.sh --bench    the release preset: its tests and the benchmarks
+#   tools/deps.sh --package  the Debian package (cpack -G DEB)
+#   tools/deps.sh --windows  the Windows programs and packages (windows preset)
+#   tools/deps.sh --web      the page (web preset) and a browser to open it
+#   tools/deps.sh --test     everything the test command runs
 set -euo pipefail
 
 # libxkbcommon-dev only quiets Qt's CMake files, which look for it.
-packages=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2)
-if [[ ${1:-} == --test ]]; then
-  packages+=(
-    libgtest-dev libbenchmark-dev           # unit tests and benchmarks
-    xvfb xauth x11-utils imagemagick         # a real X server, screenshots
-    clang-format git                         # the format check (over the tracked files)
-    desktop-file-utils appstream             # validating the desktop entry and metainfo
-    dpkg-dev binutils file                   # the Debian package (shlibdeps, strip)
-    binutils-mingw-w64-x86-64                # compiling the Windows version record
-    python3-pyatspi at-spi2-core dbus-daemon dbus-bin  # reading the window as a screen reader does
-    clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
-    strace                                   # what the program does to files and sockets
-    debootstrap                              # a fresh Debian 12 root for the run command
-    g++-mingw-w64-x86-64 nsis unzip          # the Windows programs and packages
-    wine64 wine fonts-wine xdotool xclip     # running and driving them under Wine
-    emscripten nodejs                        # the page, and its unit tests under Node
-    chromium chromium-driver python3-selenium python3-pil  # the page in a real browser
-  )
-fi
-if [[ ${1:-} == --test || ${1:-} == --bench ]]; then
-  packages+=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils)  # the benchmarks
-fi
+window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2)
+tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross builds
+bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3)
+package=(dpkg-dev binutils file)  # shlibdeps and strip
+windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 nsis)
+web=(cmake ninja-build googletest emscripten nodejs chromium)
+
+case ${1:-} in
+  "") packages=("${window[@]}") ;;
+  --bench) packages=("${window[@]}" "${tests[@]}" "${bench[@]}") ;;
+  --package) packages=("${window[@]}" "${package[@]}") ;;
+  --windows) packages=("${windows[@]}") ;;
+  --web) packages=("${web[@]}") ;;
+  --test)
+    packages=(
+      "${window[@]}" "${tests[@]}" "${bench[@]}" "${package[@]}" "${windows[@]}" "${web[@]}"
+      xauth imagemagick                        # a real X server's access, screenshots
+      clang-format git                         # the format check (over the tracked files)
+      desktop-file-utils appstream             # validating the desktop entry and metainfo
+      python3-pyatspi at-spi2-core dbus-daemon dbus-bin  # reading the window as a screen reader does
+      clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
+      strace                                   # what the program does to files and sockets
+      debootstrap                              # a fresh Debian 12 root for the run command
+      unzip wine64 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
+      chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
+    )
+    ;;
+  *)
+    echo "deps.sh: unknown option $1 (none, --bench, --package, --windows, --web or --test)" >&2
+    exit 2
+    ;;
+esac
 
 as_root=()
 if [[ $(id -u) -ne 0 ]]; then
