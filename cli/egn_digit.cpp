@@ -1,12 +1,17 @@
 // egn-digit: the control digit of many ЕГН numbers at once, from the command
-// line or a stream, one output line for every number read, in input order.
-// The calculation is the window's own (ComputeCheckDigit, with the weights as
-// the window shows them).
+// line or a stream, one output line for every number read, in input order;
+// with --decode everything a number holds, with --generate valid numbers for
+// test data. The control digit is the window's rule in integers, held to the
+// window's ComputeCheckDigit by the tests.
 #include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,18 +21,24 @@
 #include <io.h>
 #endif
 
-#include "calc/check_digit.h"
 #include "cli/number_reader.h"
-#include "runtime/core/conversions.h"
+#include "cli/records.h"
+#include "number/generator.h"
+#include "number/number_rules.h"
 
 namespace {
 
 using egn::cli::Checked;
+using egn::cli::Format;
 using egn::cli::Verdict;
 
 constexpr const char* kHelp =
-    "Употреба: egn-digit [--explain] [ЧИСЛО]...\n"
-    "Изчислява контролната (десетата) цифра на ЕГН.\n"
+    "Употреба: egn-digit [--explain] [--json] [ЧИСЛО]...\n"
+    "       egn-digit --decode [--json] [ЧИСЛО]...\n"
+    "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
+    "                 [--seed S] [--json]\n"
+    "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
+    "валидни номера за тестови данни.\n"
     "\n"
     "Числата се дават като аргументи или, без аргументи, по едно на ред на\n"
     "стандартния вход (редове с CR LF или LF; интервалите около числото и\n"
@@ -36,20 +47,40 @@ constexpr const char* kHelp =
     "  9 цифри   числото и цялото десетцифрено число с контролната му цифра;\n"
     "  10 цифри  числото и „вярна“ или „невярна“ за десетата му цифра, а при\n"
     "            „невярна“ и правилната цифра;\n"
-    "  друго     „грешка“; какво не е наред, с номера на реда, се казва на\n"
-    "            стандартния изход за грешки.\n"
-    "Проверява се само контролната цифра: датата и кодът на областта не се\n"
+    "  друго     „грешка“; какво не е наред, с номера на реда, се казва след\n"
+    "            това на стандартния изход за грешки.\n"
+    "Така се проверява само контролната цифра: датата и кодът на областта не се\n"
     "проверяват, така че „вярна“ не значи, че ЕГН е валидно.\n"
     "\n"
-    "  --explain  добавя двата реда на прозореца като полета: „Изчислена сума:\n"
-    "             “ със сумата и „Последно число: “ с контролната цифра\n"
-    "  --help     показва тази помощ\n"
-    "  --version  показва версията\n"
-    "  --         край на опциите\n"
+    "  --explain   добавя двата реда на прозореца като полета:\n"
+    "              „Изчислена сума: “ със сумата и „Последно число: “ с цифрата\n"
+    "  --decode    разчита десетцифрени номера: числото; „валидно“ или\n"
+    "              „невалидно“; датата на раждане (ГГГГ-ММ-ДД, „-“ за невъзможна\n"
+    "              дата); „мъж“ или „жена“; областта от списъка на прозореца\n"
+    "              („неизвестна област“ за кодове 926-999, което не прави номера\n"
+    "              невалиден); при „невалидно“ и защо. Месецът казва века:\n"
+    "              1-12 за 1900-1999, 21-32 за 1800-1899, 41-52 за 2000-2099.\n"
+    "              Девет цифри са „грешка“.\n"
+    "  --generate N  извежда N валидни номера, по един на ред: истинска дата,\n"
+    "              област от списъка, девета цифра с четността на пола и вярна\n"
+    "              контролна цифра, избрани равномерно измежду допустимите:\n"
+    "    --born ОТ[..ДО]  дати на раждане между 1800-01-01 и 2099-12-31\n"
+    "                     (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)\n"
+    "    --sex мъж|жена   пол (също m|f)\n"
+    "    --region ОБЛАСТ  област, както я дава списъкът (например „Варна“)\n"
+    "    --seed S         същото S дава същите номера; без него всеки път други\n"
+    "  --json      един обект JSON на ред, със същите полета под английски\n"
+    "              ключове; числата остават низове, за да се запазят нулите\n"
+    "  --help      показва тази помощ\n"
+    "  --version   показва версията\n"
+    "  --          край на опциите\n"
     "\n"
-    "Изходен код: 0, ако всички числа са прочетени и всички дадени контролни\n"
-    "цифри са верни; 1, ако някоя дадена контролна цифра е невярна; 2 при\n"
-    "неправилен вход или неправилна употреба.\n";
+    "Валиден номер може да не принадлежи на никого: проверяват се само датата,\n"
+    "областта и контролната цифра, а не дали номерът е издаден.\n"
+    "\n"
+    "Изходен код: 0, ако всичко прочетено е вярно (или валидно); 1, ако някоя\n"
+    "контролна цифра е невярна (или някой номер е невалиден); 2 при неправилен\n"
+    "вход или неправилна употреба.\n";
 
 enum Status { kAllRight = 0, kWrongDigit = 1, kBadInput = 2 };
 
@@ -62,8 +93,9 @@ class Output {
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  void Write(std::string_view text) {
-    buffer_.append(text);
+  // Where the next records go; Done() after each.
+  std::string& buffer() { return buffer_; }
+  void Done() {
     if (buffer_.size() >= kSize) Flush();
   }
   void Flush() {
@@ -85,70 +117,63 @@ class Output {
   std::string buffer_;
 };
 
-// The window's calculation, one number after another, reusing its texts.
-class Calculator {
- public:
-  Calculator() : weights_{u"2", u"4", u"8", u"5", u"10", u"9", u"7", u"3", u"6"} {}
+enum class Mode { kCheck, kDecode, kGenerate };
 
-  const egn::calc::CheckDigitResult& operator()(std::string_view nine_digits) {
-    for (std::size_t i = 0; i < egn::calc::kPositions; ++i) {
-      digits_[i].assign(1, static_cast<char16_t>(nine_digits[i]));
-    }
-    egn::calc::ComputeCheckDigit(digits_, weights_, result_);
-    return result_;
-  }
-
- private:
-  egn::calc::PositionTexts weights_;
-  egn::calc::PositionTexts digits_;
-  egn::calc::CheckDigitResult result_;
+struct Options {
+  Mode mode = Mode::kCheck;
+  bool explain = false;
+  Format format = Format::kText;
+  std::uint64_t count = 0;  // --generate
+  egn::number::Filters filters;
+  std::optional<std::uint64_t> seed;
+  std::vector<std::string_view> numbers;
 };
-
-// One line without its CR LF, as UTF-8.
-std::string Field(const std::u16string& line) {
-  return egn::runtime::ToUtf8(std::u16string_view(line).substr(0, line.size() - 2));
-}
 
 class Run {
  public:
-  explicit Run(bool explain) : explain_(explain) {}
+  explicit Run(const Options& options) : options_(options) {}
 
-  // `where` names the input for a message: "ред 3", "аргумент 2".
-  void Take(const Checked& checked, const char* where, std::size_t number) {
-    switch (checked.verdict) {
-      case Verdict::kNothing:
-        return;
-      case Verdict::kMalformed:
-        output_.Flush();  // the message follows the lines before it
-        std::fprintf(stderr, "egn-digit: %s %zu: %s\n", where, number, checked.problem.c_str());
-        output_.Write("грешка\n");
-        status_ = kBadInput;
-        return;
-      case Verdict::kNine:
-      case Verdict::kTen:
-        break;
+  // `where` names the input for a message ("ред", "аргумент"), `key` for
+  // JSON ("line", "argument").
+  void Take(const Checked& checked, const char* where, std::string_view key, std::size_t number) {
+    if (checked.verdict == Verdict::kNothing) return;
+    std::string& out = output_.buffer();
+    if (checked.verdict == Verdict::kMalformed ||
+        (options_.mode == Mode::kDecode && checked.verdict == Verdict::kNine)) {
+      const std::string problem = checked.verdict == Verdict::kMalformed
+                                      ? checked.problem
+                                      : "за разчитане трябват 10 цифри, а са 9";
+      egn::cli::AppendError(out, options_.format, key, number, problem);
+      // The record first, then its reason: a terminal shows them in that order.
+      output_.Flush();
+      std::fprintf(stderr, "egn-digit: %s %zu: %s\n", where, number, problem.c_str());
+      status_ = kBadInput;
+      return;
     }
-    const egn::calc::CheckDigitResult& result = calculate_(checked.digits);
-    const char digit = static_cast<char>('0' + result.digit);
-    output_.Write(checked.digits);
-    output_.Write("\t");
-    if (checked.verdict == Verdict::kNine) {
-      output_.Write(checked.digits);
-      output_.Write(std::string_view(&digit, 1));
-    } else if (checked.digits[9] == digit) {
-      output_.Write("вярна");
-    } else {
-      output_.Write("невярна\t");
-      output_.Write(std::string_view(&digit, 1));
-      if (status_ == kAllRight) status_ = kWrongDigit;
+    const bool right =
+        options_.mode == Mode::kDecode
+            ? egn::cli::AppendDecode(out, options_.format, checked.digits)
+            : egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
+    if (!right && status_ == kAllRight) status_ = kWrongDigit;
+    output_.Done();
+  }
+
+  int Generate() {
+    egn::number::Generator generator(options_.filters,
+                                     options_.seed ? *options_.seed : std::random_device{}());
+    char ten[10];
+    for (std::uint64_t n = 0; n < options_.count; ++n) {
+      generator.Next(ten);
+      std::string& out = output_.buffer();
+      if (options_.format == Format::kJson) {
+        egn::cli::AppendDecode(out, Format::kJson, std::string_view(ten, 10));
+      } else {
+        out.append(ten, 10);
+        out += '\n';
+      }
+      output_.Done();
     }
-    if (explain_) {
-      output_.Write("\t");
-      output_.Write(Field(result.sum_line));
-      output_.Write("\t");
-      output_.Write(Field(result.digit_line));
-    }
-    output_.Write("\n");
+    return Finish();
   }
 
   void Flush() { output_.Flush(); }
@@ -158,8 +183,7 @@ class Run {
   }
 
  private:
-  bool explain_;
-  Calculator calculate_;
+  const Options& options_;
   Output output_;
   int status_ = kAllRight;
 };
@@ -167,6 +191,93 @@ class Run {
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "egn-digit: %s\nВижте „egn-digit --help“.\n", problem.c_str());
   return kBadInput;
+}
+
+std::optional<std::uint64_t> PositiveNumber(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Reads the command line into `options`; a problem for the user on misuse.
+std::optional<std::string> ReadOptions(int argc, char** argv, Options& options, bool& done) {
+  bool any_filter = false;
+  bool read_options = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    // An option with a value takes the next argument.
+    auto value = [&](std::string_view& into) -> bool {
+      if (i + 1 >= argc) return false;
+      into = argv[++i];
+      return true;
+    };
+    std::string_view v;
+    if (!read_options || arg.size() < 2 || arg.front() != '-') {
+      options.numbers.push_back(arg);
+    } else if (arg == "--") {
+      read_options = false;
+    } else if (arg == "--help" || arg == "--version") {
+      std::fputs(arg == "--help" ? kHelp : "egn-digit " EGN_VERSION_TEXT "\n", stdout);
+      done = true;
+      return std::nullopt;
+    } else if (arg == "--explain") {
+      options.explain = true;
+    } else if (arg == "--json") {
+      options.format = Format::kJson;
+    } else if (arg == "--decode") {
+      options.mode = Mode::kDecode;
+    } else if (arg == "--generate") {
+      if (!value(v)) return "--generate иска брой";
+      const auto count = PositiveNumber(v);
+      if (!count || *count == 0)
+        return "--generate иска положително цяло число, а не „" + std::string(v) + "“";
+      options.mode = Mode::kGenerate;
+      options.count = *count;
+    } else if (arg == "--born") {
+      if (!value(v)) return "--born иска дата или период";
+      std::string problem;
+      const auto range = egn::number::ParseBorn(v, problem);
+      if (!range) return "--born: " + problem;
+      options.filters.born_from = range->first;
+      options.filters.born_to = range->second;
+      any_filter = true;
+    } else if (arg == "--sex") {
+      if (!value(v)) return "--sex иска пол";
+      if (v == "мъж" || v == "m") {
+        options.filters.sex = egn::number::Sex::kMale;
+      } else if (v == "жена" || v == "f") {
+        options.filters.sex = egn::number::Sex::kFemale;
+      } else {
+        return "непознат пол „" + std::string(v) + "“: мъж, жена, m или f";
+      }
+      any_filter = true;
+    } else if (arg == "--region") {
+      if (!value(v)) return "--region иска област";
+      options.filters.region = egn::number::FindRegion(v);
+      if (options.filters.region == nullptr) {
+        return "няма област „" + std::string(v) + "“ в списъка (например „Варна“, „София - град“)";
+      }
+      any_filter = true;
+    } else if (arg == "--seed") {
+      if (!value(v)) return "--seed иска число";
+      options.seed = PositiveNumber(v);
+      if (!options.seed) return "--seed иска цяло число от 0 нагоре, а не „" + std::string(v) + "“";
+      any_filter = true;
+    } else {
+      return "непозната опция „" + std::string(arg) + "“";
+    }
+  }
+  if (options.mode != Mode::kGenerate && any_filter) {
+    return "--born, --sex, --region и --seed са само за --generate";
+  }
+  if (options.mode == Mode::kGenerate && !options.numbers.empty()) {
+    return "--generate не чете числа";
+  }
+  if (options.mode != Mode::kCheck && options.explain) {
+    return "--explain е само за проверката на контролната цифра";
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -179,34 +290,23 @@ int main(int argc, char** argv) {
   _setmode(0, _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  bool explain = false;
-  std::vector<std::string_view> numbers;
-  bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && arg == "--explain") {
-      explain = true;
-    } else if (options && arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return std::fflush(stdout) == 0 ? kAllRight : kBadInput;
-    } else if (options && arg == "--version") {
-      std::fputs("egn-digit " EGN_VERSION_TEXT "\n", stdout);
-      return std::fflush(stdout) == 0 ? kAllRight : kBadInput;
-    } else if (options && arg.size() > 1 && arg.front() == '-') {
-      return Usage("непозната опция „" + std::string(arg) + "“");
-    } else {
-      numbers.push_back(arg);
-    }
-  }
+  Options options;
+  bool done = false;
+  if (const auto problem = ReadOptions(argc, argv, options, done)) return Usage(*problem);
+  if (done) return std::fflush(stdout) == 0 ? kAllRight : kBadInput;
 
-  Run run(explain);
-  if (!numbers.empty()) {
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-      const std::string_view arg = numbers[i];
+  Run run(options);
+  if (options.mode == Mode::kGenerate) {
+    if (egn::number::Generator(options.filters, 0).empty()) {
+      return Usage("няма номер, който да отговаря на всички филтри");
+    }
+    return run.Generate();
+  }
+  if (!options.numbers.empty()) {
+    for (std::size_t i = 0; i < options.numbers.size(); ++i) {
+      const std::string_view arg = options.numbers[i];
       const egn::cli::Line line{arg.substr(0, egn::cli::kLongestLine), arg.size()};
-      run.Take(egn::cli::CheckLine(line, false), "аргумент", i + 1);
+      run.Take(egn::cli::CheckLine(line, false), "аргумент", "argument", i + 1);
     }
     return run.Finish();
   }
@@ -218,7 +318,7 @@ int main(int argc, char** argv) {
       line.text.remove_prefix(3);
       line.length -= 3;
     }
-    run.Take(egn::cli::CheckLine(line, true), "ред", number);
+    run.Take(egn::cli::CheckLine(line, true), "ред", "line", number);
   }
   const int status = run.Finish();
   if (reader.failed()) {

@@ -1,20 +1,58 @@
-// libFuzzer target: the line reader and the number check on any bytes. The
-// reader must give back exactly the input's lines (each kept up to the
-// limit, with its true length), whatever its buffer size; the check must
-// accept exactly nine or ten ASCII digits with blanks around them.
+// libFuzzer target: the line reader, the number check, the decoder and the
+// output records on any bytes. The reader must give back exactly the
+// input's lines (each kept up to the limit, with its true length), whatever
+// its buffer size; the check must accept exactly nine or ten ASCII digits
+// with blanks around them; a decoded date must give back its own digits; a
+// record must be one line, and a JSON record free of raw control bytes.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "cli/number_reader.h"
+#include "cli/records.h"
+#include "number/number_rules.h"
 
 namespace {
 
 void Require(bool condition) {
   if (!condition) std::abort();
+}
+
+void RequireOneLine(const std::string& record, bool json) {
+  Require(!record.empty() && record.back() == '\n');
+  for (std::size_t i = 0; i + 1 < record.size(); ++i) {
+    const auto c = static_cast<unsigned char>(record[i]);
+    Require(c != '\n' && (!json || c >= 0x20));
+  }
+  Require(!json || (record.front() == '{' && record[record.size() - 2] == '}'));
+}
+
+void CheckRecords(const egn::cli::Checked& checked) {
+  using egn::cli::Format;
+  for (const Format format : {Format::kText, Format::kJson}) {
+    std::string record;
+    if (checked.verdict == egn::cli::Verdict::kMalformed) {
+      egn::cli::AppendError(record, format, "line", 1, checked.problem);
+    } else if (checked.verdict == egn::cli::Verdict::kTen) {
+      const bool valid = egn::cli::AppendDecode(record, format, checked.digits);
+      const egn::number::Decoded d = egn::number::Decode(checked.digits);
+      Require(valid == (d.birth.has_value() && d.control_digit_ok));
+      if (d.birth) {
+        char six[6];
+        egn::number::WriteBirthDigits(*d.birth, six);
+        Require(std::string_view(six, 6) == checked.digits.substr(0, 6));
+      }
+    } else if (checked.verdict == egn::cli::Verdict::kNine) {
+      egn::cli::AppendCheck(record, format, checked.digits, true);
+    } else {
+      continue;
+    }
+    RequireOneLine(record, format == Format::kJson);
+  }
 }
 
 }  // namespace
@@ -49,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } else {
         Require(blank_is_nothing);
       }
+      CheckRecords(checked);
     }
   }
   Require(!reader.failed() && at == input.size());

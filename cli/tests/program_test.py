@@ -3,6 +3,8 @@
 
 Usage: program_test.py PATH_TO_EGN_DIGIT
 """
+import datetime
+import json
 import random
 import subprocess
 import sys
@@ -56,8 +58,10 @@ class Program(unittest.TestCase):
     def test_help_says_what_is_checked(self):
         out, err, status = run(["--help"])
         self.assertEqual((err, status), ("", 0))
-        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [ЧИСЛО]...\n"))
+        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [ЧИСЛО]...\n"))
         self.assertIn("„вярна“ не значи, че ЕГН е валидно", out)
+        self.assertIn("Валиден номер може да не принадлежи на никого", out)
+        self.assertIn("„Изчислена сума: “ със сумата", out)  # the quotes stay on one line
 
     def test_one_line_for_every_number_read_whatever_it_is(self):
         lines = [b"123456789", b"1" * 1_000_000, b"1234\x00", b"12\xff\xfe456789",
@@ -106,6 +110,84 @@ class Program(unittest.TestCase):
         self.assertEqual(program.stdout.read(), b"")
         program.stdout.close()
         self.assertEqual(program.wait(timeout=60), 0)
+
+    # --- the whole number ---------------------------------------------------------
+
+    def test_decode_fields_and_statuses(self):
+        cases = [
+            (["8032056031", "7542011030", "8001010008", "8001019983"], b"",
+             "8032056031\tвалидно\t1880-12-05\tжена\tСмолян\n"
+             "7542011030\tвалидно\t2075-02-01\tжена\tВарна\n"
+             "8001010008\tвалидно\t1980-01-01\tмъж\tБлагоевград\n"
+             "8001019983\tвалидно\t1980-01-01\tмъж\tнеизвестна област\n", "", 0),
+            (["8032056032", "8013010000"], b"",
+             "8032056032\tневалидно\t1880-12-05\tжена\tСмолян\tконтролната цифра трябва да е 1\n"
+             "8013010000\tневалидно\t-\tмъж\tБлагоевград\t"
+             "контролната цифра трябва да е 4; датата на раждане е невъзможна\n", "", 1),
+            ([], b"8001010008\n123456789\n\nx\n", "8001010008\tвалидно\t1980-01-01\tмъж\tБлагоевград\n"
+             "грешка\nгрешка\n",
+             "egn-digit: ред 2: за разчитане трябват 10 цифри, а са 9\n"
+             "egn-digit: ред 4: знакът „x“ (U+0078) не е цифра от 0 до 9\n", 2),
+        ]
+        for args, stdin, out, err, status in cases:
+            with self.subTest(args=args, stdin=stdin):
+                self.assertEqual(run(["--decode", *args], stdin), (out, err, status))
+
+    def test_json_is_one_object_a_line_that_a_parser_reads(self):
+        stdin = '8032056031\n12"4\\5\n\n1234567891\n123456789\n'.encode()
+        for mode, keys in ((["--decode"], {"number", "valid", "birth_date", "sex", "region"}),
+                           (["--explain"], {"input", "sum_line", "digit_line"})):
+            with self.subTest(mode=mode):
+                out, err, status = run([*mode, "--json"], stdin)
+                records = [json.loads(line) for line in out.splitlines()]
+                self.assertEqual(len(records), 4)
+                self.assertEqual(records[1], {"line": 2, "error": "знакът „\"“ (U+0022) не е цифра от 0 до 9"})
+                self.assertTrue(keys <= records[0].keys(), records[0])
+                self.assertEqual(status, 2)
+        out, _, _ = run(["--decode", "--json", "0001010000"])
+        self.assertEqual(json.loads(out)["number"], "0001010000")  # leading zeros survive
+
+    def test_generated_numbers_are_valid_and_keep_their_filters(self):
+        out, err, status = run(["--generate", "3000", "--seed", "9", "--born", "1999-12..2000-02",
+                                "--sex", "жена", "--region", "Сливен"])
+        numbers = out.splitlines()
+        self.assertEqual((len(numbers), err, status), (3000, "", 0))
+        for n in numbers:
+            month = int(n[2:4])
+            year = int(n[:2]) + {0: 1900, 1: 1800, 2: 2000}[month // 20]
+            born = datetime.date(year, month % 20, int(n[4:6]))  # raises for an impossible date
+            self.assertTrue(datetime.date(1999, 12, 1) <= born <= datetime.date(2000, 2, 29), n)
+            self.assertTrue(576 <= int(n[6:9]) <= 601 and int(n[8]) % 2 == 1, n)
+            self.assertEqual(n[9], control_digit(n), n)
+        self.assertEqual(run(["--generate", "3000", "--seed", "9", "--born", "1999-12..2000-02",
+                              "--sex", "f", "--region", "Сливен"])[0], out)  # the seed reproduces
+        self.assertNotEqual(run(["--generate", "50"])[0], run(["--generate", "50"])[0])
+
+    def test_a_million_generated_numbers_decode_as_valid(self):
+        generated = subprocess.run([PROGRAM, "--generate", "1000000", "--seed", "1"],
+                                   capture_output=True, check=True).stdout
+        out, err, status = run(["--decode"], generated)
+        lines = out.splitlines()
+        self.assertEqual((len(lines), err, status), (1_000_000, "", 0))
+        self.assertTrue(all(line.split("\t")[1] == "валидно" for line in lines))
+
+    def test_generate_refuses_what_it_cannot_do(self):
+        cases = [
+            (["--generate", "0"], "--generate иска положително цяло число, а не „0“"),
+            (["--generate", "-5"], "--generate иска положително цяло число, а не „-5“"),
+            (["--generate", "10", "--born", "1799"], "--born: „1799“ е извън обхвата от 1800-01-01 до 2099-12-31"),
+            (["--generate", "10", "--born", "2000..1999"], "няма номер, който да отговаря на всички филтри"),
+            (["--generate", "10", "--region", "Атлантида"],
+             "няма област „Атлантида“ в списъка (например „Варна“, „София - град“)"),
+            (["--generate", "10", "--sex", "x"], "непознат пол „x“: мъж, жена, m или f"),
+            (["--sex", "m", "123456789"], "--born, --sex, --region и --seed са само за --generate"),
+            (["--generate", "1", "123456789"], "--generate не чете числа"),
+            (["--decode", "--explain", "8001010008"], "--explain е само за проверката на контролната цифра"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.assertEqual(run(args), ("", f"egn-digit: {message}\nВижте „egn-digit --help“.\n", 2))
+
 
 if __name__ == "__main__":
     PROGRAM = sys.argv.pop(1)

@@ -1,0 +1,213 @@
+#include "cli/records.h"
+
+#include <array>
+#include <cstdint>
+
+#include "number/number_rules.h"
+
+namespace egn::cli {
+
+namespace {
+
+using number::Decoded;
+
+// The window's two result lines, without their CR LF (a test holds them to
+// the window's own).
+constexpr std::string_view kSumLine = "Изчислена сума: ";
+constexpr std::string_view kDigitLine = "Последно число: ";
+
+void AppendNumber(std::string& out, std::uint64_t value) {
+  std::array<char, 20> digits{};
+  std::size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  while (n > 0) out += digits[--n];
+}
+
+// "key": as the start of a JSON member after the object's first.
+void Key(std::string& out, std::string_view key) {
+  out += ",\"";
+  out += key;
+  out += "\":";
+}
+
+// "YYYY-MM-DD", without a text of its own.
+void AppendDate(std::string& out, const number::Date& date) {
+  const char text[10] = {static_cast<char>('0' + date.year / 1000),
+                         static_cast<char>('0' + date.year / 100 % 10),
+                         static_cast<char>('0' + date.year / 10 % 10),
+                         static_cast<char>('0' + date.year % 10),
+                         '-',
+                         static_cast<char>('0' + date.month / 10),
+                         static_cast<char>('0' + date.month % 10),
+                         '-',
+                         static_cast<char>('0' + date.day / 10),
+                         static_cast<char>('0' + date.day % 10)};
+  out.append(text, sizeof text);
+}
+
+void Digit(std::string& out, Format format, int digit) {
+  if (format == Format::kJson) out += '"';
+  out += static_cast<char>('0' + digit);
+  if (format == Format::kJson) out += '"';
+}
+
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20 || u == 0x7F) {
+      out += "\\u00";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+bool AppendCheck(std::string& out, Format format, std::string_view digits, bool explain) {
+  const int sum = number::WeightedSum(digits.data());
+  const int digit = sum % 11 % 10;
+  const bool nine = digits.size() == 9;
+  const bool right = nine || digits[9] - '0' == digit;
+  if (format == Format::kText) {
+    out += digits;
+    out += '\t';
+    if (nine) {
+      out += digits;
+      Digit(out, format, digit);
+    } else if (right) {
+      out += "вярна";
+    } else {
+      out += "невярна\t";
+      Digit(out, format, digit);
+    }
+    if (explain) {
+      out += '\t';
+      out += kSumLine;
+      AppendNumber(out, static_cast<std::uint64_t>(sum));
+      out += '\t';
+      out += kDigitLine;
+      Digit(out, format, digit);
+    }
+    out += '\n';
+    return right;
+  }
+  out += "{\"input\":\"";
+  out += digits;
+  out += '"';
+  if (nine) {
+    Key(out, "number");
+    out += '"';
+    out += digits;
+    out += static_cast<char>('0' + digit);
+    out += '"';
+  } else {
+    Key(out, "check_digit_ok");
+    out += right ? "true" : "false";
+    Key(out, "check_digit");
+    Digit(out, format, digit);
+  }
+  if (explain) {
+    Key(out, "sum_line");
+    out += '"';
+    out += kSumLine;
+    AppendNumber(out, static_cast<std::uint64_t>(sum));
+    out += '"';
+    Key(out, "digit_line");
+    out += '"';
+    out += kDigitLine;
+    out += static_cast<char>('0' + digit);
+    out += '"';
+  }
+  out += "}\n";
+  return right;
+}
+
+bool AppendDecode(std::string& out, Format format, std::string_view ten) {
+  const Decoded d = number::Decode(ten);
+  const bool json = format == Format::kJson;
+  const std::string_view sex = number::SexName(d.sex);
+  if (json) {
+    out += "{\"number\":\"";
+    out += ten;
+    out += "\",\"valid\":";
+    out += d.valid() ? "true" : "false";
+    Key(out, "birth_date");
+  } else {
+    out += ten;
+    out += d.valid() ? "\tвалидно\t" : "\tневалидно\t";
+  }
+  if (d.birth) {
+    if (json) out += '"';
+    AppendDate(out, *d.birth);
+    if (json) out += '"';
+  } else {
+    out += json ? "null" : "-";
+  }
+  if (json) {
+    Key(out, "sex");
+    out += '"';
+    out += sex;
+    out += '"';
+    Key(out, "region");
+    if (d.region) {
+      AppendJsonString(out, d.region->name);
+    } else {
+      out += "null";
+    }
+    Key(out, "check_digit_ok");
+    out += d.control_digit_ok ? "true" : "false";
+    Key(out, "date_ok");
+    out += d.birth ? "true" : "false";
+  } else {
+    out += '\t';
+    out += sex;
+    out += '\t';
+    out += d.region ? d.region->name : "неизвестна област";
+  }
+  if (!d.valid()) {
+    if (json) {
+      Key(out, "reason");
+      out += '"';
+    } else {
+      out += '\t';
+    }
+    if (!d.control_digit_ok) {
+      out += "контролната цифра трябва да е ";
+      out += static_cast<char>('0' + d.control_digit);
+    }
+    if (!d.control_digit_ok && !d.birth) out += "; ";
+    if (!d.birth) out += "датата на раждане е невъзможна";
+    if (json) out += '"';
+  }
+  out += json ? "}\n" : "\n";
+  return d.valid();
+}
+
+void AppendError(std::string& out, Format format, std::string_view where_key, std::size_t number,
+                 std::string_view problem) {
+  if (format == Format::kText) {
+    out += "грешка\n";
+    return;
+  }
+  out += "{\"";
+  out += where_key;
+  out += "\":";
+  AppendNumber(out, number);
+  Key(out, "error");
+  AppendJsonString(out, problem);
+  out += "}\n";
+}
+
+}  // namespace egn::cli

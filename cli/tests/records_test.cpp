@@ -1,0 +1,58 @@
+#include "cli/records.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "calc/check_digit.h"
+#include "runtime/core/conversions.h"
+
+namespace egn::cli {
+namespace {
+
+TEST(Records, JsonStringsEscapeWhatJsonRequires) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Смолян", "\"Смолян\""},
+      {"a\"b\\c", R"("a\"b\\c")"},
+      {std::string("\x01\t\n\x1f\x7f", 5), R"("\u0001\u0009\u000a\u001f\u007f")"},
+      {"„x“ 😀", "\"„x“ 😀\""},
+  };
+  for (const auto& [text, json] : cases) {
+    std::string out;
+    AppendJsonString(out, text);
+    EXPECT_EQ(out, json) << text;
+  }
+}
+
+// The window's two lines, as egn-digit --explain gives them, are exactly the
+// window's own, without their CR LF.
+TEST(Records, ExplainGivesTheWindowsOwnLines) {
+  for (const char* nine : {"123456789", "000000000", "999999999", "800101000"}) {
+    calc::PositionTexts digits, weights{u"2", u"4", u"8", u"5", u"10", u"9", u"7", u"3", u"6"};
+    for (std::size_t i = 0; i < 9; ++i)
+      digits[i] = std::u16string(1, static_cast<char16_t>(nine[i]));
+    const calc::CheckDigitResult window = calc::ComputeCheckDigit(digits, weights);
+    const std::string sum_line = runtime::ToUtf8(window.sum_line);
+    const std::string digit_line = runtime::ToUtf8(window.digit_line);
+    std::string out;
+    AppendCheck(out, Format::kText, nine, true);
+    EXPECT_EQ(out, std::string(nine) + "\t" + nine + runtime::ToUtf8(window.digit_text) + "\t" +
+                       sum_line.substr(0, sum_line.size() - 2) + "\t" +
+                       digit_line.substr(0, digit_line.size() - 2) + "\n");
+  }
+}
+
+TEST(Records, DecodeRecordsInTextAndJson) {
+  std::string text, json;
+  EXPECT_FALSE(AppendDecode(text, Format::kText, "8013010000"));
+  EXPECT_EQ(text,
+            "8013010000\tневалидно\t-\tмъж\tБлагоевград\t"
+            "контролната цифра трябва да е 4; датата на раждане е невъзможна\n");
+  EXPECT_TRUE(AppendDecode(json, Format::kJson, "8001019983"));
+  EXPECT_EQ(json, R"({"number":"8001019983","valid":true,"birth_date":"1980-01-01","sex":"мъж",)"
+                  R"("region":null,"check_digit_ok":true,"date_ok":true})"
+                  "\n");
+}
+
+}  // namespace
+}  // namespace egn::cli

@@ -1,0 +1,87 @@
+// The rules of a whole ЕГН: the date of birth in its first six digits (the
+// month tells the century), the region of its seventh to ninth digits, the
+// sex in the parity of the ninth, and the control digit in the tenth. They
+// say whether a number can be real; a number that passes them may still
+// belong to no one.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace egn::number {
+
+inline constexpr int kFirstYear = 1800;
+inline constexpr int kLastYear = 2099;
+
+struct Date {
+  int year = 0, month = 0, day = 0;
+  bool operator==(const Date&) const = default;
+  auto operator<=>(const Date&) const = default;
+};
+
+// "YYYY-MM-DD".
+std::string ToText(const Date& date);
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+
+// Days since 1800-01-01 (day 0), and back; Gregorian calendar throughout.
+int DayNumber(const Date& date);
+Date DateOfDay(int day_number);
+
+// The date of birth the first six digits give: year, month and day, the
+// month 1-12 for 1900-1999, 21-32 for 1800-1899 and 41-52 for 2000-2099.
+// Nothing for any other month, or a day that the month does not have.
+std::optional<Date> BirthDate(std::string_view six_digits);
+// The six digits of a date of birth from 1800-01-01 to 2099-12-31.
+void WriteBirthDigits(const Date& date, char* six);
+
+// A district of the window's region list, with its range of codes.
+struct Region {
+  std::string_view item;  // the list item, exactly as the window shows it
+  std::string_view name;  // the district's name alone, as the list gives it
+  int first = 0, last = 0;
+};
+
+// The 28 districts, in the window's order; their codes cover 000-925.
+std::span<const Region> Regions();
+// The district of a three-digit code; nothing for 926-999, which lie in no
+// range of the list (an unknown region does not make a number invalid).
+const Region* RegionOfCode(int code);
+// The district of that name; nothing when there is none.
+const Region* FindRegion(std::string_view name);
+
+enum class Sex { kMale, kFemale };
+// The ninth digit: even for a man, odd for a woman.
+inline Sex SexOfDigit(char ninth) { return (ninth - '0') % 2 == 0 ? Sex::kMale : Sex::kFemale; }
+// "мъж" or "жена".
+std::string_view SexName(Sex sex);
+
+// The weighted sum of nine digits '0'-'9' and their control digit, in
+// integers: the same as the window's ComputeCheckDigit for digits (a test
+// holds them to it), without its texts and doubles, for the command line's
+// millions of numbers.
+inline int WeightedSum(const char* nine) {
+  constexpr int kWeights[9] = {2, 4, 8, 5, 10, 9, 7, 3, 6};
+  int sum = 0;
+  for (int i = 0; i < 9; ++i) sum += (nine[i] - '0') * kWeights[i];
+  return sum;
+}
+inline int ControlDigit(const char* nine) { return WeightedSum(nine) % 11 % 10; }
+
+// Everything a ten-digit number holds, and whether it can be real.
+struct Decoded {
+  std::optional<Date> birth;  // nothing: the date is impossible
+  Sex sex = Sex::kMale;
+  const Region* region = nullptr;  // nullptr: an unknown region
+  int control_digit = 0;           // the right tenth digit
+  bool control_digit_ok = false;
+  bool valid() const { return birth.has_value() && control_digit_ok; }
+};
+
+// `ten` holds ten digits '0'-'9'.
+Decoded Decode(std::string_view ten);
+
+}  // namespace egn::number
