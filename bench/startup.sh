@@ -10,7 +10,12 @@ runs=${2:-11}
 display=:$((800 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
+# A private runtime folder, as a desktop session gives every program: Qt
+# would otherwise warn at every start that XDG_RUNTIME_DIR is not set.
+runtime_dir=$(mktemp -d)
+chmod 700 "$runtime_dir"
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$runtime_dir"' EXIT
+export XDG_RUNTIME_DIR=$runtime_dir
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
 

@@ -27,15 +27,19 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_CONTACT "The egn-check developers <maintainers@egn-check.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control digit of a Bulgarian Unified Civil Number")
+# The long description as plain paragraphs: CPack puts the summary above it
+# and writes it in the control file's form (one space before each line, " ."
+# between paragraphs).
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "control digit of a Bulgarian Unified Civil Number
- A one-window tool that computes the control (tenth) digit of a Bulgarian
- Unified Civil Number (EGN): type the first nine digits and it shows their
- weighted sum and the digit. The window also lists the districts with their
- region codes. Its texts are in Bulgarian.
- .
- The command-line program egn-digit gives the same calculation for lists of
- numbers, one a line, and checks the tenth digit of ten-digit numbers.")
+  "A one-window tool that computes the control (tenth) digit of a Bulgarian
+Unified Civil Number (EGN): type the first nine digits and it shows their
+weighted sum and the digit. The window also lists the districts with their
+region codes. Its texts are in Bulgarian.
+
+The command-line program egn-digit gives the same calculation for lists of
+numbers, one a line, and checks the tenth digit of ten-digit numbers. It also
+reads whole numbers (date of birth, sex, region, validity) and makes valid
+numbers for test data.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://egn-check.example/")

@@ -19,6 +19,19 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
 done
 [[ $(dpkg-deb --field "$deb" Version) == 1.00 ]] || { echo "wrong version" >&2; exit 1; }
 
+# The description as apt shows it: the summary once, then the long text with
+# one space before each line and " ." between paragraphs.
+description=$(dpkg-deb --field "$deb" Description)
+summary=$(head -n 1 <<<"$description")
+body=$(tail -n +2 <<<"$description")
+if [[ $summary != "control digit of a Bulgarian Unified Civil Number" ]] ||
+  grep -qF "$summary" <<<"$body" || grep -qvE '^ ([^ ].*|\.)$' <<<"$body" ||
+  ! grep -qx ' \.' <<<"$body"; then
+  echo "the package's description is not in a Debian package's form:" >&2
+  echo "$description" >&2
+  exit 1
+fi
+
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"

@@ -32,7 +32,7 @@ case ${1:-} in
       desktop-file-utils appstream             # validating the desktop entry and metainfo
       python3-pyatspi at-spi2-core dbus-daemon dbus-bin  # reading the window as a screen reader does
       clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
-      strace                                   # what the program does to files and sockets
+      strace dbus-x11                          # what the program does; dbus-x11 could autolaunch a bus
       debootstrap                              # a fresh Debian 12 root for the run command
       unzip wine64 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven

@@ -4,9 +4,12 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include "runtime/qt/form_builder.h"
 
@@ -64,6 +67,25 @@ bool HasDisplay() {
 #endif
 }
 
+// Without a session bus, libdbus starts one as soon as the accessibility
+// bridge asks for it ("dbus-launch --autolaunch" and a dbus-daemon, which
+// write under ~/.dbus). The program starts nothing and writes nothing: where
+// no bus address is set and the runtime folder holds no bus socket, it tells
+// its own libdbus that there is no bus, and runs without the bridge.
+void NoBusAutolaunch() {
+#if defined(__unix__) && !defined(__APPLE__)
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat bus {};
+  if (runtime != nullptr && *runtime != '\0' &&
+      stat((std::string(runtime) + "/bus").c_str(), &bus) == 0 && S_ISSOCK(bus.st_mode)) {
+    return;  // libdbus finds the user's bus there
+  }
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+#endif
+}
+
 int Run(const Project& project) {
   if (!HasDisplay()) {
     std::fprintf(stderr,
@@ -72,6 +94,7 @@ int Run(const Project& project) {
                  project.application_name.c_str());
     return 1;
   }
+  NoBusAutolaunch();
   // Qt reads its own options from the command line; it gets none, so no
   // argument can change the program.
   int argc = 1;
