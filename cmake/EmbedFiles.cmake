@@ -5,7 +5,11 @@
 function(egn_embed_files target namespace prefix)
   set(files "")
   foreach(file IN LISTS ARGN)
-    list(APPEND files ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    if(IS_ABSOLUTE ${file})
+      list(APPEND files ${file})  # made at build time
+    else()
+      list(APPEND files ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    endif()
   endforeach()
   list(JOIN files "|" joined)  # a ;-list would split into several arguments
   set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_embedded_files.cpp)

@@ -10,13 +10,15 @@
 #   tools/deps.sh --test     everything the test command runs
 set -euo pipefail
 
-# libxkbcommon-dev only quiets Qt's CMake files, which look for it.
-window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2)
+# libxkbcommon-dev only quiets Qt's CMake files, which look for it. The
+# window's face (fonts-liberation2) is also where the subset the program
+# carries is cut from, with fonttools.
+window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2 fonttools)
 tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross builds
 bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3)
 package=(dpkg-dev binutils file)  # shlibdeps and strip
 windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 nsis)
-web=(cmake ninja-build googletest emscripten nodejs chromium)
+web=(cmake ninja-build googletest emscripten nodejs chromium fonts-liberation2 fonttools python3-brotli)
 
 case ${1:-} in
   "") packages=("${window[@]}") ;;

@@ -41,15 +41,17 @@ class ButtonControl : public CaptionedControl {
   QPushButton* button_;
 };
 
-QString ButtonStyleSheet(Colour colour) {
+// A solid face with a raised edge and a caption that stays readable on it.
+QString ButtonStyleSheet(Colour colour, const QPalette& palette) {
   const QColor face = ToQColor(colour);
   const QString f = face.name(), light = face.lighter(150).name(), dark = face.darker(170).name();
+  const QString text = ReadableTextOn(colour, palette, QPalette::ButtonText).name();
   return QStringLiteral(
              "QPushButton { background-color: %1; border-width: 2px; border-style: solid;"
-             " border-color: %2 %3 %3 %2; color: palette(button-text); }"
+             " border-color: %2 %3 %3 %2; color: %4; }"
              "QPushButton:pressed { border-color: %3 %2 %2 %3; }"
-             "QPushButton:focus { border-color: palette(shadow); }")
-      .arg(f, light, dark);
+             "QPushButton:focus { border-color: %4; }")
+      .arg(f, light, dark, text);
 }
 
 }  // namespace
@@ -60,8 +62,8 @@ QtControl CreateButton(const ControlDescription& d, QWidget& window) {
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setFocusPolicy(Qt::StrongFocus);
-  if (d.back_colour && d.style == ButtonStyle::kGraphical) {
-    button->setStyleSheet(ButtonStyleSheet(*d.back_colour));
+  if (d.back_colour && d.style == ButtonStyle::kGraphical && !HighContrast(button->palette())) {
+    button->setStyleSheet(ButtonStyleSheet(*d.back_colour, button->palette()));
   }
   return {std::make_unique<ButtonControl>(d, button), button};
 }

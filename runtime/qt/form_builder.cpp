@@ -1,6 +1,8 @@
 #include "runtime/qt/form_builder.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
@@ -11,16 +13,44 @@
 #include <algorithm>
 #include <vector>
 
+#include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
+#include "runtime/forms/forms.h"
 #include "runtime/qt/qt_values.h"
 #include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
+namespace bundled_face {
+std::span<const EmbeddedFile> EmbeddedFiles();  // made at build time
+}  // namespace bundled_face
+
 namespace {
 
+// The description's face where it, or a face with its metrics, is installed
+// (the platform's font matching says which one it found); otherwise the face
+// the runtime carries, loaded then, once. With the face installed this costs
+// only the match that the first paint would make anyway.
+QString Family(const std::string& face) {
+  const QString name = QString::fromStdString(face);
+  if (!BundledFaceServes(face)) return name;
+  const QString found = QFontInfo(QFont(name)).family();
+  if (found == name) return name;
+  for (const std::string_view twin : MetricTwins(face)) {
+    if (found == QString::fromUtf8(twin.data(), static_cast<qsizetype>(twin.size()))) return name;
+  }
+  static const QString bundled = [] {
+    const EmbeddedFile& file = bundled_face::EmbeddedFiles().front();
+    const int id = QFontDatabase::addApplicationFontFromData(
+        QByteArray::fromRawData(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? QString() : families.front();
+  }();
+  return bundled.isEmpty() ? name : bundled;
+}
+
 QFont ToQFont(const FontDescription& d) {
-  QFont font(QString::fromStdString(d.name));
+  QFont font(Family(d.name));
   font.setPointSizeF(d.size_points);
   font.setWeight(static_cast<QFont::Weight>(d.weight));
   font.setItalic(d.italic);
@@ -51,7 +81,9 @@ BuiltForm BuildForm(const FormDescription& d, std::string_view icon) {
   } else {
     window.resize(client);
   }
-  if (d.back_colour) FillWith(window, QPalette::Window, *d.back_colour);
+  if (d.back_colour && !HighContrast(window.palette())) {
+    FillWith(window, QPalette::Window, *d.back_colour);
+  }
   window.setFont(ToQFont(d.font));
   if (!icon.empty()) {
     // The image's format by its name's suffix, as for a file: Qt then reads

@@ -17,7 +17,13 @@ QtControl CreateLabel(const ControlDescription& d, QWidget& window) {
   label->setMargin(0);
   label->setIndent(0);
   label->setFocusPolicy(Qt::NoFocus);
-  if (d.back_colour) FillWith(*label, QPalette::Window, *d.back_colour);
+  if (d.back_colour && !HighContrast(label->palette())) {
+    FillWith(*label, QPalette::Window, *d.back_colour);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText,
+                     ReadableTextOn(*d.back_colour, palette, QPalette::WindowText));
+    label->setPalette(palette);
+  }
   // Painted on the window's surface: beneath every windowed control.
   label->lower();
   return {std::make_unique<CaptionedControl>(d), label};

@@ -1,13 +1,13 @@
 #include "runtime/web/form_page.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "runtime/core/conversions.h"
+#include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/web/element_makers.h"
 #include "runtime/web/page_values.h"
@@ -17,16 +17,6 @@ namespace egn::runtime {
 namespace {
 
 using emscripten::val;
-
-struct MetricTwin {
-  std::string_view face, twin;
-};
-// Faces with the same advance widths, so that a layout in twips still fits.
-constexpr std::array<MetricTwin, 3> kMetricTwins = {{
-    {"Times New Roman", "Liberation Serif"},
-    {"Arial", "Liberation Sans"},
-    {"Courier New", "Liberation Mono"},
-}};
 
 // Scales the window down evenly to fit a viewport smaller than itself, and
 // centres it on whole pixels (half a pixel would blur every edge and glyph).
@@ -49,9 +39,10 @@ void Fit(const val& window, int width_twips, int height_twips, bool centred) {
 
 std::string FontFamilies(const FontDescription& font) {
   std::string families = "\"" + font.name + "\"";
-  for (const MetricTwin& m : kMetricTwins) {
-    if (m.face == font.name) families += ", \"" + std::string(m.twin) + "\"";
+  for (const std::string_view twin : MetricTwins(font.name)) {
+    families += ", \"" + std::string(twin) + "\"";
   }
+  if (BundledFaceServes(font.name)) families += ", \"" + std::string(kBundledFamily) + "\"";
   return families + ", serif";
 }
 

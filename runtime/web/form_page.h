@@ -22,8 +22,9 @@ struct BuiltPage {
 // control of its tab order.
 BuiltPage BuildPage(const FormDescription& description);
 
-// The font list of a description's face: the face, its metric twin where
-// one is known (so that the twips still fit), then the generic family.
+// The font list of a description's face: the face, its metric twins (so
+// that the twips still fit), the face the page carries where it can stand
+// in, then the generic family.
 std::string FontFamilies(const FontDescription& font);
 
 }  // namespace egn::runtime

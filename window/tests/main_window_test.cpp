@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -20,6 +22,7 @@
 
 #include <memory>
 
+#include "runtime/forms/appearance.h"
 #include "runtime/qt/application.h"
 #include "window/main_form.h"
 #include "window/tests/window_texts.h"
@@ -139,11 +142,16 @@ class MainWindowTest : public QObject {
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-    QCOMPARE(w.font().family(), QString("Times New Roman"));
+    // The description's face; where neither it nor a twin is installed, the
+    // face the runtime carries.
+    const QString bundled =
+        QString::fromUtf8(egn::runtime::kBundledFamily.data(), egn::runtime::kBundledFamily.size());
+    QCOMPARE(w.font().family(),
+             qEnvironmentVariableIsSet("EGN_FACE_HIDDEN") ? bundled : QString("Times New Roman"));
     // Resolved to the face itself or to its metric-compatible stand-in.
-    QVERIFY2(
-        QStringList({"Times New Roman", "Liberation Serif"}).contains(QFontInfo(w.font()).family()),
-        qPrintable(QFontInfo(w.font()).family()));
+    QVERIFY2(QStringList({"Times New Roman", "Liberation Serif", bundled})
+                 .contains(QFontInfo(w.font()).family()),
+             qPrintable(QFontInfo(w.font()).family()));
     QCOMPARE(w.font().pointSizeF(), 12.0);
     QCOMPARE(w.font().weight(), QFont::Normal);
     QVERIFY(!w.font().italic() && !w.font().underline() && !w.font().strikeOut());
@@ -648,6 +656,84 @@ class MainWindowTest : public QObject {
     QCOMPARE(int{Code().Sum}, 36);
     QCOMPARE(ResultsText(), Lines(36, 3));
     QCOMPARE(DigitText(9), QString("3"));
+  }
+  // --- the face and the colour scheme ---------------------------------------------
+
+  void captions_fit_their_rectangles() {
+    // Every caption stands on one line within its width, and its ink within
+    // its height (the weights' labels are lower than a line of 12 points).
+    for (QLabel* label : Window().findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+      const QFontMetrics metrics = label->fontMetrics();
+      const QRect need = metrics.boundingRect(QRect(0, 0, label->width(), 10000),
+                                              Qt::AlignHCenter | Qt::TextWordWrap, label->text());
+      QVERIFY2(need.width() <= label->width() && need.height() <= metrics.lineSpacing() &&
+                   metrics.tightBoundingRect(label->text()).height() <= label->height(),
+               qPrintable(label->objectName()));
+    }
+    for (QPushButton* button : Window().findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) + 4 <= button->width());
+    }
+    auto* list = Child<QListWidget>("List1");
+    for (int i = 0; i < list->count(); ++i) {
+      QVERIFY2(list->fontMetrics().horizontalAdvance(list->item(i)->text()) + 4 <=
+                   list->viewport()->width(),
+               qPrintable(list->item(i)->text()));
+    }
+    // The face in use: the description's metric twin, or the one the runtime
+    // carries where the twin is missing.
+    QCOMPARE(QFontInfo(Window().font()).family(),
+             qEnvironmentVariableIsSet("EGN_FACE_HIDDEN")
+                 ? QString::fromUtf8(egn::runtime::kBundledFamily.data(),
+                                     egn::runtime::kBundledFamily.size())
+                 : QString("Liberation Serif"));
+  }
+
+  // Under a dark scheme's palette (Breeze Dark's colours), every caption keeps
+  // a contrast of at least 4.5:1 with its own face, measured on the pixels.
+  void captions_stay_readable_under_a_dark_palette() {
+    form_.reset();
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    const QColor text(252, 252, 252);
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(32, 35, 38)},
+                                       {QPalette::WindowText, text},
+                                       {QPalette::Base, QColor(20, 22, 24)},
+                                       {QPalette::Text, text},
+                                       {QPalette::Button, QColor(41, 44, 48)},
+                                       {QPalette::ButtonText, text},
+                                       {QPalette::Highlight, QColor(61, 174, 233)}}) {
+      dark.setColor(role, colour);
+    }
+    QApplication::setPalette(dark);
+    Load(egn::window::MainFormClass());
+    const QImage image = Window().grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    QList<QWidget*> captioned;
+    for (QLabel* l : Window().findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) captioned << l;
+    for (QPushButton* b : Window().findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+      captioned << b;
+    for (QWidget* w : captioned) {
+      // The face is the commonest colour inside the edge; the text, the pixel
+      // that differs most from it.
+      const QRect inside(QPointF(w->geometry().topLeft() + QPoint(3, 3)).toPoint() * scale,
+                         QSizeF(w->size() - QSize(6, 6)).toSize() * scale);
+      QHash<QRgb, int> counts;
+      for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) ++counts[image.pixel(x, y)];
+      }
+      QRgb face = 0;
+      for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(face)) face = it.key();
+      }
+      const auto colour = [](QRgb c) { return egn::runtime::Rgb(qRed(c), qGreen(c), qBlue(c)); };
+      double best = 1;
+      for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        best = std::max(best, egn::runtime::ContrastRatio(colour(face), colour(it.key())));
+      }
+      QVERIFY2(best >= 4.5, qPrintable(QString("%1: %2").arg(w->objectName()).arg(best)));
+    }
+    form_.reset();
+    QApplication::setPalette(saved);
   }
 };
 

@@ -1,0 +1,32 @@
+#!/usr/bin/python3
+"""Cuts the subset of a face that the runtime carries, and names it.
+
+Usage: face_subset.py SOURCE OUTPUT UNICODES FAMILY [woff2]
+
+Only the characters UNICODES lists (U+XXXX-YYYY,...), without hinting. The
+subset is a modified version of the font, and the SIL Open Font License 1.1
+(condition 3) keeps a Reserved Font Name ("Liberation") from it: the subset
+is named FAMILY instead. Debian's Python, where fontTools is installed.
+"""
+import sys
+
+from fontTools import subset
+
+source, output, unicodes, family = sys.argv[1:5]
+options = subset.Options()
+options.hinting = False
+options.drop_tables += ["FFTM"]
+options.flavor = sys.argv[5] if len(sys.argv) > 5 else None
+font = subset.load_font(source, options)
+subsetter = subset.Subsetter(options)
+subsetter.populate(unicodes=subset.parse_unicodes(unicodes))
+subsetter.subset(font)
+
+postscript = family.replace(" ", "") + "-Regular"
+names = {1: family, 3: f"{postscript};subset", 4: family, 6: postscript, 16: family, 21: family}
+table = font["name"]
+for record in list(table.names):
+    if record.nameID in names:
+        table.setName(names[record.nameID], record.nameID, record.platformID,
+                      record.platEncID, record.langID)
+subset.save_font(font, output, options)

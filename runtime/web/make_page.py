@@ -1,0 +1,22 @@
+#!/usr/bin/env python3
+"""Makes the one self-contained page of a program: the page template with the
+program's generated script (its WebAssembly inlined) and the face the page
+carries (WOFF2, as base64) put inside it.
+
+Usage: make_page.py TEMPLATE SCRIPT FACE OUTPUT NAME VERSION
+"""
+import base64
+import sys
+
+template, script, face, output, name, version = sys.argv[1:7]
+code = open(script, encoding="utf-8").read()
+if "</script" in code:
+    sys.exit(f"make_page.py: {script} holds \"</script\": it cannot stand inside the page")
+page = open(template, encoding="utf-8").read()
+for key, value in (("@EGN_PAGE_NAME@", name), ("@EGN_VERSION_TEXT@", version),
+                   ("@EGN_FACE@", base64.b64encode(open(face, "rb").read()).decode("ascii")),
+                   ("@EGN_SCRIPT@", code)):  # the script last: it is not searched again
+    if key not in page:
+        sys.exit(f"make_page.py: {template} has no {key}")
+    page = page.replace(key, value)
+open(output, "w", encoding="utf-8").write(page)
