@@ -5,6 +5,10 @@
 # painted frame and of peak resident memory, and their ratios.
 # Usage: bench/startup.sh [BUILD_DIR] [RUNS]   (a build with -DEGN_BUILD_BENCHMARKS=ON)
 set -euo pipefail
+# Both programs start as on a desktop: with a session bus of their own.
+if [[ -z ${DBUS_SESSION_BUS_ADDRESS:-} ]] && command -v dbus-run-session >/dev/null; then
+  exec dbus-run-session -- "$0" "$@"
+fi
 build=${1:-out/release}
 runs=${2:-11}
 display=:$((800 + RANDOM % 100))

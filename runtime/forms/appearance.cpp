@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace egn::runtime {
 
@@ -18,11 +17,30 @@ constexpr std::array<Twins, 3> kTwins = {{
     {"Courier New", {"Liberation Mono", "Cousine"}},
 }};
 
-// Relative luminance of one sRGB channel (0-255).
-double Linear(unsigned channel) {
-  const double c = channel / 255.0;
-  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+// x^(1/5) by Newton's method, for the table below (compile time only).
+constexpr double FifthRoot(double x) {
+  double y = 1.0;
+  for (int i = 0; i < 60; ++i) y = (4.0 * y + x / (y * y * y * y)) / 5.0;
+  return y;
 }
+
+// The linear light of each sRGB channel value 0-255 (c^2.4 is c^2 times
+// the square of its fifth root). Made at compile time, so that measuring a
+// contrast at start-up calls into no maths library (glibc's pow alone maps
+// about 240 KiB of tables).
+constexpr std::array<double, 256> MakeLinear() {
+  std::array<double, 256> table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const double c = static_cast<double>(i) / 255.0;
+    const double x = (c + 0.055) / 1.055;
+    const double root = FifthRoot(x);
+    table[i] = c <= 0.04045 ? c / 12.92 : x * x * root * root;
+  }
+  return table;
+}
+constexpr std::array<double, 256> kLinear = MakeLinear();
+
+double Linear(unsigned channel) { return kLinear[channel & 0xFF]; }
 
 double Luminance(Colour c) {
   return 0.2126 * Linear(c & 0xFF) + 0.7152 * Linear((c >> 8) & 0xFF) +
@@ -48,8 +66,7 @@ double ContrastRatio(Colour a, Colour b) {
 }
 
 Colour ReadableTextOn(Colour face, Colour preferred) {
-  constexpr double kReadable = 4.5;
-  if (ContrastRatio(face, preferred) >= kReadable) return preferred;
+  if (ContrastRatio(face, preferred) >= kReadableContrast) return preferred;
   const Colour black = Rgb(0, 0, 0), white = Rgb(255, 255, 255);
   return ContrastRatio(face, black) >= ContrastRatio(face, white) ? black : white;
 }

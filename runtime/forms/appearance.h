@@ -23,6 +23,8 @@ std::span<const std::string_view> MetricTwins(std::string_view face);
 inline constexpr std::string_view kBundledFamily = "EGN Check Serif";
 bool BundledFaceServes(std::string_view face);
 
+// The least contrast of readable text (WCAG 2, level AA).
+inline constexpr double kReadableContrast = 4.5;
 // WCAG 2 contrast ratio of two colours (1 to 21).
 double ContrastRatio(Colour a, Colour b);
 // The text colour for a face: the system's `preferred` text colour where it

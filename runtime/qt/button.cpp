@@ -1,6 +1,7 @@
 // Push buttons: pressed by a click, by Space and by Enter while focused; never
 // the window's default button; in graphical style a solid face of their
 // colour.
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -45,7 +46,12 @@ class ButtonControl : public CaptionedControl {
 QString ButtonStyleSheet(Colour colour, const QPalette& palette) {
   const QColor face = ToQColor(colour);
   const QString f = face.name(), light = face.lighter(150).name(), dark = face.darker(170).name();
-  const QString text = ReadableTextOn(colour, palette, QPalette::ButtonText).name();
+  // The system's text colour where it is readable on the face (a light
+  // scheme), a fixed one where it is not (a dark scheme).
+  const bool readable =
+      ContrastRatio(colour, FromQColor(palette.color(QPalette::ButtonText))) >= kReadableContrast;
+  const QString text = readable ? QStringLiteral("palette(button-text)")
+                                : ReadableTextOn(colour, palette, QPalette::ButtonText).name();
   return QStringLiteral(
              "QPushButton { background-color: %1; border-width: 2px; border-style: solid;"
              " border-color: %2 %3 %3 %2; color: %4; }"
@@ -62,8 +68,9 @@ QtControl CreateButton(const ControlDescription& d, QWidget& window) {
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setFocusPolicy(Qt::StrongFocus);
-  if (d.back_colour && d.style == ButtonStyle::kGraphical && !HighContrast(button->palette())) {
-    button->setStyleSheet(ButtonStyleSheet(*d.back_colour, button->palette()));
+  if (d.back_colour && d.style == ButtonStyle::kGraphical &&
+      !HighContrast(QGuiApplication::palette())) {
+    button->setStyleSheet(ButtonStyleSheet(*d.back_colour, QGuiApplication::palette()));
   }
   return {std::make_unique<ButtonControl>(d, button), button};
 }

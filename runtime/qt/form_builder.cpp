@@ -29,15 +29,14 @@ namespace {
 
 // The description's face where it, or a face with its metrics, is installed
 // (the platform's font matching says which one it found); otherwise the face
-// the runtime carries, loaded then, once. With the face installed this costs
-// only the match that the first paint would make anyway.
-QString Family(const std::string& face) {
-  const QString name = QString::fromStdString(face);
-  if (!BundledFaceServes(face)) return name;
-  const QString found = QFontInfo(QFont(name)).family();
-  if (found == name) return name;
+// the runtime carries, loaded then, once. The match is made on the window's
+// own font, so that it costs only what the first paint would spend anyway.
+void UseInstalledOrBundledFace(QFont& font, const std::string& face) {
+  if (!BundledFaceServes(face)) return;
+  const QString found = QFontInfo(font).family();
+  if (found == font.family()) return;
   for (const std::string_view twin : MetricTwins(face)) {
-    if (found == QString::fromUtf8(twin.data(), static_cast<qsizetype>(twin.size()))) return name;
+    if (found == QString::fromUtf8(twin.data(), static_cast<qsizetype>(twin.size()))) return;
   }
   static const QString bundled = [] {
     const EmbeddedFile& file = bundled_face::EmbeddedFiles().front();
@@ -46,16 +45,17 @@ QString Family(const std::string& face) {
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     return families.isEmpty() ? QString() : families.front();
   }();
-  return bundled.isEmpty() ? name : bundled;
+  if (!bundled.isEmpty()) font.setFamily(bundled);
 }
 
 QFont ToQFont(const FontDescription& d) {
-  QFont font(Family(d.name));
+  QFont font(QString::fromStdString(d.name));
   font.setPointSizeF(d.size_points);
   font.setWeight(static_cast<QFont::Weight>(d.weight));
   font.setItalic(d.italic);
   font.setUnderline(d.underline);
   font.setStrikeOut(d.strikeout);
+  UseInstalledOrBundledFace(font, d.name);
   return font;
 }
 
@@ -81,7 +81,7 @@ BuiltForm BuildForm(const FormDescription& d, std::string_view icon) {
   } else {
     window.resize(client);
   }
-  if (d.back_colour && !HighContrast(window.palette())) {
+  if (d.back_colour && !HighContrast(QGuiApplication::palette())) {
     FillWith(window, QPalette::Window, *d.back_colour);
   }
   window.setFont(ToQFont(d.font));

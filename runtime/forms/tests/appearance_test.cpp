@@ -2,8 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace egn::runtime {
 namespace {
+
+// The compile-time sRGB table against the formula, through the ratio with black.
+TEST(Appearance, ContrastRatioFollowsTheFormulaForEveryGrey) {
+  for (unsigned v = 0; v < 256; ++v) {
+    const double c = v / 255.0;
+    const double linear = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    EXPECT_NEAR(ContrastRatio(Rgb(v, v, v), Rgb(0, 0, 0)), (linear + 0.05) / 0.05, 1e-9) << v;
+  }
+}
 
 TEST(Appearance, ContrastRatioByWcag) {
   EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 0), Rgb(255, 255, 255)), 21.0, 1e-9);
