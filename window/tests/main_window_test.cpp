@@ -735,6 +735,39 @@ class MainWindowTest : public QObject {
     form_.reset();
     QApplication::setPalette(saved);
   }
+
+  // A high-contrast theme's palette (pure black on white, and the inverse):
+  // the window drops its pale faces and shows the system's colours alone.
+  void high_contrast_palette_is_followed_entirely() {
+    for (const bool inverse : {false, true}) {
+      form_.reset();
+      const QPalette saved = QApplication::palette();
+      const QColor ground = inverse ? Qt::black : Qt::white, ink = inverse ? Qt::white : Qt::black;
+      QPalette contrast = saved;
+      for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+        contrast.setColor(role, ground);
+      }
+      for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        contrast.setColor(role, ink);
+      }
+      QApplication::setPalette(contrast);
+      Load(egn::window::MainFormClass());
+      const QImage image = Window().grab().toImage();
+      const qreal scale = image.devicePixelRatio();
+      for (const char* name : {"Label1(1)", "Label2(0)", "Command1(0)", "Command1(1)"}) {
+        // The system's own look of the colour (Fusion shades a button a little).
+        const QPoint corner = (Child(name)->geometry().bottomLeft() + QPoint(3, -3)) * scale;
+        const QColor seen(image.pixel(corner));
+        QVERIFY2(std::abs(seen.red() - ground.red()) <= 8 &&
+                     std::abs(seen.green() - ground.green()) <= 8 &&
+                     std::abs(seen.blue() - ground.blue()) <= 8,
+                 qPrintable(QString("%1: %2").arg(name, seen.name())));
+      }
+      QCOMPARE(QColor(image.pixel(QPoint(2, 30) * scale)), ground);  // the window's own face
+      form_.reset();
+      QApplication::setPalette(saved);
+    }
+  }
 };
 
 QTEST_MAIN(MainWindowTest)
