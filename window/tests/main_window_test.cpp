@@ -688,9 +688,16 @@ class MainWindowTest : public QObject {
                  : QString("Liberation Serif"));
   }
 
-  // Under a dark scheme's palette (Breeze Dark's colours), every caption keeps
-  // a contrast of at least 4.5:1 with its own face, measured on the pixels.
+  // Under the default palette and a dark scheme's (Breeze Dark's colours),
+  // every caption keeps a contrast of at least 4.5:1 with its own face,
+  // measured on the pixels.
+  void captions_stay_readable_under_a_dark_palette_data() {
+    QTest::addColumn<bool>("dark_scheme");
+    QTest::newRow("default") << false;
+    QTest::newRow("Breeze Dark") << true;
+  }
   void captions_stay_readable_under_a_dark_palette() {
+    QFETCH(bool, dark_scheme);
     form_.reset();
     const QPalette saved = QApplication::palette();
     QPalette dark = saved;
@@ -704,7 +711,7 @@ class MainWindowTest : public QObject {
                                        {QPalette::Highlight, QColor(61, 174, 233)}}) {
       dark.setColor(role, colour);
     }
-    QApplication::setPalette(dark);
+    if (dark_scheme) QApplication::setPalette(dark);
     Load(egn::window::MainFormClass());
     const QImage image = Window().grab().toImage();
     const qreal scale = image.devicePixelRatio();

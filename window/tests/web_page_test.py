@@ -363,7 +363,8 @@ class Checks:
     # --- colour schemes ------------------------------------------------------------
 
     def test_readable_in_every_colour_scheme(self):
-        for feature, value in (("prefers-color-scheme", "dark"), ("forced-colors", "active")):
+        for feature, value in (("prefers-color-scheme", "light"), ("prefers-color-scheme", "dark"),
+                               ("forced-colors", "active")):
             self.b.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
                 "features": [{"name": feature, "value": value}]})
             try:
