@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-out/windows}")
+# Nothing in the import tables that Windows 7 SP1 lacks.
+tools/check-windows-imports.sh "$build"
 shots=$build/screenshots
 mkdir -p "$shots"
 display=:$((300 + RANDOM % 100))

@@ -50,8 +50,8 @@ void Draw(const DRAWITEMSTRUCT& item, COLORREF face, const std::u16string& capti
 
 std::unique_ptr<Control> MakeButton(const ControlDescription& d, FormWindow& window, int id) {
   const bool drawn = d.style == ButtonStyle::kGraphical && d.back_colour.has_value();
-  HWND button =
-      window.CreateChild(d, L"BUTTON", WS_TABSTOP | (drawn ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
+  HWND button = window.CreateChild(
+      d, L"BUTTON", WS_TABSTOP | BS_NOTIFY | (drawn ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
   SetWindowTextW(button, Wide(d.text));
   window.AddButton(button, id);
   if (drawn) {

@@ -9,10 +9,15 @@
 
 #include "runtime/forms/control_kinds.h"
 #include "runtime/win32/controls_win32.h"
+#include "runtime/win32/dpi.h"
 
 namespace egn::runtime {
 
 namespace {
+
+// Sent by Windows 10 1703 and later before a DPI change; a Windows 7 build
+// does not declare it.
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
 
 constexpr wchar_t kWindowClass[] = L"EgnCheckForm";
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
@@ -81,7 +86,7 @@ FormWindow::FormWindow(const FormDescription& description, HICON icon) : descrip
   hwnd_ = CreateWindowExW(kExStyle, kWindowClass, Wide(d.caption), StyleOf(d), CW_USEDEFAULT,
                           CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + d.name);
-  dpi_ = GetDpiForWindow(hwnd_);
+  dpi_ = WindowDpi(hwnd_);
   SetFont(dpi_);
   if (icon != nullptr) {
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -171,7 +176,7 @@ void FormWindow::SetFont(UINT dpi) {
 void FormWindow::LayOut(UINT dpi) {
   dpi_ = dpi;
   RECT frame{0, 0, Pixels(description_.client_width), Pixels(description_.client_height)};
-  AdjustWindowRectExForDpi(&frame, StyleOf(description_), FALSE, kExStyle, dpi);
+  AdjustFrame(frame, StyleOf(description_), kExStyle, dpi);
   const int width = Pixels(description_.client_width);
   const int height = Pixels(description_.client_height);
   SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -268,6 +273,9 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Paint();
       return 0;
     case WM_COMMAND: {
+      // Every control reports the focus it gains (EN_, LBN_, BN_SETFOCUS):
+      // the one that has it is the one to give it back to later.
+      if (HWND focus = GetFocus(); focus != nullptr && IsChild(hwnd_, focus)) last_focus_ = focus;
       const auto found = commands_.find(LOWORD(wparam));
       if (found != commands_.end()) found->second(HIWORD(wparam));
       return 0;  // IDOK and IDCANCEL from the dialog keyboard press nothing
@@ -290,18 +298,53 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
     case WM_NEXTDLGCTL: {
-      // Sent by the dialog keyboard and by a multi-line edit box on Tab.
+      // Sent by the dialog keyboard and by a multi-line edit box on Tab. The
+      // box it enters has its whole text selected, as the dialog keyboard
+      // does, so that typing replaces it.
       HWND target = LOWORD(lparam) != 0
                         ? reinterpret_cast<HWND>(wparam)
                         : GetNextDlgTabItem(hwnd_, GetFocus(), wparam != 0 ? TRUE : FALSE);
+      if (target == nullptr) return 0;
+      SetFocus(target);
+      if ((SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        SendMessageW(target, EM_SETSEL, 0, -1);
+      }
+      return 0;
+    }
+    case WM_ACTIVATE:
+      // Leaving the window (Alt+Tab, minimising): remember which control had
+      // the focus, to give it back when the window has the focus again.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) last_focus_ = focus;
+      }
+      break;  // the system then gives the window the focus (WM_SETFOCUS)
+    case WM_SETFOCUS: {
+      // Never the window itself: a control has the focus, so that typing
+      // reaches a box and a screen reader names a control.
+      HWND target = last_focus_ != nullptr && IsWindow(last_focus_) ? last_focus_ : first_focus_;
       if (target != nullptr) SetFocus(target);
       return 0;
     }
+    case kGetDpiScaledSize: {
+      // The exact frame at the coming DPI, so that a window on the edge of
+      // two monitors does not flip between their DPIs.
+      const UINT dpi = static_cast<UINT>(wparam);
+      RECT frame{0, 0, MulDiv(description_.client_width, static_cast<int>(dpi), 1440),
+                 MulDiv(description_.client_height, static_cast<int>(dpi), 1440)};
+      AdjustFrame(frame, StyleOf(description_), kExStyle, dpi);
+      auto* size = reinterpret_cast<SIZE*>(lparam);
+      size->cx = frame.right - frame.left;
+      size->cy = frame.bottom - frame.top;
+      return TRUE;
+    }
     case WM_DPICHANGED: {
       SetFont(HIWORD(wparam));
+      // The rectangle Windows suggests, then the exact client area in it.
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
       LayOut(HIWORD(wparam));
       InvalidateRect(hwnd_, nullptr, TRUE);
       return 0;

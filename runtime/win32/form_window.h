@@ -93,6 +93,7 @@ class FormWindow {
   std::map<int, std::function<void(WORD)>> commands_;
   std::map<int, std::function<void(const DRAWITEMSTRUCT&)>> draw_items_;
   HWND first_focus_ = nullptr;
+  HWND last_focus_ = nullptr;  // the control that had the focus when the window was left
   bool quit_on_close_ = false;
 };
 

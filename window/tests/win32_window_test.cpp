@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
 #include "runtime/win32/application.h"
+#include "runtime/win32/dpi.h"
 #include "window/main_form.h"
 
 namespace egn::window {
@@ -130,11 +132,13 @@ TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
     EXPECT_EQ(client.right * 1000 + client.bottom, 986650);
   }
 
-  // Centred on the work area.
+  // Centred on the work area of its own monitor.
   RECT frame{};
-  RECT work{};
   GetWindowRect(Window(), &frame);
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(Window(), MONITOR_DEFAULTTONEAREST), &monitor));
+  const RECT& work = monitor.rcWork;
   EXPECT_NEAR(frame.left + frame.right, work.left + work.right, 1);
   EXPECT_NEAR(frame.top + frame.bottom, work.top + work.bottom, 1);
 }
@@ -302,12 +306,15 @@ TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
   std::string bytes(original.files.front().bytes);
   const std::string from = "control label Label2(5)";
   bytes.replace(bytes.find(from), from.size(), "control label Weight(5)");
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "egn-edited.form";
+  // The temporary folder as Windows names it, in UTF-16: a user name outside
+  // the ANSI code page would break the narrow one.
+  wchar_t folder[MAX_PATH + 1] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH + 1, folder), 0u);
+  const std::filesystem::path path = std::filesystem::path(folder) / L"egn-edited.form";
   std::ofstream(path, std::ios::binary) << bytes;
   runtime::FormClass edited = original;
-  edited.description = path;
+  const std::u8string utf8 = path.u8string();
+  edited.description.assign(utf8.begin(), utf8.end());
   Load(edited);
 
   TypeDigits(u"123456789");
@@ -318,7 +325,73 @@ TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(Property("Text2", 9), u"");
   Click(1);  // the window goes on
   EXPECT_EQ(Property("Text1", 0), u"");
-  std::remove(path.c_str());
+  std::filesystem::remove(path);
+}
+
+TEST_F(Win32Window, TheFocusComesBackAfterLeavingTheWindowAndAfterMinimising) {
+  // Another window takes the activation (as Alt+Tab does), then gives it back.
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                               100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  SetFocus(Child("Text2(4)"));
+  SetActiveWindow(other);
+  Pump();
+  EXPECT_NE(GetFocus(), Child("Text2(4)"));
+  SetActiveWindow(Window());
+  Pump();
+  EXPECT_EQ(GetFocus(), Child("Text2(4)"));
+  DestroyWindow(other);
+
+  SetFocus(Child("Command1(1)"));
+  ShowWindow(Window(), SW_MINIMIZE);
+  Pump();
+  ShowWindow(Window(), SW_RESTORE);
+  SetActiveWindow(Window());
+  Pump();
+  EXPECT_EQ(GetFocus(), Child("Command1(1)"));
+
+  // Given the focus itself, the window hands it to a control.
+  SetFocus(Window());
+  Pump();
+  EXPECT_EQ(GetFocus(), Child("Command1(1)"));
+}
+
+TEST_F(Win32Window, TabSelectsTheWholeTextOfTheBoxItEnters) {
+  // From the multi-line task box, whose Tab goes through WM_NEXTDLGCTL, into
+  // a digit box holding "5": typing "3" replaces it.
+  Type(Child("Text2(0)"), u"5");
+  SetFocus(Child("Text1(0)"));
+  Key(VK_TAB, L'\t');
+  ASSERT_EQ(GetFocus(), Child("Text2(0)"));
+  Key(0, L'3');
+  EXPECT_EQ(Property("Text2", 0), u"3");
+  // Between digit boxes, through the dialog keyboard, the same.
+  Type(Child("Text2(2)"), u"4");
+  SetFocus(Child("Text2(1)"));
+  Key(VK_TAB, L'\t');
+  Key(0, L'8');
+  EXPECT_EQ(Property("Text2", 2), u"8");
+}
+
+TEST_F(Win32Window, AtANewDpiTheExactSizeAndTheSuggestedPlace) {
+  SIZE size{};
+  ASSERT_TRUE(SendMessageW(Window(), 0x02E4 /* WM_GETDPISCALEDSIZE */, 192,
+                           reinterpret_cast<LPARAM>(&size)));
+  RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+  SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  RECT frame{}, client{};
+  GetWindowRect(Window(), &frame);
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(client.right * 1000 + client.bottom, 986650);
+  EXPECT_EQ(frame.left * 1000 + frame.top, 40030);
+  // The answer is the client area at 192 with a frame around it. (Windows
+  // draws that frame at 192 too; Wine draws it at the system's DPI, so the
+  // frame's own size is not compared here.)
+  EXPECT_GT(size.cx, 986);
+  EXPECT_GT(size.cy, 650);
+  EXPECT_LT(size.cx, 986 + 100);
+  EXPECT_LT(size.cy, 650 + 150);
 }
 
 }  // namespace
@@ -326,6 +399,13 @@ TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
 
 int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The fallbacks of older Windows, on a newer one: "system" as Windows 7 and
+  // 8 have it, "per-monitor" as Windows 8.1.
+  if (const char* support = std::getenv("EGN_DPI_SUPPORT")) {
+    egn::runtime::LimitDpiSupport(std::string(support) == "system"
+                                      ? egn::runtime::DpiSupport::kSystem
+                                      : egn::runtime::DpiSupport::kPerMonitor);
+  }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
