@@ -10,6 +10,13 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME win64)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY egn-check)
   set(CPACK_PACKAGE_EXECUTABLES egn-check egn-check)  # the Start-menu shortcut
+  # The programs lie at the top of the installation folder (not in bin\),
+  # and the shortcut must point there.
+  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
+  # Sharp on screens above 96 dpi.
+  set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+  # Offers to put the folder on the PATH, so that egn-digit can be typed anywhere.
+  set(CPACK_NSIS_MODIFY_PATH ON)
   set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/copyright)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
   set(CPACK_NSIS_DISPLAY_NAME "egn-check ${EGN_VERSION_TEXT}")
