@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/win32/controls_win32.h"
 #include "runtime/win32/dpi.h"
@@ -159,10 +160,54 @@ void FormWindow::OnDrawItem(int id, std::function<void(const DRAWITEMSTRUCT&)> h
 
 void FormWindow::AddLabel(const ControlDescription& d) { labels_.push_back(&d); }
 
+namespace {
+
+// Whether the system has a face of that name for the character set.
+bool FaceInstalled(const std::u16string& face, BYTE charset) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = charset;
+  face.copy(reinterpret_cast<char16_t*>(wanted.lfFaceName), LF_FACESIZE - 1);
+  bool found = false;
+  HDC screen = GetDC(nullptr);
+  EnumFontFamiliesExW(
+      screen, &wanted,
+      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM seen) -> int {
+        *reinterpret_cast<bool*>(seen) = true;
+        return 0;  // one is enough
+      },
+      reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+// The face to ask for: the description's where it is installed, else a face
+// with its metrics, else the system's own message face. A name the system
+// does not have is never asked for: the system would substitute a face of
+// its choosing (under Wine 8 one that crashes its text layout in the edit
+// boxes), and a stripped Windows (Server Core) may have no Times New Roman.
+std::u16string InstalledFace(const FontDescription& f) {
+  const auto charset = static_cast<BYTE>(f.charset);
+  std::u16string face(f.name.begin(), f.name.end());  // printable ASCII
+  if (FaceInstalled(face, charset)) return face;
+  for (const std::string_view twin : MetricTwins(f.name)) {
+    face.assign(twin.begin(), twin.end());
+    if (FaceInstalled(face, charset)) return face;
+  }
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    return reinterpret_cast<const char16_t*>(metrics.lfMessageFont.lfFaceName);
+  }
+  return std::u16string(f.name.begin(), f.name.end());
+}
+
+}  // namespace
+
 void FormWindow::SetFont(UINT dpi) {
   const FontDescription& f = description_.font;
   const int height = -static_cast<int>(std::lround(f.size_points * dpi / 72.0));
-  const std::u16string face(f.name.begin(), f.name.end());  // printable ASCII
+  if (face_.empty()) face_ = InstalledFace(f);
+  const std::u16string& face = face_;
   HFONT font = CreateFontW(height, 0, 0, 0, f.weight, f.italic, f.underline, f.strikeout,
                            static_cast<BYTE>(f.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(face));

@@ -31,6 +31,9 @@ class FormWindow {
   Form& form() { return form_; }
   UINT dpi() const { return dpi_; }
   HFONT font() const { return font_; }
+  // The face the window's font asks for: the description's, a face with its
+  // metrics, or the system's own, whichever is installed first.
+  const std::u16string& face() const { return face_; }
   int Pixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
   // Shows the window with the keyboard focus in the first control of the
@@ -79,6 +82,7 @@ class FormWindow {
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
+  std::u16string face_;  // the face asked for: an installed one
   HBRUSH background_ = nullptr;
   Form form_;
   struct Child {

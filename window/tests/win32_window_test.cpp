@@ -169,6 +169,19 @@ TEST_F(Win32Window, EveryControlInItsPlaceAtAnyDpi) {
   EXPECT_FALSE(IsWindowVisible(Child("Text1(1)")));
 }
 
+// The window asks only for a face the system has, and the system draws with
+// that very face: the description's, its metric twin, or the system's own.
+TEST_F(Win32Window, TheFontsFaceIsOneTheSystemHas) {
+  HDC dc = GetDC(Window());
+  HGDIOBJ old = SelectObject(dc, form_->window().font());
+  wchar_t drawn[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, drawn);
+  SelectObject(dc, old);
+  ReleaseDC(Window(), dc);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(drawn)), form_->window().face());
+  EXPECT_FALSE(form_->window().face().empty());
+}
+
 TEST_F(Win32Window, ColoursAsDrawn) {
   const struct {
     const char* what;
