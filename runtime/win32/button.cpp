@@ -1,7 +1,9 @@
 // Push buttons: pressed by a click, by Space and (through the form's
 // keyboard) by Enter while focused; never the default button. In graphical
 // style the program draws them: a solid face of their colour, the caption
-// centred, sunken while held, the focus rectangle when focused.
+// centred, sunken while held, the focus rectangle when focused; its caption
+// readable on the face, and face and caption in the system's colours in
+// high contrast.
 #include "runtime/win32/controls_win32.h"
 
 namespace egn::runtime {
@@ -25,10 +27,11 @@ class ButtonControl : public CaptionedControl {
   int id_;
 };
 
-void Draw(const DRAWITEMSTRUCT& item, COLORREF face, const std::u16string& caption, HFONT font) {
+void Draw(const DRAWITEMSTRUCT& item, Colour colour, const std::u16string& caption, HFONT font) {
   RECT r = item.rcItem;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  HBRUSH brush = CreateSolidBrush(face);
+  const FaceColours colours = ColoursOf(colour);
+  HBRUSH brush = CreateSolidBrush(colours.face);
   FillRect(item.hDC, &r, brush);
   DeleteObject(brush);
   DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
@@ -36,7 +39,7 @@ void Draw(const DRAWITEMSTRUCT& item, COLORREF face, const std::u16string& capti
   if (pressed) OffsetRect(&text, 1, 1);
   HGDIOBJ old = SelectObject(item.hDC, font);
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(item.hDC, colours.text);
   DrawTextW(item.hDC, Wide(caption), -1, &text,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(item.hDC, old);
@@ -55,10 +58,10 @@ std::unique_ptr<Control> MakeButton(const ControlDescription& d, FormWindow& win
   SetWindowTextW(button, Wide(d.text));
   window.AddButton(button, id);
   if (drawn) {
-    const COLORREF face = ToColorRef(*d.back_colour);
-    window.OnDrawItem(id, [face, caption = d.text, &window](const DRAWITEMSTRUCT& item) {
-      Draw(item, face, caption, window.font());
-    });
+    window.OnDrawItem(
+        id, [face = *d.back_colour, caption = d.text, &window](const DRAWITEMSTRUCT& item) {
+          Draw(item, face, caption, window.font());
+        });
   }
   return std::make_unique<ButtonControl>(d, window, id);
 }

@@ -79,11 +79,29 @@ UINT AlignmentFormat(Alignment a) {
 
 }  // namespace
 
+namespace {
+bool assume_high_contrast = false;
+}  // namespace
+
+void AssumeHighContrast(bool on) { assume_high_contrast = on; }
+
+bool HighContrastOn() {
+  if (assume_high_contrast) return true;
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+FaceColours ColoursOf(Colour face) {
+  if (HighContrastOn()) return {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+  return {ToColorRef(face), ToColorRef(ReadableTextOn(face, GetSysColor(COLOR_BTNTEXT)))};
+}
+
 FormWindow::FormWindow(const FormDescription& description, HICON icon) : description_(description) {
   RegisterWindowClass(&Procedure);
   const FormDescription& d = description_;
-  background_ =
-      CreateSolidBrush(d.back_colour ? ToColorRef(*d.back_colour) : GetSysColor(COLOR_BTNFACE));
+  ColoursChanged();
   hwnd_ = CreateWindowExW(kExStyle, kWindowClass, Wide(d.caption), StyleOf(d), CW_USEDEFAULT,
                           CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + d.name);
@@ -265,21 +283,32 @@ bool FormWindow::PreTranslate(MSG& message) {
   return IsDialogMessageW(hwnd_, &message) != FALSE;
 }
 
+// The window's surface: its own colour, or the system's face in high
+// contrast. Made again whenever the system's colours or settings change.
+void FormWindow::ColoursChanged() {
+  if (background_ != nullptr) DeleteObject(background_);
+  background_ = CreateSolidBrush(description_.back_colour && !HighContrastOn()
+                                     ? ToColorRef(*description_.back_colour)
+                                     : GetSysColor(COLOR_BTNFACE));
+}
+
 void FormWindow::Paint() {
   PAINTSTRUCT paint{};
   HDC dc = BeginPaint(hwnd_, &paint);
   HGDIOBJ old_font = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   for (const ControlDescription* label : labels_) {
     if (!label->visible) continue;
     RECT r{Pixels(label->rect.left), Pixels(label->rect.top),
            Pixels(label->rect.left + label->rect.width),
            Pixels(label->rect.top + label->rect.height)};
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     if (label->back_colour) {
-      HBRUSH brush = CreateSolidBrush(ToColorRef(*label->back_colour));
+      const FaceColours colours = ColoursOf(*label->back_colour);
+      HBRUSH brush = CreateSolidBrush(colours.face);
       FillRect(dc, &r, brush);
       DeleteObject(brush);
+      SetTextColor(dc, colours.text);
     }
     DrawTextW(dc, Wide(label->text), -1, &r,
               AlignmentFormat(label->alignment) | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
@@ -394,6 +423,13 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       InvalidateRect(hwnd_, nullptr, TRUE);
       return 0;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // High contrast turned on or off, or other system colours: the faces
+      // and texts are painted again in the colours now in force.
+      ColoursChanged();
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
     case WM_DESTROY:
       if (quit_on_close_) PostQuitMessage(0);
       return 0;

@@ -75,6 +75,7 @@ class FormWindow {
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Paint();
+  void ColoursChanged();
   void LayOut(UINT dpi);
   void SetFont(UINT dpi);
 
@@ -100,6 +101,21 @@ class FormWindow {
   HWND last_focus_ = nullptr;  // the control that had the focus when the window was left
   bool quit_on_close_ = false;
 };
+
+// Whether the user has asked Windows for high contrast: the window then
+// paints its faces and texts in the system's colours alone.
+bool HighContrastOn();
+// Takes high contrast as on whatever the system says: for tests on a system
+// that will not turn it on for them (Wine).
+void AssumeHighContrast(bool on);
+
+// The colours of a face the description fixes, as painted now: the face
+// and a text colour readable on it (the system's text colour where it is,
+// else black or white); in high contrast the system's face and text.
+struct FaceColours {
+  COLORREF face, text;
+};
+FaceColours ColoursOf(Colour face);
 
 // UTF-16 as the wide Windows API spells it.
 inline const wchar_t* Wide(const std::u16string& text) {

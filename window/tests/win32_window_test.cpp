@@ -11,9 +11,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
+#include "runtime/forms/appearance.h"
 #include "runtime/win32/application.h"
 #include "runtime/win32/dpi.h"
 #include "window/main_form.h"
@@ -167,6 +169,75 @@ TEST_F(Win32Window, EveryControlInItsPlaceAtAnyDpi) {
   EXPECT_EQ(client.bottom, 650);
   check(192);
   EXPECT_FALSE(IsWindowVisible(Child("Text1(1)")));
+}
+
+// The largest contrast between a pixel of the rectangle and its commonest
+// colour (its face), as painted now.
+double CaptionContrast(HWND window, RECT r, COLORREF* face_out) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  HDC dc = GetDC(window);
+  std::map<COLORREF, int> counts;
+  for (LONG y = r.top + 2; y < r.bottom - 2; ++y) {
+    for (LONG x = r.left + 3; x < r.right - 3; ++x) ++counts[GetPixel(dc, x, y)];
+  }
+  ReleaseDC(window, dc);
+  COLORREF face = counts.begin()->first;
+  for (const auto& [colour, count] : counts) {
+    if (count > counts[face]) face = colour;
+  }
+  double best = 1;
+  for (const auto& [colour, count] : counts) {
+    best = std::max(best, runtime::ContrastRatio(face, colour));
+  }
+  if (face_out != nullptr) *face_out = face;
+  return best;
+}
+
+// Dark system colours, then high contrast: captions stay readable on their
+// faces, and in high contrast the faces are the system's.
+TEST_F(Win32Window, CaptionsReadableUnderDarkColoursAndHighContrast) {
+  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT};
+  COLORREF saved[std::size(elements)];
+  for (std::size_t i = 0; i < std::size(elements); ++i) saved[i] = GetSysColor(elements[i]);
+  const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255)};
+  ASSERT_TRUE(SetSysColors(static_cast<int>(std::size(elements)), elements, dark));
+  Pump();
+  const struct {
+    const char* what;
+    int left, top, width, height;  // twips
+  } captions[] = {{"Label1(1)", 120, 720, 855, 375},
+                  {"Label2(4)", 2040, 1680, 375, 255},
+                  {"Command1(0)", 5040, 1200, 1455, 375},
+                  {"Command1(1)", 5760, 1680, 1455, 375}};
+  const auto rect = [this](const auto& c) {
+    return RECT{Px(c.left), Px(c.top), Px(c.left + c.width), Px(c.top + c.height)};
+  };
+  for (const auto& c : captions) {
+    EXPECT_GE(CaptionContrast(Window(), rect(c), nullptr), 4.5) << c.what << ", dark colours";
+  }
+
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  contrast.dwFlags = HCF_HIGHCONTRASTON;
+  const bool high =
+      SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE) &&
+      runtime::HighContrastOn();
+  if (!high) runtime::AssumeHighContrast(true);  // Wine will not turn it on
+  {
+    SendMessageW(Window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    for (const auto& c : captions) {
+      COLORREF face = 0;
+      EXPECT_GE(CaptionContrast(Window(), rect(c), &face), 4.5) << c.what << ", high contrast";
+      EXPECT_EQ(face, RGB(0, 0, 0)) << c.what << ": the system's face";
+    }
+    contrast.dwFlags = 0;
+    if (high)
+      SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE);
+    runtime::AssumeHighContrast(false);
+  }
+  SetSysColors(static_cast<int>(std::size(elements)), elements, saved);
+  Pump();
 }
 
 // The window asks only for a face the system has, and the system draws with
