@@ -21,6 +21,7 @@
 #include <io.h>
 #endif
 
+#include "cli/console.h"
 #include "cli/number_reader.h"
 #include "cli/records.h"
 #include "number/generator.h"
@@ -84,6 +85,13 @@ constexpr const char* kHelp =
 
 enum Status { kAllRight = 0, kWrongDigit = 1, kBadInput = 2 };
 
+// One message on standard error, a line of its own.
+void Say(const std::string& message) {
+  static std::string pending;
+  egn::cli::WriteUtf8(egn::cli::StandardSink(stderr), message + "\n", pending);
+  std::fflush(stderr);
+}
+
 // Standard output through one large buffer. A reader that has gone away
 // (a closed pipe) ends the program quietly; any other write error is said.
 class Output {
@@ -100,7 +108,7 @@ class Output {
   }
   void Flush() {
     if (!buffer_.empty() &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) {
+        !egn::cli::WriteUtf8(egn::cli::StandardSink(stdout), buffer_, pending_)) {
       Failed();
     }
     buffer_.clear();
@@ -110,11 +118,11 @@ class Output {
  private:
   static constexpr std::size_t kSize = 1 << 16;
   [[noreturn]] static void Failed() {
-    if (errno != EPIPE)
-      std::fprintf(stderr, "egn-digit: грешка при запис: %s\n", std::strerror(errno));
+    if (errno != EPIPE) Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
     std::_Exit(kBadInput);
   }
   std::string buffer_;
+  std::string pending_;  // a character cut by the end of a buffer, for a console
 };
 
 enum class Mode { kCheck, kDecode, kGenerate };
@@ -146,7 +154,7 @@ class Run {
       egn::cli::AppendError(out, options_.format, key, number, problem);
       // The record first, then its reason: a terminal shows them in that order.
       output_.Flush();
-      std::fprintf(stderr, "egn-digit: %s %zu: %s\n", where, number, problem.c_str());
+      Say("egn-digit: " + std::string(where) + " " + std::to_string(number) + ": " + problem);
       status_ = kBadInput;
       return;
     }
@@ -189,7 +197,7 @@ class Run {
 };
 
 int Usage(const std::string& problem) {
-  std::fprintf(stderr, "egn-digit: %s\nВижте „egn-digit --help“.\n", problem.c_str());
+  Say("egn-digit: " + problem + "\nВижте „egn-digit --help“.");
   return kBadInput;
 }
 
@@ -201,15 +209,16 @@ std::optional<std::uint64_t> PositiveNumber(std::string_view text) {
 }
 
 // Reads the command line into `options`; a problem for the user on misuse.
-std::optional<std::string> ReadOptions(int argc, char** argv, Options& options, bool& done) {
+std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Options& options,
+                                       bool& done) {
   bool any_filter = false;
   bool read_options = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
     // An option with a value takes the next argument.
     auto value = [&](std::string_view& into) -> bool {
-      if (i + 1 >= argc) return false;
-      into = argv[++i];
+      if (i + 1 >= args.size()) return false;
+      into = args[++i];
       return true;
     };
     std::string_view v;
@@ -218,7 +227,9 @@ std::optional<std::string> ReadOptions(int argc, char** argv, Options& options, 
     } else if (arg == "--") {
       read_options = false;
     } else if (arg == "--help" || arg == "--version") {
-      std::fputs(arg == "--help" ? kHelp : "egn-digit " EGN_VERSION_TEXT "\n", stdout);
+      std::string pending;
+      egn::cli::WriteUtf8(egn::cli::StandardSink(stdout),
+                          arg == "--help" ? kHelp : "egn-digit " EGN_VERSION_TEXT "\n", pending);
       done = true;
       return std::nullopt;
     } else if (arg == "--explain") {
@@ -290,9 +301,10 @@ int main(int argc, char** argv) {
   _setmode(0, _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
   Options options;
   bool done = false;
-  if (const auto problem = ReadOptions(argc, argv, options, done)) return Usage(*problem);
+  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
   if (done) return std::fflush(stdout) == 0 ? kAllRight : kBadInput;
 
   Run run(options);
@@ -322,7 +334,7 @@ int main(int argc, char** argv) {
   }
   const int status = run.Finish();
   if (reader.failed()) {
-    std::fprintf(stderr, "egn-digit: грешка при четене: %s\n", std::strerror(errno));
+    Say(std::string("egn-digit: грешка при четене: ") + std::strerror(errno));
     return kBadInput;
   }
   return status;
