@@ -1,9 +1,10 @@
 // Build-time tool: turns the window's 32 x 32 icon into the files the
 // platforms want, all from the same image: PNGs for the desktop's icon theme
 // (the larger ones scaled by whole factors, pixel for pixel, so they stay
-// sharp) and a 256-colour ICO for the Windows executable.
+// sharp) and a 32-bit ICO of six sizes for the Windows executable.
 //
 //   icon_export ICON.xpm OUTPUT_DIR     writes icon-N.png and icon.ico
+#include <QBuffer>
 #include <QByteArray>
 #include <QDataStream>
 #include <QFile>
@@ -14,43 +15,37 @@
 
 namespace {
 
-// A single-image ICO: 32 x 32, 8 bits per pixel with a 256-entry palette, and
-// the transparency as the AND mask.
-bool WriteIco(const QImage& source, const QString& path) {
-  QImage image = source.convertToFormat(QImage::Format_ARGB32);
-  QList<QRgb> palette;
-  QImage indexed(image.size(), QImage::Format_Indexed8);
-  indexed.setColorCount(256);
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb opaque = image.pixel(x, y) | 0xFF000000u;
-      qsizetype at = palette.indexOf(opaque);
-      if (at < 0) {
-        if (palette.size() == 256) return false;
-        palette.append(opaque);
-        at = palette.size() - 1;
-      }
-      indexed.setPixel(x, y, static_cast<uint>(at));
-    }
+// The image at `size` pixels: whole multiples pixel for pixel (sharp), other
+// sizes smoothed.
+QImage Scaled(const QImage& icon, int size) {
+  const bool whole = size % icon.width() == 0;
+  return icon
+      .scaled(size, size, Qt::IgnoreAspectRatio,
+              whole ? Qt::FastTransformation : Qt::SmoothTransformation)
+      .convertToFormat(QImage::Format_ARGB32);
+}
+
+// One image of an ICO: 32 bits per pixel with its alpha (and the AND mask
+// Windows still reads), or PNG for 256 pixels.
+QByteArray IcoImage(const QImage& image) {
+  QByteArray bytes;
+  if (image.width() == 256) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
   }
   const int w = image.width(), h = image.height();
   const int mask_stride = ((w + 31) / 32) * 4;
-  const quint32 bitmap_size = 40 + 256 * 4 + static_cast<quint32>(w * h + mask_stride * h);
-
-  QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setByteOrder(QDataStream::LittleEndian);
-  out << quint16(0) << quint16(1) << quint16(1);  // ICONDIR
-  out << quint8(w) << quint8(h) << quint8(0) << quint8(0) << quint16(1) << quint16(8) << bitmap_size
-      << quint32(6 + 16);  // ICONDIRENTRY
-  out << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(8) << quint32(0)
-      << quint32(0) << qint32(0) << qint32(0) << quint32(256) << quint32(0);  // BITMAPINFOHEADER
-  for (int i = 0; i < 256; ++i) {
-    const QRgb c = i < palette.size() ? palette[i] : 0;
-    out << quint8(qBlue(c)) << quint8(qGreen(c)) << quint8(qRed(c)) << quint8(0);
-  }
-  for (int y = h - 1; y >= 0; --y) {  // bottom-up
-    for (int x = 0; x < w; ++x) out << quint8(indexed.pixelIndex(x, y));
+  out << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(32) << quint32(0)
+      << quint32(0) << qint32(0) << qint32(0) << quint32(0) << quint32(0);  // BITMAPINFOHEADER
+  for (int y = h - 1; y >= 0; --y) {                                        // bottom-up, BGRA
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = image.pixel(x, y);
+      out << quint8(qBlue(c)) << quint8(qGreen(c)) << quint8(qRed(c)) << quint8(qAlpha(c));
+    }
   }
   for (int y = h - 1; y >= 0; --y) {
     QByteArray row(mask_stride, '\0');
@@ -60,6 +55,29 @@ bool WriteIco(const QImage& source, const QString& path) {
     }
     out.writeRawData(row.constData(), static_cast<int>(row.size()));
   }
+  return bytes;
+}
+
+// The Windows icon: 32-bit images of 32 (the image itself, first), 16, 24,
+// 48, 64 and 256 pixels, so that the taskbar and the Start menu find a sharp
+// one at any scale.
+bool WriteIco(const QImage& icon, const QString& path) {
+  const int sizes[] = {32, 16, 24, 48, 64, 256};
+  QList<QByteArray> images;
+  for (const int size : sizes) images.append(IcoImage(Scaled(icon, size)));
+  QByteArray bytes;
+  QDataStream out(&bytes, QIODevice::WriteOnly);
+  out.setByteOrder(QDataStream::LittleEndian);
+  out << quint16(0) << quint16(1) << quint16(images.size());  // ICONDIR
+  quint32 offset = 6 + 16 * static_cast<quint32>(images.size());
+  for (qsizetype i = 0; i < images.size(); ++i) {
+    const int size = sizes[i];
+    out << quint8(size == 256 ? 0 : size) << quint8(size == 256 ? 0 : size) << quint8(0)
+        << quint8(0) << quint16(1) << quint16(32) << quint32(images[i].size()) << offset;
+    offset += static_cast<quint32>(images[i].size());
+  }
+  for (const QByteArray& image : images)
+    out.writeRawData(image.constData(), static_cast<int>(image.size()));
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -24,9 +24,8 @@ std::u16string FromUtf8(const std::string& text) {
 
 std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
   const ReadForm read = ReadFormClass(form_class);
-  auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
-                                            IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-  auto loaded = std::make_unique<LoadedForm>(std::make_unique<FormWindow>(read.description, icon));
+  // The program's icon is its resource 1, as for the executable itself.
+  auto loaded = std::make_unique<LoadedForm>(std::make_unique<FormWindow>(read.description, 1));
   loaded->SetModule(form_class.create(loaded->form()));
   HWND window = loaded->window().hwnd();
   ConnectEvents(loaded->form(), loaded->module(), [window](const std::function<void()>& procedure) {

@@ -98,7 +98,8 @@ FaceColours ColoursOf(Colour face) {
   return {ToColorRef(face), ToColorRef(ReadableTextOn(face, GetSysColor(COLOR_BTNTEXT)))};
 }
 
-FormWindow::FormWindow(const FormDescription& description, HICON icon) : description_(description) {
+FormWindow::FormWindow(const FormDescription& description, int icon)
+    : description_(description), icon_(icon) {
   RegisterWindowClass(&Procedure);
   const FormDescription& d = description_;
   ColoursChanged();
@@ -107,10 +108,7 @@ FormWindow::FormWindow(const FormDescription& description, HICON icon) : descrip
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + d.name);
   dpi_ = WindowDpi(hwnd_);
   SetFont(dpi_);
-  if (icon != nullptr) {
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  }
+  SetIcons(dpi_);
 
   // Child windows are made in tab order: the order in which they are made is
   // the order in which the keyboard walks them.
@@ -142,6 +140,8 @@ FormWindow::FormWindow(const FormDescription& description, HICON icon) : descrip
 
 FormWindow::~FormWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (big_icon_ != nullptr) DestroyIcon(big_icon_);
+  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
   if (font_ != nullptr) DeleteObject(font_);
   if (background_ != nullptr) DeleteObject(background_);
 }
@@ -234,6 +234,26 @@ void FormWindow::SetFont(UINT dpi) {
   }
   if (font_ != nullptr) DeleteObject(font_);
   font_ = font;
+}
+
+// The title bar's and the taskbar's icons, each the image of its own size at
+// the window's DPI (16 and 32 pixels at 96 dpi), not one image scaled.
+void FormWindow::SetIcons(UINT dpi) {
+  if (icon_ == 0) return;
+  const struct {
+    WPARAM which;
+    int size;
+    HICON* kept;
+  } icons[] = {{ICON_BIG, 32, &big_icon_}, {ICON_SMALL, 16, &small_icon_}};
+  for (const auto& i : icons) {
+    const int pixels = MulDiv(i.size, static_cast<int>(dpi), 96);
+    auto* icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon_),
+                                               IMAGE_ICON, pixels, pixels, 0));
+    if (icon == nullptr) continue;
+    SendMessageW(hwnd_, WM_SETICON, i.which, reinterpret_cast<LPARAM>(icon));
+    if (*i.kept != nullptr) DestroyIcon(*i.kept);
+    *i.kept = icon;
+  }
 }
 
 void FormWindow::LayOut(UINT dpi) {
@@ -414,6 +434,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_DPICHANGED: {
       SetFont(HIWORD(wparam));
+      SetIcons(HIWORD(wparam));
       // The rectangle Windows suggests, then the exact client area in it.
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,

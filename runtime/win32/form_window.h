@@ -21,8 +21,9 @@ namespace egn::runtime {
 class FormWindow {
  public:
   // Makes the window (not shown) and its controls through the backend's
-  // table of control makers; `icon` is the window's icon, or null.
-  FormWindow(const FormDescription& description, HICON icon);
+  // table of control makers; `icon` is the program's icon resource (0: none),
+  // loaded large and small at the window's DPI.
+  FormWindow(const FormDescription& description, int icon);
   ~FormWindow();
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
@@ -78,11 +79,14 @@ class FormWindow {
   void ColoursChanged();
   void LayOut(UINT dpi);
   void SetFont(UINT dpi);
+  void SetIcons(UINT dpi);
 
   FormDescription description_;
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
+  int icon_ = 0;
+  HICON big_icon_ = nullptr, small_icon_ = nullptr;
   std::u16string face_;  // the face asked for: an installed one
   HBRUSH background_ = nullptr;
   Form form_;

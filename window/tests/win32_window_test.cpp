@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "runtime/forms/appearance.h"
@@ -238,6 +239,48 @@ TEST_F(Win32Window, CaptionsReadableUnderDarkColoursAndHighContrast) {
   }
   SetSysColors(static_cast<int>(std::size(elements)), elements, saved);
   Pump();
+}
+
+// The program's icon: one 32-bit image for each of 16, 24, 32, 48, 64 and 256
+// pixels; the window shows the large and the small one at its DPI.
+TEST_F(Win32Window, IconsOfEverySizeAndAtTheWindowsDpi) {
+#pragma pack(push, 2)
+  struct GroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bits;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+  ASSERT_EQ(group[2], 6);  // idCount
+  const auto* entries = reinterpret_cast<const GroupEntry*>(group + 3);
+  std::set<int> sizes;
+  for (int i = 0; i < group[2]; ++i) {
+    sizes.insert(entries[i].width == 0 ? 256 : entries[i].width);
+    EXPECT_EQ(entries[i].bits, 32) << "image " << i;
+  }
+  EXPECT_EQ(sizes, (std::set<int>{16, 24, 32, 48, 64, 256}));
+
+  const auto icon_size = [this](WPARAM which) {
+    auto icon = reinterpret_cast<HICON>(SendMessageW(Window(), WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return static_cast<int>(bitmap.bmWidth);
+  };
+  const int at = static_cast<int>(form_->window().dpi());
+  EXPECT_EQ(icon_size(ICON_BIG), MulDiv(32, at, 96));
+  EXPECT_EQ(icon_size(ICON_SMALL), MulDiv(16, at, 96));
+  RECT suggested{10, 10, 1000, 700};
+  SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(icon_size(ICON_BIG), 64);
+  EXPECT_EQ(icon_size(ICON_SMALL), 32);
 }
 
 // The window asks only for a face the system has, and the system draws with
