@@ -104,7 +104,7 @@ bool AppendCheck(std::string& out, Format format, std::string_view digits, bool 
     out += '\n';
     return right;
   }
-  out += "{\"input\":\"";
+  out += R"({"input":")";
   out += digits;
   out += '"';
   if (nine) {
@@ -169,27 +169,27 @@ void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d) 
 // Few and large appends: this is the widest record, written millions of
 // times.
 void AppendDecodeJson(std::string& out, std::string_view ten, const Decoded& d) {
-  out += "{\"number\":\""sv;
+  out += R"({"number":")"sv;
   out += ten;
-  out += d.valid() ? "\",\"valid\":true,\"birth_date\":"sv : "\",\"valid\":false,\"birth_date\":"sv;
+  out += d.valid() ? R"(","valid":true,"birth_date":)"sv : R"(","valid":false,"birth_date":)"sv;
   if (d.birth) {
     out += '"';
     AppendDate(out, *d.birth);
-    out += "\",\"sex\":\""sv;
+    out += R"(","sex":")"sv;
   } else {
-    out += "null,\"sex\":\""sv;
+    out += R"(null,"sex":")"sv;
   }
   out += number::SexName(d.sex);
-  out += "\",\"region\":"sv;
+  out += R"(","region":)"sv;
   if (d.region) {
     AppendJsonString(out, d.region->name);
   } else {
     out += "null"sv;
   }
-  out += d.control_digit_ok ? ",\"check_digit_ok\":true"sv : ",\"check_digit_ok\":false"sv;
-  out += d.birth ? ",\"date_ok\":true"sv : ",\"date_ok\":false"sv;
+  out += d.control_digit_ok ? R"(,"check_digit_ok":true)"sv : R"(,"check_digit_ok":false)"sv;
+  out += d.birth ? R"(,"date_ok":true)"sv : R"(,"date_ok":false)"sv;
   if (!d.valid()) {
-    out += ",\"reason\":\""sv;
+    out += R"(,"reason":")"sv;
     AppendReason(out, d);
     out += '"';
   }

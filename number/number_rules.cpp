@@ -1,6 +1,7 @@
 #include "number/number_rules.h"
 
 #include <array>
+#include <cstdint>
 
 namespace egn::number {
 
@@ -45,17 +46,17 @@ constexpr std::array<Region, kItems.size()> MakeRegions() {
 constexpr std::array<Region, kItems.size()> kRegions = MakeRegions();
 
 // The district of every code, by index into kRegions; -1 for none.
-constexpr std::array<signed char, 1000> MakeCodeTable() {
-  std::array<signed char, 1000> table{};
-  for (signed char& t : table) t = -1;
+constexpr std::array<std::int16_t, 1000> MakeCodeTable() {
+  std::array<std::int16_t, 1000> table{};
+  for (std::int16_t& t : table) t = -1;
   for (std::size_t i = 0; i < kRegions.size(); ++i) {
     for (int c = kRegions[i].first; c <= kRegions[i].last; ++c) {
-      table[static_cast<std::size_t>(c)] = static_cast<signed char>(i);
+      table[static_cast<std::size_t>(c)] = static_cast<std::int16_t>(i);
     }
   }
   return table;
 }
-constexpr std::array<signed char, 1000> kCodeTable = MakeCodeTable();
+constexpr std::array<std::int16_t, 1000> kCodeTable = MakeCodeTable();
 
 int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 
