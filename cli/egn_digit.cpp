@@ -201,7 +201,7 @@ int Usage(const std::string& problem) {
   return kBadInput;
 }
 
-std::optional<std::uint64_t> PositiveNumber(std::string_view text) {
+std::optional<std::uint64_t> WholeNumber(std::string_view text) {
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -240,7 +240,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       options.mode = Mode::kDecode;
     } else if (arg == "--generate") {
       if (!value(v)) return "--generate иска брой";
-      const auto count = PositiveNumber(v);
+      const auto count = WholeNumber(v);
       if (!count || *count == 0)
         return "--generate иска положително цяло число, а не „" + std::string(v) + "“";
       options.mode = Mode::kGenerate;
@@ -272,7 +272,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       any_filter = true;
     } else if (arg == "--seed") {
       if (!value(v)) return "--seed иска число";
-      options.seed = PositiveNumber(v);
+      options.seed = WholeNumber(v);
       if (!options.seed) return "--seed иска цяло число от 0 нагоре, а не „" + std::string(v) + "“";
       any_filter = true;
     } else {
