@@ -10,7 +10,12 @@ export WINEPREFIX=$(realpath -m "$1") WINEDEBUG=-all  # Wine wants an absolute p
 dpi=${2:-96}
 if [[ ! -e $WINEPREFIX/.egn-ready ]]; then
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  # wineboot now and then fails on a new prefix (status 53, seen once in a
+  # full run): end the prefix's server and try once more before giving up.
+  if ! wineboot -i >/dev/null 2>&1; then
+    wineserver -k 2>/dev/null || true
+    wineboot -i >/dev/null 2>&1 || { echo "wine-prefix.sh: wineboot failed in $WINEPREFIX" >&2; exit 1; }
+  fi
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /t REG_SZ \
     /d 'Liberation Serif' /f >/dev/null
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
