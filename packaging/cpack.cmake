@@ -28,6 +28,7 @@ if(WIN32)
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   # A 64-bit, Unicode installer, like the programs it installs.
   set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  include(${CMAKE_CURRENT_LIST_DIR}/windows/nsis_template.cmake)
   include(CPack)
   return()
 endif()

@@ -130,3 +130,28 @@ for _ in $(seq 300); do [[ -e $programs/egn-check.exe ]] || break; sleep 0.1; do
 wineserver -w
 grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/system.reg" && fail "the uninstaller left its entry"
 echo "check-windows: uninstalled silently"
+
+echo "== the installer for the current user alone"
+# The installer asks for the highest rights the user has, not for an
+# administrator's: a standard user installs without elevation.
+grep -aq 'level="highestAvailable"' "$installer" || fail "the installer asks for more than the user's rights"
+wine "$installer" /S /CurrentUser
+user_programs=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/egn-check' -type d | head -n 1)
+[[ -n $user_programs && -f $user_programs/egn-check.exe && -f $user_programs/Uninstall.exe ]] ||
+  fail "the installation for the current user is not in the user's programs folder"
+[[ ! -e $programs/egn-check.exe ]] || fail "the installation for the current user went to Program Files"
+user_shortcut=$(find "$WINEPREFIX/drive_c/users" -name 'egn-check.lnk' -path '*Start Menu*' | head -n 1)
+[[ -n $user_shortcut ]] || fail "no Start-menu shortcut of the current user"
+wineserver -w
+grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/user.reg" || fail "no entry among the user's installed programs"
+wine start /unix "$user_shortcut" &
+started=$!
+window_of "the current user's shortcut" >/dev/null
+wineserver -k
+wait "$started" 2>/dev/null || true
+wine "$(winepath -w "$user_programs/Uninstall.exe")" /S
+for _ in $(seq 300); do [[ -e $user_programs/egn-check.exe ]] || break; sleep 0.1; done
+[[ ! -e $user_programs/egn-check.exe ]] || fail "the uninstaller left the current user's program"
+wineserver -w
+grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/user.reg" && fail "the uninstaller left the user's entry"
+echo "check-windows: installed for the current user (${user_programs#"$WINEPREFIX/"}), started through its shortcut, uninstalled"
