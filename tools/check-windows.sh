@@ -106,52 +106,42 @@ listing=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
   fail "the ZIP holds: $listing"
 echo "check-windows: $(basename "$zip"): $listing"
 
-echo "== the installer, silently"
-export WINEPREFIX=$build/wineprefix
-programs=$WINEPREFIX/drive_c/Program\ Files/egn-check
-wine "$installer" /S
-[[ -f $programs/egn-check.exe && -f $programs/egn-digit.exe && -f $programs/Uninstall.exe ]] ||
-  fail "the installer did not install the programs"
-shortcut=$(find "$WINEPREFIX/drive_c" -name 'egn-check.lnk' -path '*Start Menu*' | head -n 1)
-[[ -n $shortcut ]] || fail "no Start-menu shortcut"
-wineserver -w
-grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/system.reg" || fail "no entry among the installed programs"
-# Started as a user starts it: through its Start-menu shortcut.
-wine start /unix "$shortcut" &
-started=$!
-window_of "the Start-menu shortcut" >/dev/null
-wineserver -k
-wait "$started" 2>/dev/null || true
-echo "check-windows: installed, started through its shortcut ${shortcut#"$WINEPREFIX/"}"
-wine 'C:\Program Files\egn-check\Uninstall.exe' /S
-# The uninstaller runs on from a copy of itself: wait for it to finish.
-for _ in $(seq 300); do [[ -e $programs/egn-check.exe ]] || break; sleep 0.1; done
-[[ ! -e $programs/egn-check.exe ]] || fail "the uninstaller left the program"
-wineserver -w
-grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/system.reg" && fail "the uninstaller left its entry"
-echo "check-windows: uninstalled silently"
+# install_and_uninstall WHO FOLDER REGISTRY [INSTALLER OPTIONS...]: installs
+# silently, finds the programs in FOLDER (a Unix path), the Start-menu
+# shortcut and the uninstall entry in REGISTRY (system.reg or user.reg),
+# starts the program as a user starts it, through its shortcut, then
+# uninstalls silently and finds nothing left.
+install_and_uninstall() {
+  local who=$1 folder=$2 registry=$WINEPREFIX/$3
+  shift 3
+  wine "$installer" /S "$@"
+  [[ -f $folder/egn-check.exe && -f $folder/egn-digit.exe && -f $folder/Uninstall.exe ]] ||
+    fail "the installer did not install the programs in ${folder#"$WINEPREFIX/"} ($who)"
+  local shortcut
+  shortcut=$(find "$WINEPREFIX/drive_c" -name 'egn-check.lnk' -path '*Start Menu*' | head -n 1)
+  [[ -n $shortcut ]] || fail "no Start-menu shortcut ($who)"
+  wineserver -w
+  grep -q 'Uninstall\\\\egn-check' "$registry" || fail "no entry among the installed programs ($who)"
+  wine start /unix "$shortcut" &
+  local started=$!
+  window_of "the Start-menu shortcut ($who)" >/dev/null
+  wineserver -k
+  wait "$started" 2>/dev/null || true
+  wine "$(winepath -w "$folder/Uninstall.exe")" /S
+  # The uninstaller runs on from a copy of itself: wait for it to finish.
+  for _ in $(seq 300); do [[ -e $folder/egn-check.exe ]] || break; sleep 0.1; done
+  [[ ! -e $folder/egn-check.exe ]] || fail "the uninstaller left the program ($who)"
+  wineserver -w
+  grep -q 'Uninstall\\\\egn-check' "$registry" && fail "the uninstaller left its entry ($who)"
+  echo "check-windows: installed in ${folder#"$WINEPREFIX/"}, started through ${shortcut#"$WINEPREFIX/"}, uninstalled ($who)"
+}
 
-echo "== the installer for the current user alone"
+echo "== the installer, silently, for all users and for the current user alone"
+export WINEPREFIX=$build/wineprefix
 # The installer asks for the highest rights the user has, not for an
 # administrator's: a standard user installs without elevation.
 grep -aq 'level="highestAvailable"' "$installer" || fail "the installer asks for more than the user's rights"
-wine "$installer" /S /CurrentUser
-user_programs=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/egn-check' -type d | head -n 1)
-[[ -n $user_programs && -f $user_programs/egn-check.exe && -f $user_programs/Uninstall.exe ]] ||
-  fail "the installation for the current user is not in the user's programs folder"
-[[ ! -e $programs/egn-check.exe ]] || fail "the installation for the current user went to Program Files"
-user_shortcut=$(find "$WINEPREFIX/drive_c/users" -name 'egn-check.lnk' -path '*Start Menu*' | head -n 1)
-[[ -n $user_shortcut ]] || fail "no Start-menu shortcut of the current user"
-wineserver -w
-grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/user.reg" || fail "no entry among the user's installed programs"
-wine start /unix "$user_shortcut" &
-started=$!
-window_of "the current user's shortcut" >/dev/null
-wineserver -k
-wait "$started" 2>/dev/null || true
-wine "$(winepath -w "$user_programs/Uninstall.exe")" /S
-for _ in $(seq 300); do [[ -e $user_programs/egn-check.exe ]] || break; sleep 0.1; done
-[[ ! -e $user_programs/egn-check.exe ]] || fail "the uninstaller left the current user's program"
-wineserver -w
-grep -q 'Uninstall\\\\egn-check' "$WINEPREFIX/user.reg" && fail "the uninstaller left the user's entry"
-echo "check-windows: installed for the current user (${user_programs#"$WINEPREFIX/"}), started through its shortcut, uninstalled"
+install_and_uninstall "all users" "$WINEPREFIX/drive_c/Program Files/egn-check" system.reg
+user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
+install_and_uninstall "the current user" \
+  "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check" user.reg /CurrentUser
