@@ -1,9 +1,13 @@
 // Build-time tool: turns the window's 32 x 32 icon into the files the
 // platforms want, all from the same image: PNGs for the desktop's icon theme
 // (the larger ones scaled by whole factors, pixel for pixel, so they stay
-// sharp) and a 32-bit ICO of six sizes for the Windows executable.
+// sharp) and a 32-bit ICO of six sizes for the Windows executable. Every size
+// is made by integer arithmetic (icon_scale.h), so the files are the same
+// bytes on any processor: the committed ICO is held to them.
 //
 //   icon_export ICON.xpm OUTPUT_DIR     writes icon-N.png and icon.ico
+#include "icon_scale.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QDataStream>
@@ -15,14 +19,18 @@
 
 namespace {
 
-// The image at `size` pixels: whole multiples pixel for pixel (sharp), other
-// sizes smoothed.
+// The image at `size` pixels (see ScaleByArea), as a QImage to write.
 QImage Scaled(const QImage& icon, int size) {
-  const bool whole = size % icon.width() == 0;
-  return icon
-      .scaled(size, size, Qt::IgnoreAspectRatio,
-              whole ? Qt::FastTransformation : Qt::SmoothTransformation)
-      .convertToFormat(QImage::Format_ARGB32);
+  const QImage source = icon.convertToFormat(QImage::Format_ARGB32);
+  egn::icon::Image image{source.width(), {}};
+  for (int y = 0; y < source.height(); ++y)
+    for (int x = 0; x < source.width(); ++x) image.pixels.push_back(source.pixel(x, y));
+  const egn::icon::Image scaled = egn::icon::ScaleByArea(image, size);
+  QImage result(size, size, QImage::Format_ARGB32);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      result.setPixel(x, y, scaled.pixels[static_cast<std::size_t>(y) * size + x]);
+  return result;
 }
 
 // One image of an ICO: 32 bits per pixel with its alpha (and the AND mask
@@ -96,8 +104,7 @@ int main(int argc, char** argv) {
   }
   const QString dir = QString::fromLocal8Bit(argv[2]);
   for (const int size : {32, 64, 128, 256}) {
-    const QImage scaled = icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    if (!scaled.save(QString("%1/icon-%2.png").arg(dir).arg(size), "PNG")) return 1;
+    if (!Scaled(icon, size).save(QString("%1/icon-%2.png").arg(dir).arg(size), "PNG")) return 1;
   }
   if (!WriteIco(icon, dir + "/icon.ico")) {
     std::fprintf(stderr, "icon_export: cannot write the ICO\n");
