@@ -86,16 +86,20 @@ void DeliverEvent(const std::function<void()>& procedure) {
 
 // The page has no command line and no process to end: once the window is
 // built, the page's own event loop runs it for as long as it is open.
+// A window that fails after it was built is taken out of the page again: the
+// message alone stays, and no half-working window.
 void Start(const Project& project) {
+  std::unique_ptr<LoadedPage> page;
   try {
     const FormClass& form_class = StartupForm(project);
     ReadForm read = ReadFormClass(form_class);
-    auto page = std::make_unique<LoadedPage>(LoadedPage{BuildPage(read.description), nullptr});
+    page = std::make_unique<LoadedPage>(LoadedPage{BuildPage(read.description), nullptr});
     page->module = form_class.create(*page->page.form);
     ConnectEvents(*page->page.form, *page->module,
                   [](const std::function<void()>& procedure) { DeliverEvent(procedure); });
     loaded = page.release();
   } catch (const std::exception& error) {
+    if (page) page->page.window.call<void>("remove");
     const std::string message = project.application_name + ": " + error.what();
     val failure = Paragraph("failure", message);
     failure.call<void>("setAttribute", std::string("role"), std::string("alert"));

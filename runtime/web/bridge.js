@@ -4,13 +4,22 @@
 // directly keeps the loader from fetching its own data: address, which the
 // page's policy forbids (every connection is refused, that one included).
 // The browser's own base64 decoder where it has one (much faster than the
-// loader's), the loader's elsewhere.
+// loader's), the loader's elsewhere. Whatever fails on the way (decoding,
+// compiling, linking, or the start of the program) ends in the page's
+// message (egnCannotRun, in the page template), never in a rejection that
+// nobody handles.
 Module["instantiateWasm"] = function (imports, receiveInstance) {
-  var bytes = Uint8Array.fromBase64
-      ? Uint8Array.fromBase64(wasmBinaryFile.substring(wasmBinaryFile.indexOf(",") + 1))
-      : tryParseAsDataURI(wasmBinaryFile);
-  WebAssembly.instantiate(bytes, imports).then(function (result) {
+  new Promise(function (resolve) {
+    resolve(Uint8Array.fromBase64
+        ? Uint8Array.fromBase64(wasmBinaryFile.substring(wasmBinaryFile.indexOf(",") + 1))
+        : tryParseAsDataURI(wasmBinaryFile));
+  }).then(function (bytes) {
+    return WebAssembly.instantiate(bytes, imports);
+  }).then(function (result) {
     receiveInstance(result.instance);
+  }).catch(function (reason) {
+    console.error(reason);
+    egnCannotRun("not-loaded");
   });
   return {};
 };

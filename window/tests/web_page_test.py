@@ -28,6 +28,33 @@ BUILD = os.path.abspath(sys.argv[1])
 PAGE = os.path.join(BUILD, "window", "egn-check.html")
 ERROR_PAGE = os.path.join(BUILD, "window", "tests", "error_page.html")
 
+# What the page says where the window cannot be shown.
+NO_SCRIPT = ("Тази страница работи само с JavaScript и WebAssembly, а в този браузър скриптовете са"
+             " изключени. Разрешете скриптовете и заредете страницата отново, отворете я в друг или"
+             " по-нов браузър или използвайте програмата за Linux или Windows.")
+NO_WEBASSEMBLY = ("Тази страница не може да работи: браузърът не поддържа WebAssembly или то е"
+                  " изключено. Разрешете WebAssembly, отворете страницата в друг или по-нов браузър"
+                  " или използвайте програмата за Linux или Windows.")
+NOT_LOADED = ("Тази страница не може да работи: браузърът не успя да зареди програмата ѝ"
+              " (WebAssembly). Заредете страницата отново; ако грешката остане, отворете я в друг"
+              " или по-нов браузър или използвайте програмата за Linux или Windows.")
+
+# Ways the program can fail to start, each set up before the page's own
+# script runs: the page's message, and what the console may hold (a part of
+# the one error the page logs, or None for no error at all).
+CANNOT_RUN = [
+    ("no WebAssembly", "delete window.WebAssembly;", NO_WEBASSEMBLY, None),
+    ("compiling rejected",
+     "WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('probe'));",
+     NOT_LOADED, "CompileError: probe"),
+    ("instantiate throws",
+     "WebAssembly.instantiate = () => { throw new TypeError('probe'); };", NOT_LOADED,
+     "TypeError: probe"),
+    ("imports missing",
+     "const real = WebAssembly.instantiate; WebAssembly.instantiate = b => real(b, {});",
+     NOT_LOADED, "TypeError: WebAssembly.instantiate()"),
+]
+
 WEIGHTS = [2, 4, 8, 5, 10, 9, 7, 3, 6]
 TAB_ORDER = ["Text1(0)"] + [f"Text2({i})" for i in range(9)] + [
     "Command1(0)", "Command1(1)", "Text2(9)", "List1"]
@@ -377,6 +404,48 @@ class Checks:
                 if feature == "forced-colors":  # the system's colours, not the window's faces
                     assert face != colour(CONTROLS[name]["back-color"]), (name, face)
 
+    # --- where the program cannot run -------------------------------------------------
+
+    def test_a_message_where_the_program_cannot_run(self):
+        for case, setup, message, logged in CANNOT_RUN:
+            script = self.b.driver.execute_cdp_cmd(
+                "Page.addScriptToEvaluateOnNewDocument", {"source": setup})["identifier"]
+            try:
+                self.b.driver.get_log("browser")
+                self.b.driver.get(self.url)
+                WebDriverWait(self.b.driver, 10).until(
+                    lambda d: d.execute_script("return document.querySelector('.failure')"))
+                # Only the message: nothing of the window, nothing half-built.
+                shown = self.b.js(
+                    "return [...document.body.children].filter(e => !['SCRIPT', 'NOSCRIPT']"
+                    ".includes(e.tagName)).map(e => [e.tagName, e.className, e.role,"
+                    " e.textContent, e.getBoundingClientRect().height > 0])")
+                assert shown == [["P", "failure", "alert", message, True]], (case, shown)
+                errors = [e["message"] for e in self.b.console_errors()]
+                assert not any("Uncaught" in e for e in errors), (case, errors)
+                if logged is None:
+                    assert errors == [], (case, errors)
+                else:
+                    assert len(errors) == 1 and logged in errors[0], (case, errors)
+            finally:
+                self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                              {"identifier": script})
+
+    def test_a_message_without_script(self):
+        self.b.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
+        try:
+            self.b.driver.get(self.url)
+            nodes = self.b.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+            texts = [n["name"]["value"] for n in nodes if not n.get("ignored")
+                     and n["role"]["value"] == "StaticText"]
+            assert texts == [NO_SCRIPT], texts
+            paragraph = self.b.driver.find_element("css selector", "noscript > p.failure")
+            assert paragraph.rect["height"] > 0 and paragraph.rect["width"] > 0, paragraph.rect
+        finally:
+            self.b.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
+        self.b.open(self.url)  # and with script again, the window alone
+        assert self.b.js("return document.querySelector('.failure')") is None
+
     # --- privacy -----------------------------------------------------------------------------
 
     def test_no_request_and_no_console_error(self):
@@ -425,6 +494,7 @@ def main():
     names = [n for n in dir(Checks) if n.startswith("test_")]
     runs = [("file, zoom 1", [], file_url, names),
             ("http, zoom 1", [], http_url, ["test_no_request_and_no_console_error",
+                                            "test_a_message_where_the_program_cannot_run",
                                             "test_the_example_and_random_numbers"]),
             ("file, pixel ratio 2", ["--force-device-scale-factor=2"], file_url,
              ["test_every_control_in_its_place", "test_window_centred_and_labels_coloured",
