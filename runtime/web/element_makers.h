@@ -27,6 +27,13 @@ WebControl MakeButton(const ControlDescription& description);
 
 ElementMaker MakerFor(ControlKind kind);
 
+// Whether a text box asks for one digit: a single-line box the user may type
+// one character into and no more holds one place of a number (a wider box
+// would be wanted for a letter or a word). Phones then offer their digit
+// keyboard; a physical keyboard or a paste still puts in any character, as
+// on the desktop.
+bool AsksForOneDigit(const ControlDescription& description);
+
 // What every control's element takes from its description: the class that
 // styles its kind, its rectangle, its colour, whether it is shown, and what a
 // screen reader calls it.

@@ -71,12 +71,13 @@ BuiltPage BuildPage(const FormDescription& d) {
   struct Placed {
     int tab_index;
     val element;
+    bool one_digit;
   };
   std::vector<Placed> focusable;
   for (const ControlDescription& c : d.controls) {
     WebControl made = MakerFor(c.kind)(c);
     if (InfoFor(c.kind).takes_focus) {
-      focusable.push_back({c.tab_index, made.element});
+      focusable.push_back({c.tab_index, made.element, AsksForOneDigit(c)});
     } else {
       window.call<void>("appendChild", made.element);
     }
@@ -85,6 +86,14 @@ BuiltPage BuildPage(const FormDescription& d) {
   std::stable_sort(focusable.begin(), focusable.end(),
                    [](const Placed& a, const Placed& b) { return a.tab_index < b.tab_index; });
   for (const Placed& p : focusable) window.call<void>("appendChild", p.element);
+  // A phone's Enter key on a digit box: "next" where the next box in tab
+  // order asks for a digit too (the phone moves there), "done" on the last
+  // one of a run. Enter itself presses nothing in the page, as on the desktop.
+  for (std::size_t i = 0; i < focusable.size(); ++i) {
+    if (!focusable[i].one_digit) continue;
+    const bool more = i + 1 < focusable.size() && focusable[i + 1].one_digit;
+    focusable[i].element.set("enterKeyHint", std::string(more ? "next" : "done"));
+  }
   Document()["body"].call<void>("appendChild", window);
 
   Fit(window, d.client_width, d.client_height, centred);

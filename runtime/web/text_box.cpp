@@ -78,6 +78,10 @@ class TextBoxControl : public Control {
 
 }  // namespace
 
+bool AsksForOneDigit(const ControlDescription& d) {
+  return d.kind == ControlKind::kTextBox && !d.multi_line && !d.read_only && d.max_length == 1;
+}
+
 WebControl MakeTextBox(const ControlDescription& d) {
   val box = d.multi_line ? MakeElement("textarea", "text multi-line", d)
                          : MakeElement("input", "text", d);
@@ -85,6 +89,7 @@ WebControl MakeTextBox(const ControlDescription& d) {
   box.set("spellcheck", false);
   box.call<void>("setAttribute", std::string("autocomplete"), std::string("off"));
   if (d.read_only) box.set("readOnly", true);
+  if (AsksForOneDigit(d)) box.set("inputMode", std::string("numeric"));
   if (d.alignment == Alignment::kCenter) SetStyle(box, "text-align", "center");
   if (d.alignment == Alignment::kRight) SetStyle(box, "text-align", "right");
   if (d.multi_line) {

@@ -278,6 +278,24 @@ class Checks:
         self.b.element("Text2(4)").send_keys("x")  # any one character goes in; it counts as 0
         assert self.b.text_property("Text2", 4) == "x"
 
+    def test_digit_keyboard_on_the_one_digit_boxes(self):
+        self.b.open(self.url)
+        digit_boxes = [f"Text2({i})" for i in range(9)]
+        # From the description: every editable single-line box of one character.
+        asks = [name for name, c in CONTROLS.items() if c["kind"] == "textbox"
+                and c.get("max-length") == "1" and c.get("read-only") != "yes"
+                and c.get("multi-line") != "yes"]
+        assert sorted(asks) == digit_boxes, asks
+        for name, c in CONTROLS.items():
+            if c["kind"] != "textbox":
+                continue
+            got = self.b.js("const e = document.getElementById(arguments[0]);"
+                            "return [e.getAttribute('inputmode'), e.getAttribute('enterkeyhint')]",
+                            name)
+            want = ([None, None] if name not in digit_boxes else
+                    ["numeric", "done" if name == "Text2(8)" else "next"])
+            assert got == want, (name, got, want)
+
     def test_read_only_boxes_refuse_the_user(self):
         self.b.open(self.url)
         task = self.b.text_property("Text1", 0)
