@@ -35,6 +35,25 @@ void Fit(const val& window, int width_twips, int height_twips, bool centred) {
   }
 }
 
+// The window's heading: a visible label with a caption that starts above
+// every other visible control, as a title at the top of a window does. None
+// where another control starts as high: captions side by side head nothing.
+const ControlDescription* Heading(const FormDescription& d) {
+  const ControlDescription* top = nullptr;
+  bool alone = false;
+  for (const ControlDescription& c : d.controls) {
+    if (!c.visible) continue;
+    if (top == nullptr || c.rect.top < top->rect.top) {
+      top = &c;
+      alone = true;
+    } else if (c.rect.top == top->rect.top) {
+      alone = false;
+    }
+  }
+  const bool titled = top != nullptr && top->kind == ControlKind::kLabel && !top->text.empty();
+  return alone && titled ? top : nullptr;
+}
+
 }  // namespace
 
 std::string FontFamilies(const FontDescription& font) {
@@ -53,7 +72,6 @@ BuiltPage BuildPage(const FormDescription& d) {
   const bool centred = d.position == StartPosition::kCenterScreen;
   window.set("className", std::string("window"));
   window.set("id", d.name);
-  window.call<void>("setAttribute", std::string("aria-label"), ToUtf8(d.caption));
   SetStyle(window, "width", TwipsToCss(d.client_width));
   SetStyle(window, "height", TwipsToCss(d.client_height));
   if (d.back_colour) SetStyle(window, "background-color", ToCssColour(*d.back_colour));
@@ -74,8 +92,16 @@ BuiltPage BuildPage(const FormDescription& d) {
     bool one_digit;
   };
   std::vector<Placed> focusable;
+  // The window's landmark is named by its heading, if it has one; not by the
+  // caption, which is the page's title and may well be a web address.
+  const ControlDescription* heading = Heading(d);
   for (const ControlDescription& c : d.controls) {
     WebControl made = MakerFor(c.kind)(c);
+    if (&c == heading) {
+      made.element.call<void>("setAttribute", std::string("role"), std::string("heading"));
+      made.element.call<void>("setAttribute", std::string("aria-level"), std::string("1"));
+      window.call<void>("setAttribute", std::string("aria-labelledby"), c.DisplayName());
+    }
     if (InfoFor(c.kind).takes_focus) {
       focusable.push_back({c.tab_index, made.element, AsksForOneDigit(c)});
     } else {
@@ -94,6 +120,9 @@ BuiltPage BuildPage(const FormDescription& d) {
     const bool more = i + 1 < focusable.size() && focusable[i + 1].one_digit;
     focusable[i].element.set("enterKeyHint", std::string(more ? "next" : "done"));
   }
+  // The live region last, after every control in reading order, inside the
+  // window, so that it goes with it.
+  window.call<void>("appendChild", MakeAnnouncer());
   Document()["body"].call<void>("appendChild", window);
 
   Fit(window, d.client_width, d.client_height, centred);

@@ -63,6 +63,25 @@ void SetStyle(const val& element, const char* property, const std::string& value
   element["style"].call<void>("setProperty", std::string(property), value);
 }
 
+namespace {
+constexpr const char* kAnnouncerId = "egn-announcer";  // no control's name has a '-'
+}  // namespace
+
+val MakeAnnouncer() {
+  val region = CreateElement("div");
+  region.set("id", std::string(kAnnouncerId));
+  region.set("className", std::string("announcer"));
+  region.call<void>("setAttribute", std::string("role"), std::string("status"));
+  region.call<void>("setAttribute", std::string("aria-live"), std::string("polite"));
+  region.call<void>("setAttribute", std::string("aria-atomic"), std::string("true"));
+  return region;
+}
+
+void Announce(std::u16string_view text) {
+  val region = Document().call<val>("getElementById", std::string(kAnnouncerId));
+  if (!region.isNull()) region.set("textContent", ToJs(text));
+}
+
 void Listen(const val& target, const char* type, Listener listener) {
   Listeners().push_back(std::move(listener));
   val::module_property("egnListen")(target, std::string(type),

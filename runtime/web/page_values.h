@@ -29,6 +29,14 @@ emscripten::val CreateElement(const char* tag);
 // Sets the element's style property (CSS name) to the value.
 void SetStyle(const emscripten::val& element, const char* property, const std::string& value);
 
+// The page's one live region (a polite status, hidden from sight): what a
+// screen reader announces of its own accord. Announce replaces what it holds;
+// an empty text announces nothing. MakeAnnouncer creates it, empty, to be put
+// in the page before anything is announced (a region that appears with its
+// text is not read out).
+emscripten::val MakeAnnouncer();
+void Announce(std::u16string_view text);
+
 // Calls `listener` for every event of `type` at `target`, on the page's one
 // thread; the event object is the page's own.
 using Listener = std::function<void(const emscripten::val& event)>;

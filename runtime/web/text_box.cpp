@@ -24,6 +24,9 @@ class TextBoxControl : public Control {
         limit_(d.max_length),
         multi_line_(d.multi_line) {}
 
+  // From now on, every text the program writes is announced (see Reports).
+  void StartReporting() { reporting_ = true; }
+
   std::u16string Text() const override { return text_; }
 
   void SetText(std::u16string_view text) override {
@@ -34,6 +37,7 @@ class TextBoxControl : public Control {
       element_.set("maxLength", static_cast<int>(std::max<std::size_t>(limit_, text_.size())));
     }
     element_.set("value", ToJs(text_));
+    if (reporting_) Announce(text_);
     // A multi-line box shows a new text from its first line, like a fresh
     // document, wherever the focus goes next.
     if (multi_line_) {
@@ -73,8 +77,18 @@ class TextBoxControl : public Control {
   int limit_;
   bool multi_line_;
   int cursor_ = 0;
+  bool reporting_ = false;
   std::u16string text_;
 };
+
+// A visible box that only the program writes to, over several lines, is
+// where it reports: what it writes there is news to a screen reader's user,
+// who would otherwise have to go and look. A single-line read-only box holds
+// one value, which a report beside it would only say again. The box's own
+// value is not a live region: browsers and screen readers do not announce a
+// changed value of a form control, and the box may hold a long text that is
+// no news.
+bool Reports(const ControlDescription& d) { return d.read_only && d.multi_line && d.visible; }
 
 }  // namespace
 
@@ -104,7 +118,8 @@ WebControl MakeTextBox(const ControlDescription& d) {
     SetStyle(box, "white-space", horizontal ? "pre" : "pre-wrap");
   }
   auto control = std::make_unique<TextBoxControl>(d, box);
-  control->SetText(d.text);
+  control->SetText(d.text);  // the described text is no news
+  if (Reports(d)) control->StartReporting();
   Listen(box, "beforeinput", [c = control.get()](const val&) { c->BeforeEdit(); });
   Listen(box, "input", [c = control.get()](const val&) { c->Edited(); });
   return {std::move(control), box};

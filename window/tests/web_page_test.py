@@ -185,6 +185,24 @@ class Browser:
             result[name] = (face, max(contrast_ratio(face, p) for _, p in counts))
         return result
 
+    def live_regions(self):
+        """Every live region in the accessibility tree, as a screen reader
+        meets it: [live setting, atomic, the text inside]."""
+        nodes = self.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+        by_id = {n["nodeId"]: n for n in nodes}
+
+        def text(node):
+            if node["role"]["value"] == "StaticText":
+                return node["name"]["value"]
+            return "".join(text(by_id[c]) for c in node.get("childIds", []) if c in by_id)
+
+        regions = []
+        for n in nodes:
+            props = {p["name"]: p["value"].get("value") for p in n.get("properties", [])}
+            if not n.get("ignored") and props.get("live") not in (None, "off"):
+                regions.append([props["live"], props.get("atomic"), text(n)])
+        return regions
+
     def console_errors(self):
         return [e for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
 
@@ -404,6 +422,32 @@ class Checks:
         assert captions <= names["StaticText"], captions - names["StaticText"]
         assert CONTROLS["Text2(0)"]["accessible-name"] in names["textbox"]
         assert CONTROLS["List1"]["accessible-name"] in names["listbox"]
+
+    def test_results_announced_politely(self):
+        self.b.open(self.url)
+        result = "Изчислена сума: 285\nПоследно число: 0\n"
+        steps = [("opened", lambda: None, ""),  # the task text is no news
+                 ("calculated", lambda: self.calculate(range(1, 10)), result),
+                 ("again", lambda: self.b.element("Command1(0)").click(), result),
+                 ("cleared", lambda: self.b.element("Command1(1)").click(), ""),
+                 ("typed", lambda: self.b.element("Text2(0)").send_keys("1"), ""),
+                 ("one digit", lambda: self.b.element("Command1(0)").click(),
+                  "Изчислена сума: 2\nПоследно число: 2\n")]
+        for step, act, heard in steps:
+            act()
+            assert self.b.live_regions() == [["polite", True, heard]], (step, self.b.live_regions())
+
+    def test_landmark_named_by_the_heading(self):
+        self.b.open(self.url)
+        nodes = self.b.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+        seen = {(n["role"]["value"], n.get("name", {}).get("value"),
+                 tuple(p["value"].get("value") for p in n.get("properties", [])
+                       if p["name"] == "level"))
+                for n in nodes if n["role"]["value"] in ("main", "heading") and not n.get("ignored")}
+        heading = CONTROLS["Label1(0)"]["caption"]
+        assert seen == {("main", heading, ()), ("heading", heading, (1,))}, seen
+        # the page's title stays the window's caption
+        assert self.b.driver.title == "https://egn-check.example/ Информатика - проверка на ЕГН"
 
     # --- colour schemes ------------------------------------------------------------
 
