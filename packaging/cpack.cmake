@@ -5,6 +5,17 @@ set(CPACK_PACKAGE_NAME egn-check)
 set(CPACK_PACKAGE_VERSION ${EGN_VERSION_TEXT})
 set(CPACK_PACKAGE_VENDOR "The egn-check developers")
 set(CPACK_STRIP_FILES ON)
+# Every file in a package carries the release's time (and the archives keep
+# no build time), so that a package can be rebuilt from the source and
+# compared byte for byte. cpack reads this file when it runs; strip, run by
+# it, also writes that time into a Windows program's header.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackSourceDate.cmake)
+# A ZIP stores its times as local times: in UTC they are the same anywhere.
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+  "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n"
+  "  set(ENV{SOURCE_DATE_EPOCH} ${EGN_SOURCE_DATE_EPOCH})\n"
+  "endif()\n"
+  "set(ENV{TZ} UTC0)\n")
 if(WIN32)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_SYSTEM_NAME win64)
@@ -27,7 +38,8 @@ if(WIN32)
   set(CPACK_NSIS_URL_INFO_ABOUT "https://egn-check.example/")
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   # A 64-bit, Unicode installer, like the programs it installs.
-  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  # The packed files without their build times (NSIS keeps them by default).
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
   include(${CMAKE_CURRENT_LIST_DIR}/windows/nsis_template.cmake)
   include(CPack)
   return()

@@ -60,8 +60,7 @@ bind() { mkdir -p "$root$2" && mount "${@:3}" "$1" "$root$2" && mounts+=("$root$
 cp -a "$cache/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mkdir -p "$root/usr/src/egn-check"
-git ls-files -z --cached --others --exclude-standard |
-  tar --null -T - -cf - | tar -xf - -C "$root/usr/src/egn-check"
+tools/source-files.sh | tar --null -T - -cf - | tar -xf - -C "$root/usr/src/egn-check"
 bind proc /proc -t proc
 bind /dev /dev --bind
 

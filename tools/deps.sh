@@ -7,6 +7,7 @@
 #   tools/deps.sh --package  the Debian package (cpack -G DEB)
 #   tools/deps.sh --windows  the Windows programs and packages (windows preset)
 #   tools/deps.sh --web      the page (web preset) and a browser to open it
+#   tools/deps.sh --release  every download (tools/release.sh)
 #   tools/deps.sh --test     everything the test command runs
 set -euo pipefail
 
@@ -26,6 +27,7 @@ case ${1:-} in
   --package) packages=("${window[@]}" "${package[@]}") ;;
   --windows) packages=("${windows[@]}") ;;
   --web) packages=("${web[@]}") ;;
+  --release) packages=("${window[@]}" "${package[@]}" "${windows[@]}" "${web[@]}") ;;
   --test)
     packages=(
       "${window[@]}" "${tests[@]}" "${bench[@]}" "${package[@]}" "${windows[@]}" "${web[@]}"
@@ -36,12 +38,13 @@ case ${1:-} in
       clang-14 libclang-rt-14-dev clang-tidy   # sanitizers, libFuzzer, static analysis
       strace dbus-x11                          # what the program does; dbus-x11 could autolaunch a bus
       debootstrap                              # a fresh Debian 12 root for the run command
+      qemu-user                                # the generated files as older processors make them
       unzip wine64 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
     )
     ;;
   *)
-    echo "deps.sh: unknown option $1 (none, --bench, --package, --windows, --web or --test)" >&2
+    echo "deps.sh: unknown option $1 (none, --bench, --package, --windows, --web, --release or --test)" >&2
     exit 2
     ;;
 esac

@@ -4,9 +4,10 @@
 # analysis, the system-call check, the whole suite again under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
 # and tested under Wine with their packages, the page built with Emscripten
-# and tested under Node and in headless Chromium, each fuzz target for a bounded
-# time, and the README's run command as the first command on a fresh Debian
-# 12 root.
+# and tested under Node and in headless Chromium, every download built twice in
+# two folders and compared byte for byte, each fuzz target for a bounded time,
+# and the README's run command as the first command on a fresh Debian 12 root.
+# Works in a checkout and in a source tarball without git.
 # This is the README's test command and what CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,7 @@ echo "== the Debian package"
 ./tools/check-package.sh build
 
 echo "== clang-format"
-git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+tools/source-files.sh '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 echo "clang-format: clean"
 
 echo "== clang-tidy"
@@ -54,6 +55,9 @@ cmake --preset web >/dev/null
 cmake --build --preset web
 ctest --preset web
 ./tools/check-web.sh out/web
+
+echo "== every download built twice, in two folders, and compared"
+./tools/check-reproducible.sh
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"

@@ -11,7 +11,7 @@ trap 'rm -f "$log"' EXIT
 # build's warnings, not here: its headers are not on this machine).
 compiled=$(grep -o '"file": "[^"]*"' "$build/compile_commands.json" | sed 's/"file": "//; s/"$//' |
   sort -u)
-if ! git ls-files '*.cpp' | grep -v '/fuzz/' | while read -r file; do
+if ! tools/source-files.sh '*.cpp' | tr '\0' '\n' | grep -v '/fuzz/' | while read -r file; do
     if grep -qxF "$PWD/$file" <<<"$compiled"; then echo "$file"; fi
   done | xargs -P "$(nproc)" -n 4 "$tidy" -p "$build" --quiet >"$log" 2>&1; then
   grep -vE '^[0-9]+ warnings? generated\.$' "$log"

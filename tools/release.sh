@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds every download of egn-check from this source tree, with no tests,
+# and puts them in OUT (default out/release) with SHA256SUMS over them:
+#
+#   egn-check_1.00_amd64.deb     the Debian package
+#   egn-check-1.00-win64.zip     the Windows programs, portable
+#   egn-check-1.00-win64.exe     the Windows installer
+#   egn-check.html               the page, one self-contained file
+#
+# The same source gives the same bytes in any folder, at any time: the
+# packages' files carry the release's date (EGN_RELEASE_DATE in
+# CMakeLists.txt), and tools/check-reproducible.sh holds two builds to it.
+# The builds go to BUILD (default out/release-build). Needs what
+# `tools/deps.sh --release` installs.
+#
+# Usage: tools/release.sh [OUT [BUILD]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Files the build makes are rw-r--r-- whatever the caller's umask, as
+# dpkg-buildpackage does too: the archives keep their members' modes.
+umask 022
+out=$(realpath -m "${1:-out/release}")
+build=$(realpath -m "${2:-out/release-build}")
+
+configure() {  # NAME [CMAKE OPTIONS]: a release build of this tree in $build/NAME
+  local name=$1
+  shift
+  cmake -S . -B "$build/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release -DEGN_BUILD_TESTS=OFF \
+    "$@" >/dev/null
+  cmake --build "$build/$name"
+}
+
+echo "release: Linux"
+configure linux
+(cd "$build/linux" && cpack -G DEB >/dev/null)
+echo "release: Windows"
+configure windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+(cd "$build/windows" && cpack >/dev/null)
+echo "release: the page"
+configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
+
+rm -rf "$out"
+mkdir -p "$out"
+cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.zip \
+  "$build"/windows/egn-check-*-win64.exe "$build"/web/window/egn-check.html "$out/"
+(cd "$out" && sha256sum -- * >SHA256SUMS)
+echo "release: $out"
+cat "$out/SHA256SUMS"
