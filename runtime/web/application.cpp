@@ -55,22 +55,28 @@ void ShowRuntimeError(const RuntimeError& error) {
   const val document = Document();
   const val focused = document["activeElement"];
   val dialog = CreateElement("dialog");
+  // Classes of its own: none of the window's controls' styles reaches it.
   dialog.set("className", std::string("message"));
   dialog.call<void>("setAttribute", std::string("role"), std::string("alertdialog"));
-  val title = Paragraph("title", "Грешка при изпълнение");
+  val title = Paragraph("message-title", "Грешка при изпълнение");
   title.set("id", std::string("message-title"));
-  val text = Paragraph("text", error.what());
+  val text = Paragraph("message-text", error.what());
   text.set("id", std::string("message-text"));
   dialog.call<void>("setAttribute", std::string("aria-labelledby"), std::string("message-title"));
   dialog.call<void>("setAttribute", std::string("aria-describedby"), std::string("message-text"));
   val ok = CreateElement("button");
   ok.set("type", std::string("button"));
-  ok.set("className", std::string("ok"));
+  ok.set("className", std::string("message-ok"));
   ok.set("textContent", std::string("OK"));
   dialog.call<void>("append", title, text, ok);
   document["body"].call<void>("appendChild", dialog);
-  Listen(ok, "click", [dialog](const val&) { dialog.call<void>("close"); });
-  Listen(dialog, "close", [dialog, focused](const val&) {
+  // Closed by OK or by Esc; it then takes its listeners with it, and with
+  // them the last hold on its elements.
+  const int on_ok = Listen(ok, "click", [dialog](const val&) { dialog.call<void>("close"); });
+  auto on_close = std::make_shared<int>(-1);
+  *on_close = Listen(dialog, "close", [dialog, ok, focused, on_ok, on_close](const val&) {
+    Unlisten(ok, "click", on_ok);
+    Unlisten(dialog, "close", *on_close);
     dialog.call<void>("remove");
     if (!focused.isNull() && !focused.isUndefined()) focused.call<void>("focus");
   });

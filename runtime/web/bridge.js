@@ -24,11 +24,19 @@ Module["instantiateWasm"] = function (imports, receiveInstance) {
   return {};
 };
 
-// Every listener of the runtime is one numbered C++ function.
+// Every listener of the runtime is one numbered C++ function; the page's
+// side of each is kept by its number until it is removed.
+var egnListeners = {};
 Module["egnListen"] = function (target, type, id) {
-  target.addEventListener(type, function (event) {
+  var listener = function (event) {
     Module["egnDispatch"](id, event);
-  });
+  };
+  egnListeners[id] = listener;
+  target.addEventListener(type, listener);
+};
+Module["egnUnlisten"] = function (target, type, id) {
+  target.removeEventListener(type, egnListeners[id]);
+  delete egnListeners[id];
 };
 
 // Texts as UTF-16 code units, in both directions, unchanged.

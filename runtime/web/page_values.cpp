@@ -13,15 +13,23 @@ using emscripten::val;
 
 namespace {
 
+// Every listener by its number; a removed one leaves an empty slot, whose
+// number the next listener takes.
 std::vector<Listener>& Listeners() {
   static std::vector<Listener> listeners;
   return listeners;
 }
+std::vector<int>& FreeNumbers() {
+  static std::vector<int> numbers;
+  return numbers;
+}
 
-// Called by the page's side of Listen for every event (see bridge.js).
+// Called by the page's side of Listen for every event (see bridge.js). The
+// listener runs as a copy, so that it may remove itself.
 void Dispatch(int id, val event) {
   if (id >= 0 && static_cast<std::size_t>(id) < Listeners().size()) {
-    Listeners()[static_cast<std::size_t>(id)](event);
+    const Listener listener = Listeners()[static_cast<std::size_t>(id)];
+    if (listener) listener(event);
   }
 }
 
@@ -82,10 +90,26 @@ void Announce(std::u16string_view text) {
   if (!region.isNull()) region.set("textContent", ToJs(text));
 }
 
-void Listen(const val& target, const char* type, Listener listener) {
-  Listeners().push_back(std::move(listener));
-  val::module_property("egnListen")(target, std::string(type),
-                                    static_cast<int>(Listeners().size() - 1));
+int Listen(const val& target, const char* type, Listener listener) {
+  int id = static_cast<int>(Listeners().size());
+  if (FreeNumbers().empty()) {
+    Listeners().push_back(std::move(listener));
+  } else {
+    id = FreeNumbers().back();
+    FreeNumbers().pop_back();
+    Listeners()[static_cast<std::size_t>(id)] = std::move(listener);
+  }
+  val::module_property("egnListen")(target, std::string(type), id);
+  return id;
+}
+
+void Unlisten(const val& target, const char* type, int id) {
+  if (id < 0 || static_cast<std::size_t>(id) >= Listeners().size()) return;
+  Listener& slot = Listeners()[static_cast<std::size_t>(id)];
+  if (!slot) return;
+  val::module_property("egnUnlisten")(target, std::string(type), id);
+  slot = nullptr;
+  FreeNumbers().push_back(id);
 }
 
 }  // namespace egn::runtime

@@ -38,8 +38,11 @@ emscripten::val MakeAnnouncer();
 void Announce(std::u16string_view text);
 
 // Calls `listener` for every event of `type` at `target`, on the page's one
-// thread; the event object is the page's own.
+// thread; the event object is the page's own. Returns the listener's number,
+// by which Unlisten removes it (and frees what it holds); a listener may
+// remove itself while it runs.
 using Listener = std::function<void(const emscripten::val& event)>;
-void Listen(const emscripten::val& target, const char* type, Listener listener);
+int Listen(const emscripten::val& target, const char* type, Listener listener);
+void Unlisten(const emscripten::val& target, const char* type, int id);
 
 }  // namespace egn::runtime

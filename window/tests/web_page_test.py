@@ -388,20 +388,57 @@ class Checks:
     # --- the run-time error ------------------------------------------------------------
 
     def test_error_dialog_and_the_window_goes_on(self):
-        self.b.open(self.url.replace(PAGE, ERROR_PAGE))
+        # Every listener added and removed in the page, to hold the dialog to
+        # taking its own with it.
+        counting = self.b.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {
+            "source": """
+                window.listenerCalls = [];
+                for (const call of ['addEventListener', 'removeEventListener']) {
+                  const real = EventTarget.prototype[call];
+                  EventTarget.prototype[call] = function (type, f, options) {
+                    listenerCalls.push([call, this, type, f]);
+                    return real.call(this, type, f, options);
+                  };
+                }"""})["identifier"]
+        try:
+            self.b.open(self.url.replace(PAGE, ERROR_PAGE))
+        finally:
+            self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                          {"identifier": counting})
         task = self.b.text_property("Text1", 0)
         for i, d in enumerate("123456789"):
             self.b.element(f"Text2({i})").send_keys(d)
-        self.b.element("Command1(0)").click()
-        dialog = self.b.js("const d = document.querySelector('dialog');"
-                           "return d && [d.open, d.querySelector('.text').textContent,"
-                           " document.activeElement.textContent]")
-        assert dialog == [True, "Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5.",
-                          "OK"], dialog
-        self.b.keys(Keys.ENTER)  # OK; the dialog's close event comes as a task of its own
-        WebDriverWait(self.b.driver, 5).until(
-            lambda d: d.execute_script("return document.querySelector('dialog') === null"))
-        assert self.b.focused() == "Command1(0)"
+        # Closed by OK (Enter on it) and by Esc, each twice.
+        for round, key in enumerate([Keys.ENTER, Keys.ESCAPE, Keys.ENTER, Keys.ESCAPE]):
+            self.b.element("Command1(0)").click()
+            dialog = self.b.js("const d = document.querySelector('dialog');"
+                               "return d && [d.open, d.className,"
+                               " [...d.children].map(e => e.className),"
+                               " d.querySelector('.message-text').textContent,"
+                               " document.activeElement.textContent]")
+            assert dialog == [True, "message", ["message-title", "message-text", "message-ok"],
+                              "Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5.",
+                              "OK"], (round, dialog)
+            # None of the window's own styles reaches it: the text box's border.
+            border = self.b.js("return getComputedStyle("
+                               "document.querySelector('.message-text')).borderTopStyle")
+            assert border == "none", (round, border)
+            self.b.keys(key)  # the dialog's close event comes as a task of its own
+            WebDriverWait(self.b.driver, 5).until(
+                lambda d: d.execute_script("return document.querySelector('dialog') === null"))
+            assert self.b.focused() == "Command1(0)", round
+            # Whatever the dialog listened to, it listens to no longer.
+            left = self.b.js("""
+                const inDialog = t => t instanceof Element && t.closest('dialog.message') !== null;
+                const live = new Map();
+                let added = 0;
+                for (const [call, target, type, f] of listenerCalls) {
+                  if (!inDialog(target)) continue;
+                  if (call === 'addEventListener') { live.set(f, type); ++added; }
+                  else live.delete(f);
+                }
+                return [added, live.size];""")
+            assert left == [2 * (round + 1), 0], (round, left)
         assert self.b.text_property("Text1", 0) == task  # nothing was written
         self.b.element("Command1(1)").click()
         assert self.b.text_property("Text1", 0) == ""
