@@ -16,11 +16,124 @@ if ((size > limit)); then
   echo "check-web: egn-check.html is larger than $((limit / 1024)) KiB" >&2
   exit 1
 fi
-# Self-contained: no other file is named for the browser to load.
-if grep -qE '<(script|link|img|iframe)[^>]+(src|href)="[^d"][^"]*"' "$page"; then
-  echo "check-web: egn-check.html refers to another file" >&2
+# Self-contained: no other file is named for the browser to load. The page is
+# read as a browser reads it (Python's HTML parser): every attribute that
+# names something to load, in any element, and every url() of its style must
+# be a data: URL. Prints what refers elsewhere and fails.
+self_contained() {
+  /usr/bin/python3 - "$1" <<'PYTHON'
+import html.parser
+import re
+import sys
+
+LOADS = {"src", "href", "srcset", "poster", "data", "action", "formaction", "background",
+         "manifest", "ping", "xlink:href"}
+URL = re.compile(r"url\(\s*(['\"]?)([^'\")]*)", re.IGNORECASE)
+
+
+def inline(value):
+    # URLs are read without the blanks around them; the scheme in any case.
+    return value.strip(" \t\n\f\r").lower().startswith("data:")
+
+
+class Page(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.elsewhere, self.in_style = [], False
+
+    def handle_starttag(self, tag, attrs):
+        self.in_style = tag == "style"
+        for name, value in attrs:
+            if name in LOADS and not inline(value or ""):
+                self.elsewhere.append(f'<{tag} {name}="{value or ""}">')
+            if name == "style":
+                self.style(value or "")
+
+    def handle_endtag(self, tag):
+        self.in_style = False
+
+    def handle_data(self, data):
+        if self.in_style:
+            self.style(data)
+
+    def style(self, text):
+        for m in URL.finditer(text):
+            if not inline(m.group(2)):
+                self.elsewhere.append(f"url({m.group(1)}{m.group(2)}{m.group(1)})")
+
+
+page = Page()
+page.feed(open(sys.argv[1], encoding="utf-8").read())
+page.close()
+for reference in page.elsewhere:
+    print(f"check-web: {sys.argv[1]} refers to another file: {reference}", file=sys.stderr)
+sys.exit(1 if page.elsewhere else 0)
+PYTHON
+}
+
+# The check itself, on pages that refer elsewhere and on pages that do not:
+# each page, a tab, then what the check must say (nothing for a good page).
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+while IFS=$'\t' read -r html said; do
+  printf '%s\n' "$html" >"$scratch/case.html"
+  got=$(self_contained "$scratch/case.html" 2>&1) || true
+  want=${said:+check-web: $scratch/case.html refers to another file: $said}
+  if [[ $got != "$want" ]]; then
+    echo "check-web: the self-contained check on $html said \"$got\", not \"$want\"" >&2
+    failures=$((failures + 1))
+  fi
+done <<'CASES'
+<link rel="icon" href="data:,"><img src="data:image/png;base64,AA==">	
+<SCRIPT SRC=" DATA:text/javascript,1"></SCRIPT>	
+<style>@font-face { src: url(data:font/woff2;base64,AA==) }</style>	
+<img src="dx.png">	<img src="dx.png">
+<img src='d'>	<img src="d">
+<SCRIPT SRC="app.js"></SCRIPT>	<script src="app.js">
+<link rel=stylesheet href=style.css>	<link href="style.css">
+<iframe src>	<iframe src="">
+<video poster="https://example.org/p.png"></video>	<video poster="https://example.org/p.png">
+<form action="/send"></form>	<form action="/send">
+<object data="page.svg"></object>	<object data="page.svg">
+<img srcset="a.png 2x">	<img srcset="a.png 2x">
+<div style="background: url('x.png')"></div>	url('x.png')
+<style>@font-face { src: URL(face.woff2) }</style>	url(face.woff2)
+CASES
+
+# The page maker refuses a script that would end its script element early,
+# whatever the case of its letters, and inlines one that would not: each
+# script, a tab, then what it must refuse (nothing for a good script).
+printf 'x' >"$scratch/face"
+while IFS=$'\t' read -r code found; do
+  printf '%s' "$code" >"$scratch/code.js"
+  got=$(/usr/bin/python3 runtime/web/make_page.py runtime/web/page.html.in "$scratch/code.js" \
+    "$scratch/face" "$scratch/page.html" probe 1.00 2>&1) || true
+  want=""
+  if [[ -n $found ]]; then
+    want="make_page.py: $scratch/code.js holds \"$found\" at character 9:"
+    want+=" it cannot stand inside the page's script element"
+  fi
+  if [[ $got != "$want" ]]; then
+    echo "check-web: make_page.py on $code said \"$got\", not \"$want\"" >&2
+    failures=$((failures + 1))
+  elif [[ -z $found ]] && ! grep -qF "$code" "$scratch/page.html"; then
+    echo "check-web: make_page.py left $code out of the page" >&2
+    failures=$((failures + 1))
+  fi
+done <<'CASES'
+var a = "</script>";	</script
+var a = "</SCRIPT>";	</SCRIPT
+var a = "</Script";	</Script
+var a = "<!-- x";	<!--
+var a = "<\/script>", b = 1 < 2;	
+CASES
+if ((failures > 0)); then
+  echo "check-web: $failures of the checks on the page's making went wrong" >&2
   exit 1
 fi
+
+self_contained "$page"
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
 /usr/bin/python3 window/tests/web_page_test.py "$build"
