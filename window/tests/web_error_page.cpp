@@ -1,11 +1,17 @@
-// The window on an edited description, in which Label2(5) is another array:
-// reading weight 5 then fails, and the run-time error reaches the default
-// handling. Everything else is the real window.
+// The window on an edited description: every occurrence of EGN_EDIT_FROM
+// becomes EGN_EDIT_TO, and everything else is the real window. By default
+// Label2(5) is another array: reading weight 5 then fails, and the run-time
+// error reaches the default handling.
 #include <string>
 #include <vector>
 
 #include "runtime/forms/forms.h"
 #include "window/main_form.h"
+
+#ifndef EGN_EDIT_FROM
+#define EGN_EDIT_FROM "control label Label2(5)"
+#define EGN_EDIT_TO "control label Weight(5)"
+#endif
 
 int main() {
   static std::vector<std::string> bytes;
@@ -13,9 +19,10 @@ int main() {
   for (const egn::runtime::EmbeddedFile& file : egn::window::EmbeddedFiles()) {
     bytes.emplace_back(file.bytes);
   }
-  const std::string from = "control label Label2(5)", to = "control label Weight(5)";
+  const std::string from = EGN_EDIT_FROM, to = EGN_EDIT_TO;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (const std::size_t at = bytes[i].find(from); at != std::string::npos) {
+    for (std::size_t at = bytes[i].find(from); at != std::string::npos;
+         at = bytes[i].find(from, at + to.size())) {
       bytes[i].replace(at, from.size(), to);
     }
     files.push_back({egn::window::EmbeddedFiles()[i].name, bytes[i]});

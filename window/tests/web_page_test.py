@@ -27,6 +27,7 @@ DESCRIPTION = os.path.join(HERE, "..", "MainForm.form")
 BUILD = os.path.abspath(sys.argv[1])
 PAGE = os.path.join(BUILD, "window", "egn-check.html")
 ERROR_PAGE = os.path.join(BUILD, "window", "tests", "error_page.html")
+START_ERROR_PAGE = os.path.join(BUILD, "window", "tests", "start_error_page.html")
 
 # What the page says where the window cannot be shown.
 NO_SCRIPT = ("Тази страница работи само с JavaScript и WebAssembly, а в този браузър скриптовете са"
@@ -529,6 +530,19 @@ class Checks:
             finally:
                 self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
                                               {"identifier": script})
+
+    def test_nothing_half_built_when_the_start_fails(self):
+        self.b.driver.get_log("browser")
+        self.b.driver.get(self.url.replace(PAGE, START_ERROR_PAGE))
+        WebDriverWait(self.b.driver, 10).until(
+            lambda d: d.execute_script("return document.querySelector('.failure')"))
+        message = "egn-check: no control Command1 raises the event Click"
+        shown = self.b.js(
+            "return [...document.body.children].filter(e => !['SCRIPT', 'NOSCRIPT']"
+            ".includes(e.tagName)).map(e => [e.tagName, e.className, e.role, e.textContent])")
+        assert shown == [["P", "failure", "alert", message]], shown
+        errors = [e["message"] for e in self.b.console_errors()]
+        assert len(errors) == 1 and message in errors[0] and "Uncaught" not in errors[0], errors
 
     def test_a_message_without_script(self):
         self.b.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
