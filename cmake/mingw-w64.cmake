@@ -1,10 +1,14 @@
-# Cross-building for 64-bit Windows with Debian's mingw-w64 (the -posix
+# Cross-building for 64-bit (or 32-bit) Windows with Debian's mingw-w64 (the -posix
 # compilers: their C++ library has std::mutex and std::thread, which
 # GoogleTest needs). Programs are linked statically: one self-contained
 # executable that imports only Windows' own DLLs. Tests run through Wine.
+# 32-bit Windows: cmake/mingw-w64-i686.cmake sets EGN_MINGW_PROCESSOR to i686.
+if(NOT EGN_MINGW_PROCESSOR)
+  set(EGN_MINGW_PROCESSOR x86_64)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(triple x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ${EGN_MINGW_PROCESSOR})
+set(triple ${EGN_MINGW_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
