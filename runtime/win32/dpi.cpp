@@ -5,6 +5,13 @@ namespace egn::runtime {
 namespace {
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+// DPI_AWARENESS_CONTEXT, a handle that Windows 7's headers do not declare.
+using AwarenessContext = HANDLE;
+using GetThreadDpiAwarenessContextFunction = AwarenessContext(WINAPI*)();
+using AreDpiAwarenessContextsEqualFunction = BOOL(WINAPI*)(AwarenessContext, AwarenessContext);
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE and _PER_MONITOR_AWARE_V2.
+const auto kPerMonitorContext = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-3));
+const auto kPerMonitorV2Context = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-4));
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 // GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y), declared by shcore.
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
@@ -21,6 +28,8 @@ struct Functions {
   GetDpiForWindowFunction get_dpi_for_window = nullptr;
   AdjustWindowRectExForDpiFunction adjust_for_dpi = nullptr;
   GetDpiForMonitorFunction get_dpi_for_monitor = nullptr;
+  GetThreadDpiAwarenessContextFunction thread_context = nullptr;
+  AreDpiAwarenessContextsEqualFunction contexts_equal = nullptr;
 };
 
 const Functions& Available() {
@@ -29,6 +38,10 @@ const Functions& Available() {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     f.get_dpi_for_window = Lookup<GetDpiForWindowFunction>(user32, "GetDpiForWindow");
     f.adjust_for_dpi = Lookup<AdjustWindowRectExForDpiFunction>(user32, "AdjustWindowRectExForDpi");
+    f.thread_context =
+        Lookup<GetThreadDpiAwarenessContextFunction>(user32, "GetThreadDpiAwarenessContext");
+    f.contexts_equal =
+        Lookup<AreDpiAwarenessContextsEqualFunction>(user32, "AreDpiAwarenessContextsEqual");
     // From the system folder only, never from beside the program.
     HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     f.get_dpi_for_monitor = Lookup<GetDpiForMonitorFunction>(shcore, "GetDpiForMonitor");
@@ -46,15 +59,30 @@ UINT ScreenDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
+// Where the thread's awareness context can be asked (Windows 10 1607 on), it
+// says what the system does for the window: a manifest's per-monitor v2 is
+// granted only from 1703 on, and 1607 runs the same program per-monitor (v1),
+// where the system scales no frame. Before 1607 the functions that exist say
+// it: GetDpiForMonitor makes 8.1's per-monitor DPI, else the system DPI.
+DpiSupport OfferedDpiSupport(const Functions& f) {
+  if (f.thread_context != nullptr && f.contexts_equal != nullptr) {
+    const AwarenessContext context = f.thread_context();
+    if (f.contexts_equal(context, kPerMonitorV2Context) && f.get_dpi_for_window != nullptr &&
+        f.adjust_for_dpi != nullptr) {
+      return DpiSupport::kPerMonitorV2;
+    }
+    if (f.contexts_equal(context, kPerMonitorContext) && f.get_dpi_for_monitor != nullptr) {
+      return DpiSupport::kPerMonitor;
+    }
+    return DpiSupport::kSystem;
+  }
+  return f.get_dpi_for_monitor != nullptr ? DpiSupport::kPerMonitor : DpiSupport::kSystem;
+}
+
 }  // namespace
 
 DpiSupport CurrentDpiSupport() {
-  const Functions& f = Available();
-  DpiSupport has = DpiSupport::kSystem;
-  if (f.get_dpi_for_monitor != nullptr) has = DpiSupport::kPerMonitor;
-  if (f.get_dpi_for_window != nullptr && f.adjust_for_dpi != nullptr) {
-    has = DpiSupport::kPerMonitorV2;
-  }
+  const DpiSupport has = OfferedDpiSupport(Available());
   return has < limit ? has : limit;
 }
 

@@ -1,10 +1,14 @@
 // The window's DPI and frame on every Windows from 7 SP1 on. The backend is
 // built for Windows 7 (_WIN32_WINNT 0x0601), so it imports nothing newer:
 // later functions are looked up at run time, and each level falls back to
-// the one before it.
-//   per-monitor v2 (Windows 10 1607): GetDpiForWindow, AdjustWindowRectExForDpi;
-//   per-monitor (Windows 8.1): GetDpiForMonitor of shcore.dll;
-//   system DPI (Windows 7 and 8): the screen's LOGPIXELSY, AdjustWindowRectEx.
+// the one before it. The level is the one the thread's DPI awareness context
+// says the system grants (GetThreadDpiAwarenessContext, Windows 10 1607), or
+// before 1607 the one the functions that exist make possible.
+//   per-monitor v2 (granted from Windows 10 1703): GetDpiForWindow,
+//     AdjustWindowRectExForDpi;
+//   per-monitor (Windows 8.1, and 10 1607): GetDpiForMonitor of shcore.dll;
+//   system DPI (Windows 7 and 8, or a thread that is not per-monitor aware):
+//     the screen's LOGPIXELSY, AdjustWindowRectEx.
 #pragma once
 
 #include <windows.h>

@@ -1,8 +1,5 @@
 #include "runtime/win32/form_window.h"
 
-#include <initguid.h>  // defines the accessibility GUIDs below, in this file only
-#include <oleacc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -41,28 +38,6 @@ void RegisterWindowClass(WNDPROC procedure) {
     return RegisterClassExW(&c) != 0;
   }();
   if (!registered) throw std::runtime_error("cannot register the window class");
-}
-
-// What a screen reader says of a child window, through Dynamic Annotation.
-// Without the service (an old system) the control keeps its own name.
-void Annotate(HWND hwnd, const std::u16string& name, const std::u16string& description) {
-  static IAccPropServices* services = [] {
-    IAccPropServices* s = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IAccPropServices, reinterpret_cast<void**>(&s)))) {
-      return static_cast<IAccPropServices*>(nullptr);
-    }
-    return s;
-  }();
-  if (services == nullptr) return;
-  if (!name.empty()) {
-    services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
-                             Wide(name));
-  }
-  if (!description.empty()) {
-    services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                             PROPID_ACC_DESCRIPTION, Wide(description));
-  }
 }
 
 UINT AlignmentFormat(Alignment a) {
@@ -139,6 +114,7 @@ FormWindow::FormWindow(const FormDescription& description, int icon)
 }
 
 FormWindow::~FormWindow() {
+  accessibility_.Clear();  // while the controls still exist
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (big_icon_ != nullptr) DestroyIcon(big_icon_);
   if (small_icon_ != nullptr) DestroyIcon(small_icon_);
@@ -163,7 +139,7 @@ HWND FormWindow::CreateChild(const ControlDescription& d, const wchar_t* window_
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   children_.push_back({child, d.rect});
   names_[d.DisplayName()] = child;
-  Annotate(child, d.accessible_name, d.accessible_description);
+  accessibility_.Annotate(child, d.accessible_name, d.accessible_description);
   if (first_focus_ == nullptr && d.visible && (style & WS_TABSTOP) != 0) first_focus_ = child;
   return child;
 }
@@ -230,7 +206,7 @@ void FormWindow::SetFont(UINT dpi) {
                            static_cast<BYTE>(f.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(face));
   for (const Child& child : children_) {
-    SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   if (font_ != nullptr) DeleteObject(font_);
   font_ = font;
@@ -256,14 +232,24 @@ void FormWindow::SetIcons(UINT dpi) {
   }
 }
 
-void FormWindow::LayOut(UINT dpi) {
+void FormWindow::LayOut(UINT dpi, const POINT* place) {
   dpi_ = dpi;
+  // The controls first, unseen: they are painted once, with the window.
+  for (const Child& child : children_) {
+    SetWindowPos(child.hwnd, nullptr, Pixels(child.rect.left), Pixels(child.rect.top),
+                 Pixels(child.rect.width), Pixels(child.rect.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
   RECT frame{0, 0, Pixels(description_.client_width), Pixels(description_.client_height)};
   AdjustFrame(frame, StyleOf(description_), kExStyle, dpi);
   const int width = Pixels(description_.client_width);
   const int height = Pixels(description_.client_height);
-  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The background is erased when the window is painted, not while it moves.
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE | SWP_NOCOPYBITS;
+  if (place == nullptr) flags |= SWP_NOMOVE;
+  const POINT at = place != nullptr ? *place : POINT{0, 0};
+  SetWindowPos(hwnd_, nullptr, at.x, at.y, frame.right - frame.left, frame.bottom - frame.top,
+               flags);
   // The frame the system actually draws may differ from the computed one
   // (a DPI change seen before the frame is redrawn): the client area is what
   // must be exact, so the difference is put right.
@@ -271,13 +257,7 @@ void FormWindow::LayOut(UINT dpi) {
   GetClientRect(hwnd_, &client);
   if (client.right != width || client.bottom != height) {
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + width - client.right,
-                 frame.bottom - frame.top + height - client.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  for (const Child& child : children_) {
-    SetWindowPos(child.hwnd, nullptr, Pixels(child.rect.left), Pixels(child.rect.top),
-                 Pixels(child.rect.width), Pixels(child.rect.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+                 frame.bottom - frame.top + height - client.bottom, flags | SWP_NOMOVE);
   }
 }
 
@@ -433,15 +413,17 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     }
     case WM_DPICHANGED: {
-      SetFont(HIWORD(wparam));
-      SetIcons(HIWORD(wparam));
-      // The rectangle Windows suggests, then the exact client area in it.
+      // Everything at the new DPI, then painted once: fonts and places change
+      // unseen, the window goes to the suggested place with its exact client
+      // area, and one invalidation repaints it with every control.
+      const UINT dpi = HIWORD(wparam);
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-      LayOut(HIWORD(wparam));
-      InvalidateRect(hwnd_, nullptr, TRUE);
+      SetFont(dpi);
+      SetIcons(dpi);
+      const POINT place{suggested->left, suggested->top};
+      LayOut(dpi, &place);
+      RedrawWindow(hwnd_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
       return 0;
     }
     case WM_SYSCOLORCHANGE:
@@ -454,10 +436,14 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY:
       if (quit_on_close_) PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    case WM_NCDESTROY: {
+      // The last message: the system frees what it keeps for the window in
+      // its default handling, so that is called too.
+      HWND hwnd = hwnd_;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
-      return 0;
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
     default:
       break;
   }

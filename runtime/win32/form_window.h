@@ -15,6 +15,7 @@
 
 #include "runtime/forms/controls.h"
 #include "runtime/forms/form_model.h"
+#include "runtime/win32/accessibility.h"
 
 namespace egn::runtime {
 
@@ -77,7 +78,10 @@ class FormWindow {
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Paint();
   void ColoursChanged();
-  void LayOut(UINT dpi);
+  // Every control, then the window (at `place` when given), at `dpi`.
+  void LayOut(UINT dpi, const POINT* place = nullptr);
+  // The font at `dpi`, given to every control without repainting it: the
+  // caller repaints the window once.
   void SetFont(UINT dpi);
   void SetIcons(UINT dpi);
 
@@ -101,6 +105,7 @@ class FormWindow {
   std::map<HWND, int> buttons_;
   std::map<int, std::function<void(WORD)>> commands_;
   std::map<int, std::function<void(const DRAWITEMSTRUCT&)>> draw_items_;
+  Accessibility accessibility_;  // released with the window, before COM ends
   HWND first_focus_ = nullptr;
   HWND last_focus_ = nullptr;  // the control that had the focus when the window was left
   bool quit_on_close_ = false;

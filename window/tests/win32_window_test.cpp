@@ -14,12 +14,16 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "runtime/forms/appearance.h"
 #include "runtime/win32/application.h"
 #include "runtime/win32/dpi.h"
 #include "window/main_form.h"
+#include "window/tests/win32_system_colours.h"
+#include "window/tests/win32_window_fixture.h"
 
 namespace egn::window {
 namespace {
@@ -41,77 +45,6 @@ const Place kPlaces[] = {
     {"Text1(0)", 120, 2280, 7095, 2535},    {"Text1(1)", 480, 3000, 6735, 1815},
     {"List1", 4440, 480, 2895, 630},        {"Command1(0)", 5040, 1200, 1455, 375},
     {"Command1(1)", 5760, 1680, 1455, 375},
-};
-
-std::u16string Text(HWND hwnd) {
-  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, u'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, reinterpret_cast<wchar_t*>(text.data()),
-                                                      static_cast<int>(text.size()))));
-  return text;
-}
-
-class Win32Window : public ::testing::Test {
- protected:
-  void SetUp() override { Load(MainFormClass()); }
-
-  void Load(const runtime::FormClass& form_class) {
-    form_.reset();
-    form_ = runtime::LoadForm(form_class);
-    form_->window().Show();
-    Pump();
-  }
-
-  // Delivers what is queued, through the form's keyboard as the program's
-  // message loop does.
-  void Pump() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (form_->window().PreTranslate(message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  HWND Window() const { return form_->window().hwnd(); }
-  HWND Child(const std::string& name) const {
-    HWND child = form_->window().Find(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
-  int Px(int twips) const { return form_->window().Pixels(twips); }
-  std::u16string Property(const char* array, std::int16_t index) const {
-    return form_->form().Array(array)(index).Text();
-  }
-  // A key pressed and released on the focused control, as the keyboard sends it.
-  void Key(WPARAM key, wchar_t character = 0) {
-    HWND focus = GetFocus();
-    PostMessageW(focus, WM_KEYDOWN, key, 1);
-    if (character != 0) PostMessageW(focus, WM_CHAR, character, 1);
-    PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-    Pump();
-  }
-  void Type(HWND box, std::u16string_view text) {
-    SetFocus(box);
-    for (const char16_t c : text) Key(0, c);
-  }
-  void TypeDigits(std::u16string_view digits) {
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-      Type(Child("Text2(" + std::to_string(i) + ")"), digits.substr(i, 1));
-    }
-  }
-  void Click(int button) {
-    SendMessageW(Child("Command1(" + std::to_string(button) + ")"), BM_CLICK, 0, 0);
-    Pump();
-  }
-  COLORREF PixelAt(int x, int y) {
-    RedrawWindow(Window(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    HDC dc = GetDC(Window());
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(Window(), dc);
-    return colour;
-  }
-
-  std::unique_ptr<LoadedForm> form_;
 };
 
 TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
@@ -198,11 +131,8 @@ double CaptionContrast(HWND window, RECT r, COLORREF* face_out) {
 // Dark system colours, then high contrast: captions stay readable on their
 // faces, and in high contrast the faces are the system's.
 TEST_F(Win32Window, CaptionsReadableUnderDarkColoursAndHighContrast) {
-  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT};
-  COLORREF saved[std::size(elements)];
-  for (std::size_t i = 0; i < std::size(elements); ++i) saved[i] = GetSysColor(elements[i]);
-  const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255)};
-  ASSERT_TRUE(SetSysColors(static_cast<int>(std::size(elements)), elements, dark));
+  SystemColours colours({COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT});
+  ASSERT_TRUE(colours.Set({RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255)}));
   Pump();
   const struct {
     const char* what;
@@ -218,27 +148,37 @@ TEST_F(Win32Window, CaptionsReadableUnderDarkColoursAndHighContrast) {
     EXPECT_GE(CaptionContrast(Window(), rect(c), nullptr), 4.5) << c.what << ", dark colours";
   }
 
-  HIGHCONTRASTW contrast{};
-  contrast.cbSize = sizeof contrast;
-  contrast.dwFlags = HCF_HIGHCONTRASTON;
-  const bool high =
-      SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE) &&
-      runtime::HighContrastOn();
-  if (!high) runtime::AssumeHighContrast(true);  // Wine will not turn it on
-  {
-    SendMessageW(Window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    for (const auto& c : captions) {
-      COLORREF face = 0;
-      EXPECT_GE(CaptionContrast(Window(), rect(c), &face), 4.5) << c.what << ", high contrast";
-      EXPECT_EQ(face, RGB(0, 0, 0)) << c.what << ": the system's face";
-    }
-    contrast.dwFlags = 0;
-    if (high)
-      SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE);
-    runtime::AssumeHighContrast(false);
+  if (!colours.HighContrastOn()) runtime::AssumeHighContrast(true);  // Wine will not turn it on
+  SendMessageW(Window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  for (const auto& c : captions) {
+    COLORREF face = 0;
+    EXPECT_GE(CaptionContrast(Window(), rect(c), &face), 4.5) << c.what << ", high contrast";
+    EXPECT_EQ(face, RGB(0, 0, 0)) << c.what << ": the system's face";
   }
-  SetSysColors(static_cast<int>(std::size(elements)), elements, saved);
-  Pump();
+}
+
+// The guard puts the system's colours back however the test ends: at its
+// end, and when it stops halfway (an ASSERT's return, an exception).
+TEST(SystemColoursGuard, RestoresTheColoursHoweverTheTestEnds) {
+  const std::vector<int> elements = {COLOR_BTNFACE, COLOR_WINDOW};
+  const std::vector<COLORREF> before = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW)};
+  const struct {
+    const char* how;
+    bool throws;
+  } endings[] = {{"at its end", false}, {"by an exception halfway", true}};
+  for (const auto& ending : endings) {
+    try {
+      SystemColours colours(elements);
+      ASSERT_TRUE(colours.Set({RGB(1, 2, 3), RGB(4, 5, 6)}));
+      ASSERT_EQ(GetSysColor(COLOR_BTNFACE), RGB(1, 2, 3));
+      runtime::AssumeHighContrast(true);
+      if (ending.throws) throw std::runtime_error("halfway");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), before[0]) << ending.how;
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), before[1]) << ending.how;
+    EXPECT_FALSE(runtime::HighContrastOn()) << ending.how;
+  }
 }
 
 // The program's icon: one 32-bit image for each of 16, 24, 32, 48, 64 and 256
@@ -519,6 +459,89 @@ TEST_F(Win32Window, AtANewDpiTheExactSizeAndTheSuggestedPlace) {
   EXPECT_GT(size.cy, 650);
   EXPECT_LT(size.cx, 986 + 100);
   EXPECT_LT(size.cy, 650 + 150);
+}
+
+// The level of DPI support is what the thread's awareness context grants,
+// not what the functions that exist could do: a per-monitor (v1) thread, as
+// Windows 10 1607 runs a program that asks for v2, gets per-monitor only.
+TEST(DpiSupport, TheThreadsAwarenessContextDecides) {
+  using SetContext = HANDLE(WINAPI*)(HANDLE);
+  const auto set_context = reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+  if (set_context == nullptr) GTEST_SKIP() << "no SetThreadDpiAwarenessContext on this system";
+  const auto context = [](INT_PTR value) { return reinterpret_cast<HANDLE>(value); };
+  const struct {
+    const char* context;
+    INT_PTR value;
+    runtime::DpiSupport expected;
+  } cases[] = {
+      {"unaware", -1, runtime::DpiSupport::kSystem},
+      {"system aware", -2, runtime::DpiSupport::kSystem},
+      {"per-monitor aware (v1)", -3, runtime::DpiSupport::kPerMonitor},
+      {"per-monitor aware v2", -4, runtime::DpiSupport::kPerMonitorV2},
+  };
+  // A context the system does not offer (Wine 8 has no v2) cannot be set:
+  // that row says nothing here and is named in the output.
+  HANDLE original = nullptr;
+  int tested = 0;
+  for (const auto& c : cases) {
+    const HANDLE before = set_context(context(c.value));
+    if (before == nullptr) {
+      std::printf("not offered by this system: %s\n", c.context);
+      continue;
+    }
+    if (original == nullptr) original = before;
+    ++tested;
+    EXPECT_EQ(runtime::CurrentDpiSupport(), c.expected) << c.context;
+  }
+  EXPECT_GE(tested, 3);
+  set_context(original);
+}
+
+// Counts what the window paints: its background erased, its surface painted,
+// and each owner-drawn control drawn.
+struct Paints {
+  int erased = 0, painted = 0;
+  std::map<UINT, int> drawn;  // by control id
+};
+Paints* counting = nullptr;
+WNDPROC original_procedure = nullptr;
+LRESULT CALLBACK CountingProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ERASEBKGND) ++counting->erased;
+  if (message == WM_PAINT) ++counting->painted;
+  if (message == WM_DRAWITEM) ++counting->drawn[static_cast<UINT>(wparam)];
+  return CallWindowProcW(original_procedure, hwnd, message, wparam, lparam);
+}
+
+// Moved to a screen of another DPI, the window is erased and painted once,
+// and each control drawn once: no flicker of a half-done layout.
+TEST_F(Win32Window, ADpiChangePaintsOnce) {
+  Pump();
+  Paints paints;
+  counting = &paints;
+  original_procedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProcedure)));
+  const struct {
+    UINT dpi;
+    RECT suggested;
+  } changes[] = {{192, {40, 30, 1040, 730}}, {96, {50, 40, 550, 390}}, {144, {0, 0, 800, 600}}};
+  for (const auto& change : changes) {
+    paints = Paints{};
+    SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(change.dpi, change.dpi),
+                 reinterpret_cast<LPARAM>(&change.suggested));
+    Pump();
+    EXPECT_EQ(paints.erased, 1) << "at " << change.dpi;
+    EXPECT_EQ(paints.painted, 1) << "at " << change.dpi;
+    for (const char* button : {"Command1(0)", "Command1(1)"}) {
+      const auto id = static_cast<UINT>(GetDlgCtrlID(Child(button)));
+      EXPECT_EQ(paints.drawn[id], 1) << button << " at " << change.dpi;
+    }
+    RECT client{};
+    GetClientRect(Window(), &client);
+    EXPECT_EQ(client.right, MulDiv(7395, static_cast<int>(change.dpi), 1440));
+  }
+  SetWindowLongPtrW(Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_procedure));
+  counting = nullptr;
 }
 
 }  // namespace
