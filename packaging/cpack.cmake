@@ -1,6 +1,7 @@
 # The packages: cpack in the build folder makes the Debian package
 # egn-check_1.00_<arch>.deb, or, in a Windows build, the portable ZIP
-# egn-check-1.00-win64.zip and the installer egn-check-1.00-win64.exe.
+# egn-check-1.00-win64.zip and the installer egn-check-1.00-win64.exe (win32
+# for 32-bit Windows).
 set(CPACK_PACKAGE_NAME egn-check)
 set(CPACK_PACKAGE_VERSION ${EGN_VERSION_TEXT})
 set(CPACK_PACKAGE_VENDOR "The egn-check developers")
@@ -17,30 +18,33 @@ file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
   "endif()\n"
   "set(ENV{TZ} UTC0)\n")
 if(WIN32)
+  # 64-bit programs go under the 64-bit Program Files, 32-bit ones under the
+  # other, each with an installer of its own processor.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(EGN_WINDOWS_NAME win64)
+    set(EGN_WINDOWS_PROGRAM_FILES "$PROGRAMFILES64")
+    set(EGN_NSIS_TARGET amd64-unicode)
+  else()
+    set(EGN_WINDOWS_NAME win32)
+    set(EGN_WINDOWS_PROGRAM_FILES "$PROGRAMFILES")
+    set(EGN_NSIS_TARGET x86-unicode)
+  endif()
   set(CPACK_GENERATOR ZIP NSIS)
-  set(CPACK_SYSTEM_NAME win64)
-  set(CPACK_PACKAGE_INSTALL_DIRECTORY egn-check)
-  set(CPACK_PACKAGE_EXECUTABLES egn-check egn-check)  # the Start-menu shortcut
-  # The programs lie at the top of the installation folder (not in bin\),
-  # and the shortcut must point there.
-  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
-  # Sharp on screens above 96 dpi.
-  set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-  # Offers to put the folder on the PATH, so that egn-digit can be typed anywhere.
-  set(CPACK_NSIS_MODIFY_PATH ON)
+  set(CPACK_SYSTEM_NAME ${EGN_WINDOWS_NAME})
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY egn-check)  # also the uninstall entry's key
   set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/copyright)
-  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_INSTALL_ROOT ${EGN_WINDOWS_PROGRAM_FILES})
   set(CPACK_NSIS_DISPLAY_NAME "egn-check ${EGN_VERSION_TEXT}")
   set(CPACK_NSIS_PACKAGE_NAME "egn-check")
   set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/window/egn-check.ico)
   set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/window/egn-check.ico)
-  set(CPACK_NSIS_INSTALLED_ICON_NAME egn-check.exe)  # the icon of the uninstall entry
   set(CPACK_NSIS_URL_INFO_ABOUT "https://egn-check.example/")
-  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-  # A 64-bit, Unicode installer, like the programs it installs.
-  # The packed files without their build times (NSIS keeps them by default).
-  set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
-  include(${CMAKE_CURRENT_LIST_DIR}/windows/nsis_template.cmake)
+  set(CPACK_EGN_PATH_ENTRY ${CMAKE_BINARY_DIR}/packaging/path-entry.exe)
+  # A Unicode installer for the programs' processor; the packed files
+  # without their build times (NSIS keeps them by default).
+  set(CPACK_NSIS_DEFINES "Target ${EGN_NSIS_TARGET}\nSetDateSave off")
+  # The installer's script is our own: packaging/windows/NSIS.template.in.
+  list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/windows)
   include(CPack)
   return()
 endif()

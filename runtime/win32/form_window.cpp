@@ -156,6 +156,14 @@ void FormWindow::AddLabel(const ControlDescription& d) { labels_.push_back(&d); 
 
 namespace {
 
+// EnumFontFamiliesExW's callback: notes that a face was seen. A named
+// CALLBACK function, not a lambda: on 32-bit Windows the system calls it as
+// stdcall, which a lambda's function pointer is not.
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM seen) {
+  *reinterpret_cast<bool*>(seen) = true;
+  return 0;  // one is enough
+}
+
 // Whether the system has a face of that name for the character set.
 bool FaceInstalled(const std::u16string& face, BYTE charset) {
   LOGFONTW wanted{};
@@ -163,13 +171,7 @@ bool FaceInstalled(const std::u16string& face, BYTE charset) {
   face.copy(reinterpret_cast<char16_t*>(wanted.lfFaceName), LF_FACESIZE - 1);
   bool found = false;
   HDC screen = GetDC(nullptr);
-  EnumFontFamiliesExW(
-      screen, &wanted,
-      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM seen) -> int {
-        *reinterpret_cast<bool*>(seen) = true;
-        return 0;  // one is enough
-      },
-      reinterpret_cast<LPARAM>(&found), 0);
+  EnumFontFamiliesExW(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, screen);
   return found;
 }
