@@ -70,7 +70,8 @@ build "$first" UTC C.UTF-8 022
 build "$second" Pacific/Kiritimati C 002
 compare_folders "$first/out/release" "$second/out/release" ""
 for program in linux/window/egn-check linux/cli/egn-digit windows/window/egn-check.exe \
-  windows/cli/egn-digit.exe; do
+  windows/cli/egn-digit.exe windows/packaging/path-entry.exe windows32/window/egn-check.exe \
+  windows32/cli/egn-digit.exe windows32/packaging/path-entry.exe; do
   compare "$first/out/build/$program" "$second/out/build/$program" "$program"
 done
 if ((differ)); then

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Holds the imports of the Windows programs to packaging/windows/
+# Holds the imports of the Windows programs (64-bit or 32-bit) to packaging/windows/
 # windows7-imports.txt, the functions that Windows 7 SP1 has: a function of a
 # later Windows in the import table keeps the program from starting there at
 # all (the loader refuses it before main).
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 build=${1:-out/windows}
 allowed=$(grep -v '^#' packaging/windows/windows7-imports.txt | awk '{print $1, $2}' | sort -u)
 status=0
-for program in "$build/window/egn-check.exe" "$build/cli/egn-digit.exe"; do
+for program in "$build/window/egn-check.exe" "$build/cli/egn-digit.exe" "$build/packaging/path-entry.exe"; do
   imports=$(x86_64-w64-mingw32-objdump -p "$program" |
     awk '/DLL Name:/ {dll = toupper($3)} /^\t[0-9a-f]+\t +[0-9]+  [A-Za-z_]/ {print dll, $3}' | sort -u)
   [[ -n $imports ]] || { echo "check-windows-imports: no imports read from $program" >&2; exit 1; }

@@ -18,7 +18,8 @@ window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2 fo
 tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross builds
 bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3)
 package=(dpkg-dev binutils file)  # shlibdeps and strip
-windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 nsis)
+windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)  # 64-bit and 32-bit Windows
 web=(cmake ninja-build googletest emscripten nodejs chromium fonts-liberation2 fonttools python3-brotli)
 
 case ${1:-} in

@@ -5,6 +5,8 @@
 #   egn-check_1.00_amd64.deb     the Debian package
 #   egn-check-1.00-win64.zip     the Windows programs, portable
 #   egn-check-1.00-win64.exe     the Windows installer
+#   egn-check-1.00-win32.zip     the same for 32-bit Windows
+#   egn-check-1.00-win32.exe
 #   egn-check.html               the page, one self-contained file
 #
 # The same source gives the same bytes in any folder, at any time: the
@@ -36,13 +38,16 @@ configure linux
 echo "release: Windows"
 configure windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 (cd "$build/windows" && cpack >/dev/null)
+echo "release: 32-bit Windows"
+configure windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+(cd "$build/windows32" && cpack >/dev/null)
 echo "release: the page"
 configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.zip \
-  "$build"/windows/egn-check-*-win64.exe "$build"/web/window/egn-check.html "$out/"
+cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.{zip,exe} \
+  "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
 (cd "$out" && sha256sum -- * >SHA256SUMS)
 echo "release: $out"
 cat "$out/SHA256SUMS"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The 32-bit Windows programs and packages, for 32-bit Windows 7, 8.1 and 10.
+# They are checked without running them: Wine's 32-bit half needs a second
+# architecture of Debian's packages (i386), which the tests do not install.
+# What is checked: the packages are made; both programs, the installer's
+# helper and the installer itself are 32-bit Windows programs (pei-i386);
+# every import exists in Windows 7 SP1; the ZIP holds what the 64-bit one
+# holds. The source is the one the 64-bit programs, tested under Wine, are
+# built from, with the calling conventions the compiler checks.
+# Usage: tools/check-windows32.sh [BUILD_DIR]   (a build of the windows32 preset)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-out/windows32}")
+fail() { echo "check-windows32: $*" >&2; exit 1; }
+
+(cd "$build" && cpack >/dev/null)
+zip=$build/egn-check-1.00-win32.zip
+installer=$build/egn-check-1.00-win32.exe
+for program in "$build/window/egn-check.exe" "$build/cli/egn-digit.exe" \
+  "$build/packaging/path-entry.exe" "$installer"; do
+  [[ -f $program ]] || fail "$program was not made"
+  format=$(i686-w64-mingw32-objdump -f "$program" | sed -n 's/.*file format //p')
+  [[ $format == pei-i386 ]] || fail "$(basename "$program") is $format, not pei-i386"
+done
+echo "check-windows32: egn-check.exe, egn-digit.exe, path-entry.exe and $(basename "$installer") are pei-i386"
+tools/check-windows-imports.sh "$build"
+listing=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
+[[ $listing == "LICENSE.txt README.txt egn-check.exe egn-digit.exe " ]] ||
+  fail "the ZIP holds: $listing"
+echo "check-windows32: $(basename "$zip"): $listing"
