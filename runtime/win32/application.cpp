@@ -27,10 +27,13 @@ std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
   // The program's icon is its resource 1, as for the executable itself.
   auto loaded = std::make_unique<LoadedForm>(std::make_unique<FormWindow>(read.description, 1));
   loaded->SetModule(form_class.create(loaded->form()));
-  HWND window = loaded->window().hwnd();
-  ConnectEvents(loaded->form(), loaded->module(), [window](const std::function<void()>& procedure) {
-    DeliverEvent(window, procedure);
-  });
+  FormWindow& window = loaded->window();
+  // What a procedure reported is announced when it has finished, once.
+  ConnectEvents(loaded->form(), loaded->module(),
+                [&window](const std::function<void()>& procedure) {
+                  DeliverEvent(window.hwnd(), procedure);
+                  window.AnnounceReports();
+                });
   return loaded;
 }
 

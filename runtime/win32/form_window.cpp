@@ -40,17 +40,7 @@ void RegisterWindowClass(WNDPROC procedure) {
   if (!registered) throw std::runtime_error("cannot register the window class");
 }
 
-UINT AlignmentFormat(Alignment a) {
-  switch (a) {
-    case Alignment::kLeft:
-      return DT_LEFT;
-    case Alignment::kCenter:
-      return DT_CENTER;
-    case Alignment::kRight:
-      return DT_RIGHT;
-  }
-  return DT_LEFT;
-}
+bool TakesFocus(HWND control) { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0; }
 
 }  // namespace
 
@@ -94,6 +84,12 @@ FormWindow::FormWindow(const FormDescription& description, int icon)
   int id = kFirstId;
   for (const ControlDescription* c : order) {
     form_.Adopt(MakerFor(c->kind)(*c, *this, id++), c->index, c->name);
+  }
+
+  // The form's surface is named by its heading, the title bar keeps the
+  // caption (which may be a web address, as here).
+  if (const ControlDescription* heading = Heading(d)) {
+    accessibility_.Annotate(hwnd_, heading->text, {});
   }
 
   LayOut(dpi_);
@@ -151,8 +147,6 @@ void FormWindow::OnCommand(int id, std::function<void(WORD)> handler) {
 void FormWindow::OnDrawItem(int id, std::function<void(const DRAWITEMSTRUCT&)> handler) {
   draw_items_[id] = std::move(handler);
 }
-
-void FormWindow::AddLabel(const ControlDescription& d) { labels_.push_back(&d); }
 
 namespace {
 
@@ -294,31 +288,6 @@ void FormWindow::ColoursChanged() {
                                      : GetSysColor(COLOR_BTNFACE));
 }
 
-void FormWindow::Paint() {
-  PAINTSTRUCT paint{};
-  HDC dc = BeginPaint(hwnd_, &paint);
-  HGDIOBJ old_font = SelectObject(dc, font_);
-  SetBkMode(dc, TRANSPARENT);
-  for (const ControlDescription* label : labels_) {
-    if (!label->visible) continue;
-    RECT r{Pixels(label->rect.left), Pixels(label->rect.top),
-           Pixels(label->rect.left + label->rect.width),
-           Pixels(label->rect.top + label->rect.height)};
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    if (label->back_colour) {
-      const FaceColours colours = ColoursOf(*label->back_colour);
-      HBRUSH brush = CreateSolidBrush(colours.face);
-      FillRect(dc, &r, brush);
-      DeleteObject(brush);
-      SetTextColor(dc, colours.text);
-    }
-    DrawTextW(dc, Wide(label->text), -1, &r,
-              AlignmentFormat(label->alignment) | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-  }
-  SelectObject(dc, old_font);
-  EndPaint(hwnd_, &paint);
-}
-
 LRESULT CALLBACK FormWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
@@ -345,9 +314,6 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
       return 1;
     }
-    case WM_PAINT:
-      Paint();
-      return 0;
     case WM_COMMAND: {
       // Every control reports the focus it gains (EN_, LBN_, BN_SETFOCUS):
       // the one that has it is the one to give it back to later.
@@ -380,7 +346,16 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       HWND target = LOWORD(lparam) != 0
                         ? reinterpret_cast<HWND>(wparam)
                         : GetNextDlgTabItem(hwnd_, GetFocus(), wparam != 0 ? TRUE : FALSE);
-      if (target == nullptr) return 0;
+      // An arrow key's next control in the group may be a label, which
+      // takes no focus: the keyboard goes on, in the same direction, to the
+      // next control that does.
+      if (target != nullptr && LOWORD(lparam) != 0) {
+        const BOOL back = GetNextDlgGroupItem(hwnd_, GetFocus(), TRUE) == target;
+        for (std::size_t i = 0; i < children_.size() && !TakesFocus(target); ++i) {
+          target = GetNextDlgGroupItem(hwnd_, target, back);
+        }
+      }
+      if (target == nullptr || !TakesFocus(target)) return 0;
       SetFocus(target);
       if ((SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
         SendMessageW(target, EM_SETSEL, 0, -1);

@@ -47,7 +47,7 @@ class FormWindow {
   // presses it, and Esc does nothing. True when the message was handled.
   bool PreTranslate(MSG& message);
 
-  // The child window of a control ("Text2(3)"); null for a label or an
+  // The child window of a control ("Text2(3)", "Label1(0)"); null for an
   // unknown name.
   HWND Find(const std::string& control) const {
     const auto found = names_.find(control);
@@ -66,8 +66,20 @@ class FormWindow {
   void OnCommand(int id, std::function<void(WORD code)> handler);
   // Drawing of an owner-drawn child with that id.
   void OnDrawItem(int id, std::function<void(const DRAWITEMSTRUCT&)> handler);
-  // A label, painted on the window's surface beneath the child windows.
-  void AddLabel(const ControlDescription& d);
+  // A label's window is read as text, named by its caption.
+  void AnnotateText(HWND label, const std::u16string& caption) {
+    accessibility_.AnnotateText(label, caption);
+  }
+  // The window's surface, as its background is painted now.
+  HBRUSH background() const { return background_; }
+  // The box (at `rect`, twips) is where the program reports: what it writes
+  // there is news, announced through a live region placed beneath the box.
+  // Written says it wrote; AnnounceReports, after each event procedure,
+  // announces the box's text as the procedure left it, once, when it wrote
+  // any (an emptied box announces nothing).
+  void ReportWrites(HWND box, const Rect& rect);
+  void Written(HWND box) { pending_report_ = pending_report_ || box == reported_; }
+  void AnnounceReports();
   // A read-only edit box that keeps the window colour (Windows greys them).
   void KeepWindowColour(HWND edit) { window_coloured_.push_back(edit); }
   // A button that Enter presses while it has the focus.
@@ -76,7 +88,6 @@ class FormWindow {
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-  void Paint();
   void ColoursChanged();
   // Every control, then the window (at `place` when given), at `dpi`.
   void LayOut(UINT dpi, const POINT* place = nullptr);
@@ -100,7 +111,8 @@ class FormWindow {
   };
   std::vector<Child> children_;
   std::map<std::string, HWND> names_;
-  std::vector<const ControlDescription*> labels_;
+  HWND reported_ = nullptr, announcer_ = nullptr;
+  bool pending_report_ = false;
   std::vector<HWND> window_coloured_;
   std::map<HWND, int> buttons_;
   std::map<int, std::function<void(WORD)>> commands_;

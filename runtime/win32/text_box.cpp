@@ -38,7 +38,11 @@ class TextBoxControl : public Control {
                    static_cast<WPARAM>(std::max<std::size_t>(limit_, text_.size())), 0);
     }
     Write(text_);
+    if (written_) written_();
   }
+
+  // Called after every write by the program from now on.
+  void OnWrite(std::function<void()> written) { written_ = std::move(written); }
 
   // EN_CHANGE: what the user did. An edit that would leave half a character
   // is refused as a whole.
@@ -64,6 +68,7 @@ class TextBoxControl : public Control {
   int limit_;
   std::u16string text_;
   bool writing_ = false;
+  std::function<void()> written_;
 };
 
 DWORD AlignmentStyle(Alignment a) {
@@ -100,7 +105,15 @@ std::unique_ptr<Control> MakeTextBox(const ControlDescription& d, FormWindow& wi
   if (d.max_length > 0) SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(d.max_length), 0);
   if (d.read_only) window.KeepWindowColour(edit);
   auto control = std::make_unique<TextBoxControl>(d, edit);
-  control->SetText(d.text);
+  control->SetText(d.text);  // the described text is no news
+  // A visible box that only the program writes to, over several lines, is
+  // where it reports: what it writes there is news to a screen reader's
+  // user, who would otherwise have to go and look. A single-line read-only
+  // box holds one value, which an announcement would only say again.
+  if (d.read_only && d.multi_line && d.visible) {
+    window.ReportWrites(edit, d.rect);
+    control->OnWrite([&window, edit] { window.Written(edit); });
+  }
   window.OnCommand(id, [box = control.get()](WORD code) {
     if (code == EN_CHANGE) box->Changed();
   });

@@ -1,8 +1,9 @@
 # The real window on the Win32 backend, run through Wine.
 # With the program's own resources (icon, manifest, version record), so that
 # the window shows the program's icons and the tests can read them.
-add_executable(win32_window_tests win32_window_test.cpp ${PROJECT_BINARY_DIR}/packaging/egn-check.rc)
-target_link_libraries(win32_window_tests PRIVATE egn::window egn::runtime_win32 ole32
+add_executable(win32_window_tests win32_window_test.cpp win32_accessibility_test.cpp
+  ${PROJECT_BINARY_DIR}/packaging/egn-check.rc)
+target_link_libraries(win32_window_tests PRIVATE egn::window egn::runtime_win32 ole32 oleacc oleaut32
   GTest::gtest egn::warnings)
 egn_discover_tests(win32_window_tests)
 
