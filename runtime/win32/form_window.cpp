@@ -257,6 +257,27 @@ void FormWindow::LayOut(UINT dpi, const POINT* place) {
   }
 }
 
+// The controls are made in tab order, so the list of children is the order
+// the dialog keyboard walks: the walk goes on from `target` in the direction
+// it came from the focus (the nearer way round) to a control that takes it.
+HWND FormWindow::FocusableFrom(HWND target) const {
+  const auto at = [this](HWND hwnd) {
+    const auto found = std::find_if(children_.begin(), children_.end(),
+                                    [hwnd](const Child& c) { return c.hwnd == hwnd; });
+    return static_cast<long>(found - children_.begin());
+  };
+  const long count = static_cast<long>(children_.size());
+  const long from = at(GetFocus()), to = at(target);
+  if (to == count || from == count) return target;
+  const long ahead = (to - from + count) % count;
+  const long step = ahead <= count / 2 ? 1 : count - 1;
+  long i = to;
+  for (long n = 0; n < count && !TakesFocus(children_[static_cast<std::size_t>(i)].hwnd); ++n) {
+    i = (i + step) % count;
+  }
+  return children_[static_cast<std::size_t>(i)].hwnd;
+}
+
 bool FormWindow::PreTranslate(MSG& message) {
   if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
   const bool key =
@@ -349,12 +370,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // An arrow key's next control in the group may be a label, which
       // takes no focus: the keyboard goes on, in the same direction, to the
       // next control that does.
-      if (target != nullptr && LOWORD(lparam) != 0) {
-        const BOOL back = GetNextDlgGroupItem(hwnd_, GetFocus(), TRUE) == target;
-        for (std::size_t i = 0; i < children_.size() && !TakesFocus(target); ++i) {
-          target = GetNextDlgGroupItem(hwnd_, target, back);
-        }
-      }
+      if (target != nullptr && LOWORD(lparam) != 0) target = FocusableFrom(target);
       if (target == nullptr || !TakesFocus(target)) return 0;
       SetFocus(target);
       if ((SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {

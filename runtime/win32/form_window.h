@@ -95,6 +95,9 @@ class FormWindow {
   // caller repaints the window once.
   void SetFont(UINT dpi);
   void SetIcons(UINT dpi);
+  // `target`, or the first control after it that takes the focus, walking
+  // away from the focused control.
+  HWND FocusableFrom(HWND target) const;
 
   FormDescription description_;
   HWND hwnd_ = nullptr;
