@@ -7,11 +7,16 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 
 namespace egn::cli {
 
 namespace {
+
+#ifdef _WIN32
+DWORD last_error = ERROR_SUCCESS;  // of the last failed write
+#endif
 
 // The length of the UTF-8 sequence that `lead` starts; 0 for a byte that
 // starts none.
@@ -78,8 +83,27 @@ class StreamSink : public TextSink {
 #endif
   }
   bool IsConsole() const override { return console_; }
+#ifdef _WIN32
+  bool EndsLinesWithCrLf() const override { return !console_; }
+#endif
   bool WriteBytes(std::string_view bytes) override {
+#ifdef _WIN32
+    // WriteFile itself, not the C runtime: it tells a closed pipe by the
+    // system's code (the runtime makes EINVAL of it, or nothing of a short
+    // write), and a pipe may take less than it is given.
+    std::fflush(stream_);  // what went out through the runtime stays before
+    while (!bytes.empty()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+      DWORD written = 0;
+      if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) {
+        return Failed();
+      }
+      bytes.remove_prefix(written);
+    }
+    return true;
+#else
     return std::fwrite(bytes.data(), 1, bytes.size(), stream_) == bytes.size();
+#endif
   }
   bool WriteWide(std::u16string_view text) override {
 #ifdef _WIN32
@@ -88,7 +112,7 @@ class StreamSink : public TextSink {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 8192));
       DWORD written = 0;
       if (!WriteConsoleW(handle_, text.data(), chunk, &written, nullptr) || written == 0) {
-        return false;
+        return Failed();
       }
       text.remove_prefix(written);
     }
@@ -100,17 +124,33 @@ class StreamSink : public TextSink {
   }
 
  private:
-  std::FILE* stream_;
-  bool console_ = false;
 #ifdef _WIN32
+  // Keeps the system's code for ReaderHasGone and gives errno a meaning for
+  // the message.
+  static bool Failed() {
+    last_error = GetLastError();
+    errno = last_error == ERROR_DISK_FULL || last_error == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
+    return false;
+  }
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #endif
+  std::FILE* stream_;
+  bool console_ = false;
 };
 
 }  // namespace
 
 bool WriteUtf8(TextSink& sink, std::string_view text, std::string& pending) {
-  if (!sink.IsConsole()) return sink.WriteBytes(text);
+  if (!sink.IsConsole()) {
+    if (!sink.EndsLinesWithCrLf()) return sink.WriteBytes(text);
+    std::string lines;
+    lines.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+      if (c == '\n') lines += '\r';
+      lines += c;
+    }
+    return sink.WriteBytes(lines);
+  }
   std::string joined;
   if (!pending.empty()) {
     joined = pending + std::string(text);
@@ -125,6 +165,37 @@ bool WriteUtf8(TextSink& sink, std::string_view text, std::string& pending) {
 TextSink& StandardSink(std::FILE* stream) {
   static StreamSink out(stdout), error(stderr);
   return stream == stderr ? error : out;
+}
+
+bool ReaderHasGone() {
+#ifdef _WIN32
+  // ERROR_NO_DATA: the pipe is being closed (what Windows gives for a
+  // reader that has gone); ERROR_PIPE_NOT_CONNECTED: Wine's word for it.
+  return last_error == ERROR_NO_DATA || last_error == ERROR_BROKEN_PIPE ||
+         last_error == ERROR_PIPE_NOT_CONNECTED;
+#else
+  return errno == EPIPE;
+#endif
+}
+
+std::unique_ptr<ByteSource> StandardInput() {
+#ifdef _WIN32
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (input != INVALID_HANDLE_VALUE && input != nullptr && GetConsoleMode(input, &mode)) {
+    return std::make_unique<WideSource>([input](char16_t* into, std::size_t size) -> long {
+      DWORD got = 0;
+      // Pieces of at most 4096 characters: older consoles refuse larger reads.
+      const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 4096));
+      if (!ReadConsoleW(input, reinterpret_cast<wchar_t*>(into), piece, &got, nullptr)) {
+        errno = EIO;
+        return -1;
+      }
+      return static_cast<long>(got);
+    });
+  }
+#endif
+  return std::make_unique<FileSource>(0);
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

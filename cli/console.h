@@ -1,14 +1,28 @@
 // egn-digit's standard streams. Text goes out as UTF-8 bytes to a pipe or a
 // file; to a Windows console it goes as UTF-16 through WriteConsoleW, since
 // the console would show UTF-8 bytes through its code page (437, 866 or
-// 1251) and garble the Bulgarian words. The command line is read as UTF-8
+// 1251) and garble the Bulgarian words. Likewise a Windows console is read
+// as UTF-16 through ReadConsoleW. The command line is read as UTF-8
 // everywhere (on Windows from its UTF-16 form).
+//
+// Pipes and files get UTF-8 without a byte-order mark on every system: what
+// programs in any language, jq, PowerShell 7 and egn-digit itself read, and
+// what can be appended to (a mark in front would be U+FEFF before the first
+// number for all of them). On Windows their lines end in CR LF, as those of
+// every program written with the C runtime's text mode do: Notepad before
+// Windows 10 1809 shows LF alone as one long line, and every reader of text
+// (PowerShell, .NET's ReadLine, Python's text mode, egn-digit) takes CR LF.
+// Windows PowerShell 5.1 decodes a program's output in the console's code
+// page unless it starts with UTF-8's mark; --bom writes one for it.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "cli/number_reader.h"
 
 namespace egn::cli {
 
@@ -17,15 +31,29 @@ class TextSink {
  public:
   virtual ~TextSink() = default;
   virtual bool IsConsole() const = 0;
+  // A byte stream whose lines end in CR LF (a pipe or a file on Windows).
+  virtual bool EndsLinesWithCrLf() const { return false; }
   virtual bool WriteBytes(std::string_view bytes) = 0;
   virtual bool WriteWide(std::u16string_view text) = 0;
 };
 
-// Writes UTF-8 `text` to `sink`. For a console the text is converted; a
-// character cut by the end of `text` waits in `pending` for the next call
-// (output goes out in buffers of fixed size), and a malformed byte becomes
-// U+FFFD. False when the sink fails.
+// Writes UTF-8 `text`, its lines ending in '\n', to `sink`. For a console
+// the text is converted; a character cut by the end of `text` waits in
+// `pending` for the next call (output goes out in buffers of fixed size),
+// and a malformed byte becomes U+FFFD. For a byte stream that wants CR LF
+// every '\n' becomes CR LF. False when the sink fails.
 bool WriteUtf8(TextSink& sink, std::string_view text, std::string& pending);
+
+// Whether the write to a standard stream that just failed failed because
+// its reader has gone (a closed pipe, as `| head -1` leaves): EPIPE, or on
+// Windows the system's codes for a closed pipe (which the C runtime would
+// report as EINVAL).
+bool ReaderHasGone();
+
+// The process's standard input: on Windows a console's characters through
+// ReadConsoleW, so that a typed Cyrillic letter arrives as typed whatever
+// the console's code page; otherwise the bytes of file descriptor 0.
+std::unique_ptr<ByteSource> StandardInput();
 
 // The process's standard output or error (`stream` is stdout or stderr).
 TextSink& StandardSink(std::FILE* stream);

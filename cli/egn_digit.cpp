@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -34,17 +35,18 @@ using egn::cli::Format;
 using egn::cli::Verdict;
 
 constexpr const char* kHelp =
-    "Употреба: egn-digit [--explain] [--json] [ЧИСЛО]...\n"
-    "       egn-digit --decode [--json] [ЧИСЛО]...\n"
+    "Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"
+    "       egn-digit --decode [--json] [--bom] [ЧИСЛО]...\n"
     "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
-    "                 [--seed S] [--json]\n"
+    "                 [--seed S] [--json] [--bom]\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
     "Числата се дават като аргументи или, без аргументи, по едно на ред на\n"
-    "стандартния вход (редове с CR LF или LF; интервалите около числото и\n"
-    "празните редове не се вземат предвид). За всяко прочетено число се\n"
-    "извежда точно един ред, в реда на входа, с полета, разделени с табулация:\n"
+    "стандартния вход (в UTF-8 или UTF-16, с BOM или без; редове с CR LF или\n"
+    "LF; интервалите около числото и празните редове не се вземат предвид).\n"
+    "За всяко прочетено число се извежда точно един ред, в реда на входа, с\n"
+    "полета, разделени с табулация:\n"
     "  9 цифри   числото и цялото десетцифрено число с контролната му цифра;\n"
     "  10 цифри  числото и „вярна“ или „невярна“ за десетата му цифра, а при\n"
     "            „невярна“ и правилната цифра;\n"
@@ -72,6 +74,8 @@ constexpr const char* kHelp =
     "    --seed S         същото S дава същите номера; без него всеки път други\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
+    "  --bom       изходът в канал или файл започва с BOM на UTF-8, по който\n"
+    "              Windows PowerShell 5.1 и Notepad го четат като UTF-8\n"
     "  --help      показва тази помощ\n"
     "  --version   показва версията\n"
     "  --          край на опциите\n"
@@ -93,10 +97,12 @@ void Say(const std::string& message) {
 }
 
 // Standard output through one large buffer. A reader that has gone away
-// (a closed pipe) ends the program quietly; any other write error is said.
+// (a closed pipe, as `| head -1` leaves) is no error: the program ends
+// quietly with `status`, the status of what was read until then. Any other
+// write error is said.
 class Output {
  public:
-  Output() { buffer_.reserve(kSize + 512); }
+  explicit Output(const int& status) : status_(status) { buffer_.reserve(kSize + 512); }
   ~Output() { Flush(); }
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
@@ -117,10 +123,12 @@ class Output {
 
  private:
   static constexpr std::size_t kSize = 1 << 16;
-  [[noreturn]] static void Failed() {
-    if (errno != EPIPE) Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
+  [[noreturn]] void Failed() {
+    if (egn::cli::ReaderHasGone()) std::_Exit(status_);
+    Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
     std::_Exit(kBadInput);
   }
+  const int& status_;
   std::string buffer_;
   std::string pending_;  // a character cut by the end of a buffer, for a console
 };
@@ -130,6 +138,7 @@ enum class Mode { kCheck, kDecode, kGenerate };
 struct Options {
   Mode mode = Mode::kCheck;
   bool explain = false;
+  bool bom = false;
   Format format = Format::kText;
   std::uint64_t count = 0;  // --generate
   egn::number::Filters filters;
@@ -139,7 +148,12 @@ struct Options {
 
 class Run {
  public:
-  explicit Run(const Options& options) : options_(options) {}
+  explicit Run(const Options& options) : options_(options) {
+    // A mark for byte streams only: a console takes characters.
+    if (options.bom && !egn::cli::StandardSink(stdout).IsConsole()) {
+      output_.buffer() += "\xEF\xBB\xBF";
+    }
+  }
 
   // `where` names the input for a message ("ред", "аргумент"), `key` for
   // JSON ("line", "argument").
@@ -192,8 +206,8 @@ class Run {
 
  private:
   const Options& options_;
-  Output output_;
   int status_ = kAllRight;
+  Output output_{status_};
 };
 
 int Usage(const std::string& problem) {
@@ -234,6 +248,8 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       return std::nullopt;
     } else if (arg == "--explain") {
       options.explain = true;
+    } else if (arg == "--bom") {
+      options.bom = true;
     } else if (arg == "--json") {
       options.format = Format::kJson;
     } else if (arg == "--decode") {
@@ -305,7 +321,7 @@ int main(int argc, char** argv) {
   Options options;
   bool done = false;
   if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
-  if (done) return std::fflush(stdout) == 0 ? kAllRight : kBadInput;
+  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
 
   Run run(options);
   if (options.mode == Mode::kGenerate) {
@@ -322,14 +338,12 @@ int main(int argc, char** argv) {
     }
     return run.Finish();
   }
-  egn::cli::LineReader reader(0, [&run] { run.Flush(); });
+  // UTF-8 or UTF-16 (a list saved by Windows PowerShell 5.1), a console's
+  // characters on Windows: the reader gives UTF-8 lines.
+  const std::unique_ptr<egn::cli::ByteSource> input = egn::cli::StandardInput();
+  egn::cli::LineReader reader(*input, [&run] { run.Flush(); });
   egn::cli::Line line{};
   for (std::size_t number = 1; reader.Next(line); ++number) {
-    // A byte-order mark may open a file written on Windows.
-    if (number == 1 && line.text.starts_with("\xEF\xBB\xBF")) {
-      line.text.remove_prefix(3);
-      line.length -= 3;
-    }
     run.Take(egn::cli::CheckLine(line, true), "ред", "line", number);
   }
   const int status = run.Finish();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -13,28 +14,221 @@
 
 namespace egn::cli {
 
+long FileSource::Read(char* into, std::size_t size) {
+  for (;;) {
+#ifdef _WIN32
+    const long got = _read(fd_, into, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
+#else
+    const long got = static_cast<long>(read(fd_, into, size));
+#endif
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+long WideSource::Read(char* into, std::size_t size) {
+  if (ended_) return 0;
+  units_.resize(size / 2);
+  const long got = units_.empty() ? -1 : read_(units_.data(), units_.size());
+  if (got <= 0) {
+    if (units_.empty()) errno = EINVAL;  // no room for one character
+    return got;
+  }
+  std::size_t count = static_cast<std::size_t>(got);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (units_[i] == u'\x1A') {
+      ended_ = true;
+      return static_cast<long>(2 * i);
+    }
+    into[2 * i] = static_cast<char>(units_[i] & 0xFF);
+    into[2 * i + 1] = static_cast<char>(units_[i] >> 8);
+  }
+  return static_cast<long>(2 * count);
+}
+
+namespace {
+
+// The smallest buffer that holds any byte-order mark and the byte after it.
+constexpr std::size_t kSmallestBuffer = 4;
+
+bool IsAscii(unsigned char byte) { return byte != 0 && byte < 0x80; }
+
+}  // namespace
+
 LineReader::LineReader(int fd, std::function<void()> before_read, std::size_t buffer_size)
-    : fd_(fd), before_read_(std::move(before_read)), buffer_(buffer_size) {}
+    : owned_(std::make_unique<FileSource>(fd)),
+      source_(*owned_),
+      before_read_(std::move(before_read)),
+      buffer_(std::max(buffer_size, kSmallestBuffer)) {}
+
+LineReader::LineReader(ByteSource& source, std::function<void()> before_read,
+                       std::size_t buffer_size)
+    : source_(source),
+      before_read_(std::move(before_read)),
+      buffer_(std::max(buffer_size, kSmallestBuffer)) {
+  if (source_.IsUtf16()) {
+    started_ = true;
+    UseUtf16(Encoding::kUtf16Le);
+  }
+}
+
+void LineReader::UseUtf16(Encoding encoding) {
+  encoding_ = encoding;
+  raw_.resize(buffer_.size());
+  // Two bytes give at most three of UTF-8 (a pair of four gives four); an
+  // odd byte or a lone surrogate at the end at most three more.
+  buffer_.resize(raw_.size() / 2 * 3 + 8);
+}
 
 bool LineReader::Fill() {
   if (at_end_) return false;
   if (before_read_) before_read_();
   begin_ = end_ = 0;
+  if (!started_) {
+    started_ = true;
+    if (!Start()) return false;
+    if (begin_ < end_) return true;
+    if (at_end_) return false;  // nothing, or a byte-order mark alone
+    begin_ = end_ = 0;
+  }
+  return encoding_ == Encoding::kUtf8 ? ReadUtf8() : ReadUtf16();
+}
+
+// Reads until the first bytes tell the encoding: one byte never does, nor
+// the first two of UTF-8's mark. Waiting for them delays no answer, since a
+// line that gives one has at least two bytes.
+bool LineReader::Start() {
+  const auto byte = [this](std::size_t i) { return static_cast<unsigned char>(buffer_[i]); };
+  bool ended = false;
+  while (end_ < 3) {
+    const long got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+    if (got < 0) {
+      at_end_ = failed_ = true;
+      return false;
+    }
+    if (got == 0) {
+      ended = true;
+      break;
+    }
+    end_ += static_cast<std::size_t>(got);
+    if (end_ >= 2 && !(byte(0) == 0xEF && byte(1) == 0xBB)) break;
+  }
+  const bool two = end_ >= 2;
+  Encoding encoding = Encoding::kUtf8;
+  std::size_t mark = 0;
+  if (end_ >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+    mark = 3;
+  } else if (two && byte(0) == 0xFF && byte(1) == 0xFE) {
+    encoding = Encoding::kUtf16Le, mark = 2;
+  } else if (two && byte(0) == 0xFE && byte(1) == 0xFF) {
+    encoding = Encoding::kUtf16Be, mark = 2;
+  } else if (two && IsAscii(byte(0)) && byte(1) == 0) {
+    encoding = Encoding::kUtf16Le;
+  } else if (two && byte(0) == 0 && IsAscii(byte(1))) {
+    encoding = Encoding::kUtf16Be;
+  }
+  if (encoding != Encoding::kUtf8) {
+    UseUtf16(encoding);
+    raw_end_ = end_ - mark;
+    std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(mark),
+              buffer_.begin() + static_cast<std::ptrdiff_t>(end_), raw_.begin());
+    begin_ = end_ = 0;
+    source_done_ = ended;
+    return true;
+  }
+  begin_ = mark;
+  at_end_ = ended;  // the next Fill ends the input
+  return true;
+}
+
+bool LineReader::ReadUtf8() {
+  const long got = source_.Read(buffer_.data(), buffer_.size());
+  if (got > 0) {
+    end_ = static_cast<std::size_t>(got);
+    return true;
+  }
+  at_end_ = true;
+  failed_ = got < 0;
+  return false;
+}
+
+bool LineReader::ReadUtf16() {
   for (;;) {
-#ifdef _WIN32
-    const int got = _read(fd_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
-#else
-    const ssize_t got = read(fd_, buffer_.data(), buffer_.size());
-#endif
-    if (got > 0) {
-      end_ = static_cast<std::size_t>(got);
+    Decode();
+    if (end_ > 0) {
+      at_end_ = source_done_ && raw_end_ == 0;
       return true;
     }
-    if (got < 0 && errno == EINTR) continue;
-    at_end_ = true;
-    failed_ = got < 0;
-    return false;
+    if (source_done_) {
+      at_end_ = true;
+      return false;
+    }
+    const long got = source_.Read(raw_.data() + raw_end_, raw_.size() - raw_end_);
+    if (got < 0) {
+      at_end_ = failed_ = true;
+      return false;
+    }
+    if (got == 0) source_done_ = true;
+    raw_end_ += static_cast<std::size_t>(got);
   }
+}
+
+// Decodes the whole code units of raw_ into buffer_ as UTF-8. Until the
+// source is done, an odd byte and a high surrogate at the end wait for what
+// follows them; when it is done they are decoded as what is wrong.
+void LineReader::Decode() {
+  const bool big_endian = encoding_ == Encoding::kUtf16Be;
+  const auto* in = reinterpret_cast<const unsigned char*>(raw_.data());
+  char* out = buffer_.data();
+  std::size_t o = 0;
+  std::size_t i = 0;
+  const auto unit = [&](std::size_t at) -> std::uint32_t {
+    return big_endian ? (in[at] << 8 | in[at + 1]) : (in[at] | in[at + 1] << 8);
+  };
+  const auto put = [&](std::uint32_t c) {
+    if (c < 0x80) {
+      out[o++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      out[o++] = static_cast<char>(0xC0 | c >> 6);
+      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {  // a lone surrogate too: ED A0 80 to ED BF BF
+      out[o++] = static_cast<char>(0xE0 | c >> 12);
+      out[o++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out[o++] = static_cast<char>(0xF0 | c >> 18);
+      out[o++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out[o++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  while (i + 2 <= raw_end_) {
+    const std::uint32_t c = unit(i);
+    if (c < 0x80) {
+      out[o++] = static_cast<char>(c);
+      i += 2;
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 4 > raw_end_ && !source_done_) break;  // its other half may follow
+      const std::uint32_t low = i + 4 <= raw_end_ ? unit(i + 2) : 0;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+        i += 4;
+        continue;
+      }
+    }
+    put(c);
+    i += 2;
+  }
+  if (source_done_ && i < raw_end_) {
+    out[o++] = '\xFF';  // an odd byte at the end
+    i = raw_end_;
+  }
+  std::copy(raw_.begin() + static_cast<std::ptrdiff_t>(i),
+            raw_.begin() + static_cast<std::ptrdiff_t>(raw_end_), raw_.begin());
+  raw_end_ -= i;
+  begin_ = 0;
+  end_ = o;
 }
 
 bool LineReader::Next(Line& line) {
@@ -44,7 +238,7 @@ bool LineReader::Next(Line& line) {
     if (begin_ == end_ && !Fill()) {
       // The end of the input: a last line without '\n' is still a line.
       if (length == 0 || failed_) return false;
-      line = {partial_, length};
+      line = {partial_, length, encoding_};
       return true;
     }
     const char* start = buffer_.data() + begin_;
@@ -54,7 +248,7 @@ bool LineReader::Next(Line& line) {
     if (newline != nullptr && length == 0) {
       // The whole line lies in the buffer: no copy.
       begin_ += taken + 1;
-      line = {std::string_view(start, std::min(taken, kLongestLine)), taken};
+      line = {std::string_view(start, std::min(taken, kLongestLine)), taken, encoding_};
       return true;
     }
     if (partial_.size() < kLongestLine) {
@@ -64,7 +258,7 @@ bool LineReader::Next(Line& line) {
     begin_ += taken;
     if (newline != nullptr) {
       ++begin_;
-      line = {partial_, length};
+      line = {partial_, length, encoding_};
       return true;
     }
   }
@@ -111,6 +305,17 @@ std::string CodePoint(long c) {
   return text;
 }
 
+// What the reader's decoding of UTF-16 left in `text` where it found no
+// character (see LineReader).
+std::string Utf16Problem(std::string_view text) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  if (text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0) {
+    const long surrogate = 0xD000 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+    return "редът не е текст в UTF-16: сурогатът " + CodePoint(surrogate) + " е без двойката си";
+  }
+  return "редът не е текст в UTF-16: входът свършва с нечетен байт";
+}
+
 }  // namespace
 
 Checked CheckLine(const Line& line, bool blank_is_nothing) {
@@ -131,13 +336,14 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
   }
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] >= '0' && text[i] <= '9') continue;
+    const bool utf16 = line.encoding != Encoding::kUtf8;
     if (text[i] == '\0') {
-      checked.problem = "редът съдържа нулев байт";
+      checked.problem = utf16 ? "редът съдържа нулев знак U+0000" : "редът съдържа нулев байт";
       return checked;
     }
     const Character c = DecodeUtf8(text, i);
     if (c.code < 0) {
-      checked.problem = "редът не е текст в UTF-8";
+      checked.problem = utf16 ? Utf16Problem(text.substr(i)) : "редът не е текст в UTF-8";
       return checked;
     }
     // A visible character is shown as well as named; blanks, control and

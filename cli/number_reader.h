@@ -1,10 +1,11 @@
 // Reading numbers for egn-digit: the lines of a stream of any size in
-// bounded memory, and the check of one line (or argument) as the first nine
-// or all ten digits of an ЕГН.
+// bounded memory, in UTF-8 or UTF-16, and the check of one line (or
+// argument) as the first nine or all ten digits of an ЕГН.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,19 +16,73 @@ namespace egn::cli {
 // longer line only its length is kept.
 inline constexpr std::size_t kLongestLine = 256;
 
+// What a stream was written in. The reader gives UTF-8 whatever it was.
+enum class Encoding { kUtf8, kUtf16Le, kUtf16Be };
+
 struct Line {
   std::string_view text;  // the line's first bytes, at most kLongestLine, without its '\n'
   std::size_t length;     // the whole line's length in bytes, without its '\n'
+  Encoding encoding = Encoding::kUtf8;  // of the input, to say what is wrong with a line
+};
+
+// Where a LineReader's bytes come from.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `size` bytes into `into`, waiting only until some are there: how
+  // many, 0 at the end of the input, -1 on an error (errno says which).
+  virtual long Read(char* into, std::size_t size) = 0;
+  // True when the bytes are known to be UTF-16LE (a console's characters);
+  // otherwise their first bytes tell.
+  virtual bool IsUtf16() const { return false; }
+};
+
+// The bytes of a file descriptor.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(int fd) : fd_(fd) {}
+  long Read(char* into, std::size_t size) override;
+
+ private:
+  int fd_;
+};
+
+// UTF-16 characters read a piece at a time by `read` (on Windows the
+// console's ReadConsoleW: up to `size` units into `into`, how many, 0 at the
+// end, -1 on an error), given on as UTF-16LE bytes. U+001A (Ctrl+Z) ends the
+// input, as it does for every console program; what came before it counts.
+class WideSource : public ByteSource {
+ public:
+  using ReadWide = std::function<long(char16_t* into, std::size_t size)>;
+  explicit WideSource(ReadWide read) : read_(std::move(read)) {}
+  long Read(char* into, std::size_t size) override;
+  bool IsUtf16() const override { return true; }
+
+ private:
+  ReadWide read_;
+  std::vector<char16_t> units_;
+  bool ended_ = false;
 };
 
 // Splits a stream into lines at '\n'; a last line without one counts too.
 // Memory stays bounded by the buffer, whatever the lengths of the lines.
-// It reads what the file descriptor has ready, so that lines typed or piped
-// one at a time are answered one at a time; `before_read` runs before every
-// read that may wait (to send out what has been answered so far).
+// It reads what the source has ready, so that lines typed or piped one at a
+// time are answered one at a time; `before_read` runs before every read that
+// may wait (to send out what has been answered so far).
+//
+// The stream's first bytes tell its encoding: a byte-order mark of UTF-8
+// (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF), which is dropped, or,
+// without one, a first character of ASCII with a zero byte after it
+// (UTF-16LE) or before it (UTF-16BE): a zero byte is never part of a number,
+// so no stream of numbers in UTF-8 is taken for UTF-16. UTF-16 is decoded
+// to UTF-8 as it streams in; a surrogate without its other half, or an odd
+// byte at the end, is kept in the line as bytes that are no UTF-8 (ED A0 80
+// to ED BF BF for a surrogate, FF for the odd byte), which CheckLine names.
 class LineReader {
  public:
   explicit LineReader(int fd, std::function<void()> before_read = {},
+                      std::size_t buffer_size = 1 << 16);
+  explicit LineReader(ByteSource& source, std::function<void()> before_read = {},
                       std::size_t buffer_size = 1 << 16);
 
   // The next line, valid until the next call; false at the end of the input
@@ -37,15 +92,26 @@ class LineReader {
 
  private:
   bool Fill();
+  bool Start();
+  bool ReadUtf8();
+  bool ReadUtf16();
+  void UseUtf16(Encoding encoding);
+  void Decode();
 
-  int fd_;
+  std::unique_ptr<ByteSource> owned_;
+  ByteSource& source_;
   std::function<void()> before_read_;
-  std::vector<char> buffer_;
+  std::vector<char> buffer_;  // UTF-8, lines are cut from it
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool at_end_ = false;
   bool failed_ = false;
-  std::string partial_;  // the kept start of a line that crosses the buffer's end
+  bool started_ = false;  // the encoding is known
+  Encoding encoding_ = Encoding::kUtf8;
+  std::vector<char> raw_;     // UTF-16: the bytes read, not yet decoded
+  std::size_t raw_end_ = 0;   // of which this many are there
+  bool source_done_ = false;  // UTF-16: the source has nothing more
+  std::string partial_;       // the kept start of a line that crosses the buffer's end
 };
 
 enum class Verdict {
@@ -62,7 +128,8 @@ struct Checked {
 };
 
 // Blanks (spaces, tabs) around the number and one CR before the line's end
-// are ignored. `blank_is_nothing`: a blank line is no number (lines of a
+// are ignored. The problem names what the line's encoding (`line.encoding`)
+// makes wrong. `blank_is_nothing`: a blank line is no number (lines of a
 // file) rather than a malformed one (an argument).
 Checked CheckLine(const Line& line, bool blank_is_nothing);
 

@@ -9,8 +9,9 @@ namespace {
 
 class FakeSink : public TextSink {
  public:
-  explicit FakeSink(bool console) : console_(console) {}
+  explicit FakeSink(bool console, bool crlf = false) : console_(console), crlf_(crlf) {}
   bool IsConsole() const override { return console_; }
+  bool EndsLinesWithCrLf() const override { return crlf_; }
   bool WriteBytes(std::string_view bytes) override {
     bytes_ += bytes;
     return true;
@@ -24,6 +25,7 @@ class FakeSink : public TextSink {
 
  private:
   bool console_;
+  bool crlf_;
 };
 
 TEST(Console, PipesAndFilesGetTheBytesAsTheyAre) {
@@ -33,6 +35,30 @@ TEST(Console, PipesAndFilesGetTheBytesAsTheyAre) {
   ASSERT_TRUE(WriteUtf8(file, text, pending));
   EXPECT_EQ(file.bytes_, text);
   EXPECT_TRUE(file.wide_.empty());
+}
+
+// Pipes and files on Windows get CR LF for every LF, and nothing else
+// changes; a console keeps LF, which it shows as a new line.
+TEST(Console, ByteStreamsThatWantCrLfGetIt) {
+  const struct {
+    bool console, crlf;
+    std::string_view text;
+    std::string_view bytes;
+    std::u16string_view wide;
+  } cases[] = {
+      {false, true, "123456789\t1234567890\nгрешка\n", "123456789\t1234567890\r\nгрешка\r\n", u""},
+      {false, true, "\n\n", "\r\n\r\n", u""},
+      {false, true, "без край", "без край", u""},
+      {false, false, "a\nb\n", "a\nb\n", u""},
+      {true, false, "a\nб\n", "", u"a\nб\n"},
+  };
+  for (const auto& c : cases) {
+    FakeSink sink(c.console, c.crlf);
+    std::string pending;
+    ASSERT_TRUE(WriteUtf8(sink, c.text, pending));
+    EXPECT_EQ(sink.bytes_, c.bytes) << c.text;
+    EXPECT_EQ(sink.wide_, c.wide) << c.text;
+  }
 }
 
 // A console gets the same text in UTF-16 however the output is cut into

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace egn::cli {
 namespace {
@@ -64,7 +67,7 @@ TEST(LineReader, SplitsAnyStreamIntoItsLines) {
   std::string stream;
   for (const std::string& line : lines) stream += line + "\n";
   stream.pop_back();  // the last line has no newline
-  for (const std::size_t buffer : {1, 2, 7, 64, 1 << 16}) {
+  for (const std::size_t buffer : {4, 5, 7, 64, 1 << 16}) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
     ASSERT_EQ(std::fwrite(stream.data(), 1, stream.size(), file.get()), stream.size());
     std::fflush(file.get());
@@ -82,6 +85,188 @@ TEST(LineReader, SplitsAnyStreamIntoItsLines) {
     EXPECT_FALSE(reader.failed());
     EXPECT_EQ(reads, static_cast<int>((stream.size() + buffer - 1) / buffer) + 1) << buffer;
   }
+}
+
+// A pipe's bytes as they may come: at most `chunk` at a time, so that a
+// byte-order mark, a code unit and a surrogate pair are cut anywhere.
+class ChunkSource : public ByteSource {
+ public:
+  ChunkSource(std::string bytes, std::size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  long Read(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, chunk_, bytes_.size() - at_});
+    bytes_.copy(into, n, at_);
+    at_ += n;
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t chunk_;
+  std::size_t at_ = 0;
+};
+
+std::string Utf16(std::u16string_view text, bool big_endian) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
+struct Read {
+  std::vector<std::string> lines;  // as CheckLine sees them: the kept text
+  std::vector<std::string> problems;
+  Encoding encoding = Encoding::kUtf8;
+  bool failed = false;
+};
+
+Read ReadAll(ByteSource& source, std::size_t buffer) {
+  LineReader reader(source, {}, buffer);
+  Read read;
+  Line line{};
+  while (reader.Next(line)) {
+    read.lines.emplace_back(line.text);
+    read.problems.push_back(CheckLine(line, true).problem);
+    read.encoding = line.encoding;
+  }
+  read.failed = reader.failed();
+  return read;
+}
+
+// The same lines in UTF-8 and UTF-16, with and without a byte-order mark,
+// come out as the same UTF-8 lines, however the bytes arrive.
+TEST(LineReader, ReadsUtf8AndUtf16Alike) {
+  const std::u16string text =
+      u"123456789\r\n7501010010\n\n  8032056031 \r\nЕГН 😀\n" + std::u16string(300, u'я') + u"\n1";
+  const std::string utf8 = "123456789\r\n7501010010\n\n  8032056031 \r\nЕГН 😀\n" + [] {
+    std::string a;
+    for (int i = 0; i < 300; ++i) a += "я";
+    return a;
+  }() + "\n1";
+  const std::vector<std::string> expected = {"123456789\r",
+                                             "7501010010",
+                                             "",
+                                             "  8032056031 \r",
+                                             "ЕГН 😀",
+                                             utf8.substr(utf8.find("я"), kLongestLine),
+                                             "1"};
+  const struct {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+  } forms[] = {
+      {"UTF-8", utf8, Encoding::kUtf8},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8, Encoding::kUtf8},
+      {"UTF-16LE with its mark", "\xFF\xFE" + Utf16(text, false), Encoding::kUtf16Le},
+      {"UTF-16LE", Utf16(text, false), Encoding::kUtf16Le},
+      {"UTF-16BE with its mark", "\xFE\xFF" + Utf16(text, true), Encoding::kUtf16Be},
+      {"UTF-16BE", Utf16(text, true), Encoding::kUtf16Be},
+  };
+  for (const auto& form : forms) {
+    for (const std::size_t chunk : {1, 2, 3, 5, 1 << 16}) {
+      for (const std::size_t buffer : {4, 7, 64, 1 << 16}) {
+        ChunkSource source(form.bytes, chunk);
+        const Read read = ReadAll(source, buffer);
+        EXPECT_EQ(read.lines, expected)
+            << form.name << ", chunk " << chunk << ", buffer " << buffer;
+        EXPECT_EQ(read.encoding, form.encoding) << form.name;
+        EXPECT_FALSE(read.failed);
+      }
+    }
+  }
+}
+
+// What does not tell an encoding stays UTF-8: a mark cut short, a zero
+// byte after a byte that is no ASCII, a stream of one byte.
+TEST(LineReader, TakesUtf16OnlyFromItsMarkOrAZeroByteBesideAscii) {
+  const struct {
+    std::string bytes;
+    std::vector<std::string> lines;
+    Encoding encoding;
+  } cases[] = {
+      {"\xEF\xBB", {"\xEF\xBB"}, Encoding::kUtf8},
+      {"\xEF\xBB\xBF", {}, Encoding::kUtf8},
+      {"\xFF\xFE", {}, Encoding::kUtf16Le},
+      {"7", {"7"}, Encoding::kUtf8},
+      {std::string("\x80\0", 2), {std::string("\x80\0", 2)}, Encoding::kUtf8},
+      {std::string("\0\0", 2), {std::string("\0\0", 2)}, Encoding::kUtf8},
+      {std::string("\n\0", 2), {""}, Encoding::kUtf16Le},
+      {"\xFE\xFE", {"\xFE\xFE"}, Encoding::kUtf8},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t chunk : {1, 64}) {
+      ChunkSource source(c.bytes, chunk);
+      const Read read = ReadAll(source, 64);
+      EXPECT_EQ(read.lines, c.lines) << testing::PrintToString(c.bytes) << ", chunk " << chunk;
+      if (!c.lines.empty()) {
+        EXPECT_EQ(read.encoding, c.encoding) << testing::PrintToString(c.bytes);
+      }
+    }
+  }
+}
+
+// A surrogate without its other half, an odd byte at the end and U+0000
+// are named on their own line; the lines around them are read as they are.
+TEST(LineReader, NamesWhatIsWrongWithUtf16OnItsLine) {
+  const struct {
+    std::string bytes;  // after FF FE
+    std::vector<std::string> problems;
+  } cases[] = {
+      {Utf16(u"123456789\n1\xD800"
+             u"2\n",
+             false),
+       {"", "редът не е текст в UTF-16: сурогатът U+D800 е без двойката си"}},
+      {Utf16(u"1\xDC00\n123456789", false),
+       {"редът не е текст в UTF-16: сурогатът U+DC00 е без двойката си", ""}},
+      {Utf16(u"123456789\n1\xDBFF", false),
+       {"", "редът не е текст в UTF-16: сурогатът U+DBFF е без двойката си"}},
+      {Utf16(u"123456789\n", false) + "7",
+       {"", "редът не е текст в UTF-16: входът свършва с нечетен байт"}},
+      {Utf16(u"\xD83D", false) + "7",
+       {"редът не е текст в UTF-16: сурогатът U+D83D е без двойката си"}},
+      {Utf16(std::u16string(u"12\0", 3), false), {"редът съдържа нулев знак U+0000"}},
+      {Utf16(u"12345678а\n", false), {"знакът „а“ (U+0430) не е цифра от 0 до 9"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t chunk : {1, 3, 1 << 16}) {
+      ChunkSource source("\xFF\xFE" + c.bytes, chunk);
+      EXPECT_EQ(ReadAll(source, 64).problems, c.problems)
+          << testing::PrintToString(c.bytes) << ", chunk " << chunk;
+    }
+  }
+}
+
+// A console's characters (ReadConsoleW's pieces) come out as UTF-8 lines,
+// a surrogate pair cut between two pieces included; Ctrl+Z ends the input.
+TEST(WideSource, GivesAConsolesCharactersAsUtf8Lines) {
+  const std::vector<std::u16string> pieces = {u"123456789\r\n", u"Ивана \xD83D", u"\xDE00\r\n",
+                                              u"1\x1A"
+                                              u"2\r\n",
+                                              u"7501010010\r\n"};
+  std::size_t next = 0;
+  WideSource source([&](char16_t* into, std::size_t size) -> long {
+    if (next == pieces.size()) return 0;
+    EXPECT_GE(size, pieces[next].size());
+    pieces[next].copy(into, size);
+    return static_cast<long>(pieces[next++].size());
+  });
+  const Read read = ReadAll(source, 64);
+  EXPECT_EQ(read.lines, (std::vector<std::string>{"123456789\r", "Ивана 😀\r", "1"}));
+  EXPECT_EQ(read.encoding, Encoding::kUtf16Le);
+  EXPECT_FALSE(read.failed);
+  EXPECT_EQ(next, 4u);  // nothing is read after Ctrl+Z
+}
+
+TEST(WideSource, AFailedReadFailsTheReader) {
+  WideSource source([](char16_t*, std::size_t) -> long {
+    errno = EIO;
+    return -1;
+  });
+  const Read read = ReadAll(source, 64);
+  EXPECT_TRUE(read.lines.empty());
+  EXPECT_TRUE(read.failed);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ Usage: program_test.py PATH_TO_EGN_DIGIT
 import datetime
 import json
 import random
+import signal
 import subprocess
 import sys
 import tempfile
@@ -58,7 +59,7 @@ class Program(unittest.TestCase):
     def test_help_says_what_is_checked(self):
         out, err, status = run(["--help"])
         self.assertEqual((err, status), ("", 0))
-        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [ЧИСЛО]...\n"))
+        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"))
         self.assertIn("„вярна“ не значи, че ЕГН е валидно", out)
         self.assertIn("Валиден номер може да не принадлежи на никого", out)
         self.assertIn("„Изчислена сума: “ със сумата", out)  # the quotes stay on one line
@@ -100,6 +101,22 @@ class Program(unittest.TestCase):
             self.assertEqual(program.wait(timeout=60), -13)  # SIGPIPE, as for any filter
             self.assertEqual(program.stderr.read(), b"")
 
+    def test_a_closed_pipe_with_sigpipe_blocked_ends_with_the_status_so_far(self):
+        # Blocked, SIGPIPE leaves the write failing with EPIPE, as Windows
+        # always does: the answers until then stand, nothing is said.
+        for first, status in ((b"123456789\n", 0), (b"1234567891\n", 1)):
+            with self.subTest(first=first), tempfile.TemporaryFile() as big:
+                big.write(first + b"123456789\n" * 2_000_000)
+                big.seek(0)
+                program = subprocess.Popen(
+                    [PROGRAM], stdin=big, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                    preexec_fn=lambda: signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGPIPE}))
+                program.stdout.readline()
+                program.stdout.close()
+                self.assertEqual(program.wait(timeout=60), status)
+                self.assertEqual(program.stderr.read(), b"")
+                program.stderr.close()
+
     def test_lines_from_a_pipe_are_answered_one_at_a_time(self):
         program = subprocess.Popen([PROGRAM], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         for number, answer in [(b"123456789", b"1234567890"), (b"000000000", b"0000000000")]:
@@ -110,6 +127,45 @@ class Program(unittest.TestCase):
         self.assertEqual(program.stdout.read(), b"")
         program.stdout.close()
         self.assertEqual(program.wait(timeout=60), 0)
+
+    # --- encodings ---------------------------------------------------------------
+
+    def test_utf16_and_utf8_lists_give_the_same_lines(self):
+        text = "123456789\r\n\n 7501010010\r\n1234567891\r\nЕГН\r\n12345678\r\n"
+        expected = run(stdin=text.encode())
+        self.assertEqual(expected, (
+            "123456789\t1234567890\n7501010010\tвярна\n1234567891\tневярна\t0\nгрешка\nгрешка\n",
+            "egn-digit: ред 5: знакът „Е“ (U+0415) не е цифра от 0 до 9\n"
+            "egn-digit: ред 6: очакват се 9 или 10 цифри, а са 8\n", 2))
+        for encoding in ("utf-8-sig", "utf-16", "utf-16-le", "utf-16-be"):
+            with self.subTest(encoding=encoding):
+                self.assertEqual(run(stdin=text.encode(encoding)), expected)
+        for name, mark, codec in (("LE", b"\xff\xfe", "utf-16-le"), ("BE", b"\xfe\xff", "utf-16-be")):
+            with self.subTest(form="UTF-16" + name + " with its mark"):
+                self.assertEqual(run(stdin=mark + text.encode(codec)), expected)
+
+    def test_malformed_utf16_is_named_on_its_line(self):
+        stdin = b"\xff\xfe" + "123456789\n1\ud800\n7501010010\n".encode("utf-16-le", "surrogatepass") + b"7"
+        self.assertEqual(run(stdin=stdin), (
+            "123456789\t1234567890\nгрешка\n7501010010\tвярна\nгрешка\n",
+            "egn-digit: ред 2: редът не е текст в UTF-16: сурогатът U+D800 е без двойката си\n"
+            "egn-digit: ред 4: редът не е текст в UTF-16: входът свършва с нечетен байт\n", 2))
+
+    def test_bom_marks_the_output_and_egn_digit_reads_it_back(self):
+        cases = [
+            (["--bom", "1234567890"], "\ufeff1234567890\tвярна\n"),
+            (["--bom", "--decode", "--json", "8001010008"],
+             '\ufeff{"number":"8001010008","valid":true,"birth_date":"1980-01-01","sex":"мъж",'
+             '"region":"Благоевград","check_digit_ok":true,"date_ok":true}\n'),
+        ]
+        for args, out in cases:
+            with self.subTest(args=args):
+                self.assertEqual(run(args), (out, "", 0))
+        generated = subprocess.run([PROGRAM, "--generate", "50", "--seed", "3", "--bom"],
+                                   capture_output=True, check=True).stdout
+        self.assertTrue(generated.startswith(b"\xef\xbb\xbf"))
+        out, err, status = run(["--decode"], generated)
+        self.assertEqual((len(out.splitlines()), err, status), (50, "", 0))
 
     # --- the whole number ---------------------------------------------------------
 
