@@ -18,7 +18,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # No link time in the PE header: the same source gives the same program.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+# Subsystem version 6.1: the programs are made for Windows 7, and with the
+# linker's 5.2 Windows gives their windows the frame metrics of Windows XP.
+# Terminal-server aware: a remote desktop session gives them its own system
+# folders and fonts rather than emulating a single-user system for them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp \
+-Wl,--major-subsystem-version,6,--minor-subsystem-version,1,--tsaware")
 find_program(EGN_WINE wine)
 if(EGN_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${EGN_WINE})

@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""The Windows programs as built: their PE headers and egn-digit.exe's
+resources read from the files, and the real egn-digit.exe run under Wine on
+pipes, with the output that Windows' readers get.
+
+Usage: windows_program_test.py --objdump OBJDUMP --objcopy OBJCOPY
+           [--wine WINE] EGN_DIGIT_EXE [OTHER_EXE...]
+The headers of every program are checked; egn-digit.exe runs under WINE
+(with the WINEPREFIX of the environment) when it is given.
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ARGS = None
+TERMINAL_SERVER_AWARE = 0x8000
+
+
+def wine_run(args, stdin=b""):
+    done = subprocess.run([ARGS.wine, ARGS.programs[0], *args], input=stdin,
+                          capture_output=True, timeout=120)
+    return done.stdout, done.stderr, done.returncode
+
+
+class Headers(unittest.TestCase):
+    """Subsystem version 6.1 (Windows 7) and terminal-server aware, read
+    from the PE header of every program."""
+
+    def test_every_program_is_made_for_windows_7_and_terminal_servers(self):
+        for program in ARGS.programs:
+            with self.subTest(program=os.path.basename(program)):
+                header = subprocess.run([ARGS.objdump, "-p", program], capture_output=True,
+                                        text=True, check=True).stdout
+                fields = dict(re.findall(r"^(\w+)\s+([0-9a-fA-F]+)", header, re.MULTILINE))
+                found = (fields.get("MajorSubsystemVersion"), fields.get("MinorSubsystemVersion"))
+                self.assertEqual(found, ("6", "1"),
+                                 "a build folder configured before the flags were added keeps "
+                                 "the old ones: configure it again with --fresh")
+                self.assertTrue(int(fields["DllCharacteristics"], 16) & TERMINAL_SERVER_AWARE,
+                                fields["DllCharacteristics"])
+
+
+class Resources(unittest.TestCase):
+    """egn-digit.exe's version record and manifest, read from its .rsrc."""
+
+    @classmethod
+    def setUpClass(cls):
+        with tempfile.TemporaryDirectory() as work:
+            section = os.path.join(work, "rsrc")
+            subprocess.run([ARGS.objcopy, "-O", "binary", "--only-section=.rsrc",
+                            ARGS.programs[0], section], check=True)
+            with open(section, "rb") as f:
+                cls.rsrc = f.read()
+
+    def value(self, key):
+        """A String of the version record: its key, padding, its value."""
+        pattern = re.escape(key.encode("utf-16-le")) + rb"\0\0(?:\0\0)?((?:[^\0].|\0[^\0])*?)\0\0"
+        found = re.search(pattern, self.rsrc, re.DOTALL)
+        self.assertIsNotNone(found, key)
+        return found.group(1).decode("utf-16-le")
+
+    def test_version_record(self):
+        cases = [
+            ("FileDescription", "Контролна цифра на ЕГН от командния ред"),
+            ("OriginalFilename", "egn-digit.exe"),
+            ("InternalName", "egn-digit"),
+            ("FileVersion", "1.00"),
+            ("ProductVersion", "1.00"),
+            ("ProductName", "egn-check"),
+        ]
+        for key, expected in cases:
+            with self.subTest(key=key):
+                self.assertEqual(self.value(key), expected)
+        # VS_FIXEDFILEINFO: its signature, structure version 1.0, file and
+        # product version 1.0.0.0.
+        fixed = bytes.fromhex("bd04effe 00000100 00000100 00000000 00000100 00000000")
+        self.assertIn(fixed, self.rsrc)
+        # US English, Unicode: the block's name and the Translation pair.
+        self.assertIn("040904B0".encode("utf-16-le"), self.rsrc)
+        self.assertIn("Translation".encode("utf-16-le") + b"\0\0\0\0" + bytes.fromhex("0904b004"),
+                      self.rsrc)
+
+    def test_manifest(self):
+        start = self.rsrc.find(b"<?xml")
+        end = self.rsrc.find(b"</assembly>", start)
+        self.assertTrue(0 <= start < end, "no manifest")
+        manifest = self.rsrc[start:end].decode("utf-8")
+        self.assertIn('<requestedExecutionLevel level="asInvoker" uiAccess="false"/>', manifest)
+        windows = re.findall(r'<supportedOS Id="\{([0-9a-f-]+)\}"/>', manifest)
+        self.assertEqual(windows, [
+            "35138b9a-5d96-4fbd-8e2d-a2440225f93a",  # 7
+            "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",  # 8
+            "1f676c76-80e1-4239-95bb-83d0f6d0da78",  # 8.1
+            "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a",  # 10 and 11
+        ])
+        self.assertNotIn("<dpiAware", manifest)  # a console program has no window to scale
+        self.assertNotIn("<activeCodePage", manifest)
+
+
+class Program(unittest.TestCase):
+    """egn-digit.exe itself under Wine."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not ARGS.wine:
+            raise unittest.SkipTest("no Wine to run egn-digit.exe")
+        # A Wine server started by the first program would keep its pipes
+        # open: start it (or find it running) with none of ours.
+        subprocess.run([ARGS.wine, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+
+    def test_a_reader_that_stops_early_ends_the_program_quietly(self):
+        # `egn-digit.exe --generate 100000 | head -1`, and a list whose first
+        # answer is a wrong digit: the status of what was answered.
+        cases = [
+            (["--generate", "100000"], None, rb"\d{10}\r\n", 0),
+            ([], b"1234567891\n" + b"123456789\n" * 300_000, rb"1234567891\t\xd0\xbd.*\t0\r\n", 1),
+        ]
+        for args, stdin, line, status in cases:
+            with self.subTest(args=args), tempfile.TemporaryFile() as data:
+                data.write(stdin or b"")
+                data.seek(0)
+                program = subprocess.Popen([ARGS.wine, ARGS.programs[0], *args], stdin=data,
+                                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                self.assertRegex(program.stdout.readline(), line)
+                program.stdout.close()  # as `head -1` does
+                self.assertEqual(program.wait(timeout=120), status)
+                self.assertEqual(program.stderr.read(), b"")
+                program.stderr.close()
+
+    def test_a_utf16_list_gives_the_lines_of_its_utf8_copy(self):
+        text = "123456789\r\n\r\n 7501010010\r\n1234567891\r\nЕГН\r\n"
+        expected = wine_run([], text.encode("utf-8"))
+        self.assertEqual(expected, (
+            "123456789\t1234567890\r\n7501010010\tвярна\r\n1234567891\tневярна\t0\r\n"
+            "грешка\r\n".encode(),
+            "egn-digit: ред 5: знакът „Е“ (U+0415) не е цифра от 0 до 9\r\n".encode(), 2))
+        for form, data in (("UTF-16LE with its mark (Windows PowerShell 5.1's >)",
+                            b"\xff\xfe" + text.encode("utf-16-le")),
+                           ("UTF-8 with its mark", text.encode("utf-8-sig"))):
+            with self.subTest(form=form):
+                self.assertEqual(wine_run([], data), expected)
+
+    def test_pipes_and_files_get_utf8_with_crlf_and_a_mark_only_when_asked(self):
+        cases = [
+            (["123456789"], "123456789\t1234567890\r\n", "", 0),
+            (["1234567890", "12"], "1234567890\tвярна\r\nгрешка\r\n",
+             "egn-digit: аргумент 2: очакват се 9 или 10 цифри, а са 2\r\n", 2),
+            (["--bom", "1234567890"], "\ufeff1234567890\tвярна\r\n", "", 0),
+        ]
+        for args, out, err, status in cases:
+            with self.subTest(args=args):
+                self.assertEqual(wine_run(args), (out.encode(), err.encode(), status))
+
+    def test_egn_digit_reads_its_own_output_back(self):
+        for mark in ([], ["--bom"]):
+            with self.subTest(mark=mark):
+                generated, _, _ = wine_run(["--generate", "200", "--seed", "5", *mark])
+                out, err, status = wine_run(["--decode"], generated)
+                lines = out.decode().splitlines()
+                self.assertEqual((len(lines), err, status), (200, b"", 0))
+                self.assertTrue(all(line.split("\t")[1] == "валидно" for line in lines))
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--objdump", required=True)
+    parser.add_argument("--objcopy", required=True)
+    parser.add_argument("--wine", default="")
+    parser.add_argument("programs", nargs="+")
+    ARGS, rest = parser.parse_known_args()
+    os.environ.setdefault("WINEDEBUG", "-all")
+    unittest.main(argv=[sys.argv[0], *rest])
+
+
+if __name__ == "__main__":
+    main()
