@@ -40,7 +40,7 @@ case ${1:-} in
       strace dbus-x11                          # what the program does; dbus-x11 could autolaunch a bus
       debootstrap                              # a fresh Debian 12 root for the run command
       qemu-user                                # the generated files as older processors make them
-      unzip wine64 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
+      unzip wine64 wine32:i386 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
     )
     ;;
@@ -59,5 +59,10 @@ if [[ $(id -u) -ne 0 ]]; then
   as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# Wine's 32-bit half (for the 32-bit Windows programs' tests) is a package of
+# the i386 architecture, which dpkg must know first.
+if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"

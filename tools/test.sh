@@ -49,9 +49,15 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
    wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
    ctest --preset windows; status=$?; wineserver -k; exit $status'
 ./tools/check-windows.sh out/windows
+
+echo "== 32-bit Windows: the programs, their tests under Wine's 32-bit half, the packages"
 cmake --preset windows32 >/dev/null
 cmake --build --preset windows32
-./tools/check-windows32.sh out/windows32
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
+  'tools/wine-prefix.sh out/windows32/wineprefix 96 && export WINEPREFIX=$PWD/out/windows32/wineprefix &&
+   wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
+   ctest --preset windows32; status=$?; wineserver -k; exit $status'
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" ./tools/check-windows32.sh out/windows32
 
 echo "== the browser: the page, its unit tests under Node, the page in Chromium"
 cmake --preset web >/dev/null
