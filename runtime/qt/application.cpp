@@ -12,6 +12,7 @@
 #include <string>
 
 #include "runtime/qt/form_builder.h"
+#include "runtime/qt/reports.h"
 
 namespace egn::runtime {
 
@@ -31,8 +32,11 @@ std::unique_ptr<LoadedForm> LoadForm(const FormClass& form_class) {
   auto loaded = std::make_unique<LoadedForm>(std::move(built.window), std::move(built.form));
   loaded->SetModule(form_class.create(loaded->form()));
   QWidget* window = &loaded->window();
+  // What a command wrote where the window reports is announced once the
+  // command has finished, once, with the final text.
   ConnectEvents(loaded->form(), loaded->module(), [window](const std::function<void()>& procedure) {
     DeliverEvent(window, procedure);
+    AnnounceReports(*window);
   });
   return loaded;
 }

@@ -1,6 +1,7 @@
 // Text boxes: single-line (with the character limit) and multi-line (word
 // wrap, scroll bars); read-only boxes refuse every change by the user, never
-// a write by the program.
+// a write by the program; what the program writes to a visible, read-only,
+// multi-line box is announced to a screen reader after the command.
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -8,6 +9,7 @@
 
 #include "runtime/core/conversions.h"
 #include "runtime/qt/qt_values.h"
+#include "runtime/qt/reports.h"
 #include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
@@ -105,7 +107,10 @@ class MultiLineTextBox : public TextBoxControl {
     QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] {
       if (!writing_) text_ = ToStoredText(edit_->toPlainText());
     });
-    SetText(d.text);
+    SetText(d.text);  // the described text is no news
+    // A visible box that only the program writes to, over several lines, is
+    // where it reports: what it writes there is announced after the command.
+    reports_ = d.read_only && d.visible;
   }
 
   void SetText(std::u16string_view text) override {
@@ -113,6 +118,7 @@ class MultiLineTextBox : public TextBoxControl {
     writing_ = true;
     edit_->setPlainText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     writing_ = false;
+    if (reports_) ReportWritten(*edit_);
   }
 
  private:
@@ -122,6 +128,7 @@ class MultiLineTextBox : public TextBoxControl {
 
   QPlainTextEdit* edit_;
   bool writing_ = false;
+  bool reports_ = false;
 };
 
 }  // namespace
