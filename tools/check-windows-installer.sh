@@ -12,16 +12,7 @@ program_files=$2
 export WINEDEBUG=-all
 fail() { echo "check-windows-installer: $*" >&2; exit 1; }
 
-# The window of a running program, by its title.
-window_of() {
-  local id=
-  for _ in $(seq 150); do
-    id=$(LC_ALL=C.UTF-8 xwininfo -root -tree | awk '/Информатика - проверка на ЕГН/ {print $1; exit}')
-    [[ -n $id ]] && { echo "$id"; return; }
-    sleep 0.1
-  done
-  fail "the window of $1 did not appear"
-}
+source tools/window-of.sh
 
 # The PATH value of a registry key, exactly as stored ("" where there is none).
 path_of() {

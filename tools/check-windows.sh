@@ -27,16 +27,7 @@ trap cleanup EXIT
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fail() { echo "check-windows: $*" >&2; exit 1; }
 
-# The window of a running program, by its title.
-window_of() {
-  local id=
-  for _ in $(seq 150); do
-    id=$(LC_ALL=C.UTF-8 xwininfo -root -tree | awk '/Информатика - проверка на ЕГН/ {print $1; exit}')
-    [[ -n $id ]] && { echo "$id"; return; }
-    sleep 0.1
-  done
-  fail "the window of $1 did not appear"
-}
+source tools/window-of.sh
 
 # Starts egn-check.exe in PREFIX, checks the 1 ... 9 example from outside and
 # saves the window as SHOT (as it opens) and SHOT-results (after the example).

@@ -38,25 +38,25 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
 
-echo "== Windows: the programs, their tests under Wine, the packages"
-cmake --preset windows >/dev/null
-cmake --build --preset windows
-# One Wine server for the whole run instead of a cold start for every test;
+# Builds the Windows preset PRESET and runs its tests under Wine, in Xvfb:
+# one Wine server for the whole run instead of a cold start for every test;
 # its services are started first, apart, so that none holds a test's output
 # open. One test at a time: the window tests each want the keyboard focus.
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
-  'tools/wine-prefix.sh out/windows/wineprefix 96 && export WINEPREFIX=$PWD/out/windows/wineprefix &&
-   wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
-   ctest --preset windows; status=$?; wineserver -k; exit $status'
+wine_tests() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
+    'tools/wine-prefix.sh out/$0/wineprefix 96 && export WINEPREFIX=$PWD/out/$0/wineprefix &&
+     wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
+     ctest --preset $0; status=$?; wineserver -k; exit $status' "$1"
+}
+
+echo "== Windows: the programs, their tests under Wine, the packages"
+wine_tests windows
 ./tools/check-windows.sh out/windows
 
 echo "== 32-bit Windows: the programs, their tests under Wine's 32-bit half, the packages"
-cmake --preset windows32 >/dev/null
-cmake --build --preset windows32
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c \
-  'tools/wine-prefix.sh out/windows32/wineprefix 96 && export WINEPREFIX=$PWD/out/windows32/wineprefix &&
-   wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
-   ctest --preset windows32; status=$?; wineserver -k; exit $status'
+wine_tests windows32
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" ./tools/check-windows32.sh out/windows32
 
 echo "== the browser: the page, its unit tests under Node, the page in Chromium"
