@@ -1,10 +1,11 @@
 // How the Win32 backend makes each kind of control: one maker per kind, in
 // one table (MakerFor), each defined in the file of its control family. A
-// maker creates the control's window (a label has none: the form paints it),
+// maker creates the control's window,
 // applies the description's settings and returns the control-access object.
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "runtime/forms/controls.h"
 #include "runtime/forms/form_model.h"
@@ -25,5 +26,8 @@ std::unique_ptr<Control> MakeButton(const ControlDescription& description, FormW
                                     int id);
 
 ControlMaker MakerFor(ControlKind kind);
+
+// The text a window shows, as UTF-16 (GetWindowTextW, whatever its length).
+std::u16string WindowText(HWND hwnd);
 
 }  // namespace egn::runtime

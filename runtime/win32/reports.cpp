@@ -3,23 +3,13 @@
 // seen (the box covers it) and never focused, read out by screen readers
 // whenever its text changes, wherever the focus is. Beneath the box, it
 // moves with it at every DPI and is where a screen reader's user finds it.
-#include <algorithm>
-
-#include "runtime/win32/form_window.h"
+#include "runtime/win32/controls_win32.h"
 
 namespace egn::runtime {
 
 namespace {
 
 constexpr int kAnnouncerId = 99;  // below the controls' ids, drawn by no one
-
-std::u16string WindowText(HWND hwnd) {
-  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, u'\0');
-  const int length =
-      GetWindowTextW(hwnd, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(length, 0)));
-  return text;
-}
 
 }  // namespace
 

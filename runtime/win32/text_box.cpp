@@ -10,8 +10,6 @@
 
 namespace egn::runtime {
 
-namespace {
-
 std::u16string WindowText(HWND hwnd) {
   std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, u'\0');
   const int length =
@@ -19,6 +17,8 @@ std::u16string WindowText(HWND hwnd) {
   text.resize(static_cast<std::size_t>(std::max(length, 0)));
   return text;
 }
+
+namespace {
 
 // The text property is what was last written or typed, kept exactly (CR LF
 // included), whatever the edit control shows.
