@@ -1,0 +1,139 @@
+#!/usr/bin/python3
+"""What the page must do in every browser engine, in one table.
+
+The window's facts come from the description (window/MainForm.form), read by
+the Chromium test's own reader, with its tab order and weights; nothing here
+copies a rectangle or a caption. The checks that more than one engine runs
+read this module: the Selenium driver (engines.py) imports it, the Firefox
+driver (firefox.js) reads it as JSON:
+
+    expectations.py BUILD_DIR     prints the table as JSON
+
+Where an engine behaves differently by its own nature, ENGINE_DIFFERENCES
+names the difference and what each engine gives; the drivers check each
+engine against its own column, so a change in any engine shows.
+"""
+import json
+import os
+import re
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.dirname(HERE))
+import web_page_test as chromium  # noqa: E402  (reads the description; needs BUILD_DIR in argv)
+
+CONTROLS = chromium.CONTROLS
+TAB_ORDER = chromium.TAB_ORDER
+
+
+def window_size():
+    """The window's client size in CSS pixels, from the description."""
+    text = open(chromium.DESCRIPTION, encoding="cp1251").read()
+    width, height = re.search(r"^\s*client-size = (\d+), (\d+)$", text, re.MULTILINE).groups()
+    return [int(width) / 15, int(height) / 15]
+
+
+def results(digits):
+    """The results box after Изчисли on these digits: the program's own text
+    (CR LF) and what the page's box holds (LF)."""
+    total = sum(d * w for d, w in zip(digits, chromium.WEIGHTS))
+    text = f"Изчислена сума: {total}\r\nПоследно число: {chromium.rule(digits)}\r\n"
+    return {"text": text, "value": text.replace("\r\n", "\n"), "tenth": str(chromium.rule(digits))}
+
+
+EXAMPLE_DIGITS = list(range(1, 10))
+EXAMPLE = {"digits": EXAMPLE_DIGITS, **results(EXAMPLE_DIGITS)}
+# The example as the README and the Chromium test state it, to hold the
+# formula above to it.
+assert EXAMPLE["text"] == "Изчислена сума: 285\r\nПоследно число: 0\r\n", EXAMPLE
+
+EXPECTATIONS = {
+    "window": window_size(),
+    "tolerance": 0.01,  # CSS px, as the Chromium test holds the places
+    # Every control's place in the window's CSS pixels at zoom 1; None where
+    # the description hides it (it must have no box at all).
+    "places": {name: None if c.get("visible") == "no" else [v / 15 for v in c["rect"]]
+               for name, c in CONTROLS.items()},
+    "first_focus": TAB_ORDER[0],
+    "tab_order": TAB_ORDER,
+    "digit_boxes": [f"Text2({i})" for i in range(9)],
+    "results_box": ["Text1", 0],  # the control array and index the program writes
+    "tenth_box": "Text2(9)",
+    "calculate": "Command1(0)",
+    "clear": "Command1(1)",
+    "example": EXAMPLE,
+    "empty": results([0] * 9),  # Изчисли on empty boxes: each counts as 0
+    # Boxes the user cannot type into, from the description, with what is typed.
+    "read_only": [name for name, c in CONTROLS.items()
+                  if c["kind"] == "textbox" and c.get("read-only") == "yes" and c.get("visible") != "no"],
+    "typed_into_read_only": "7a",
+    "labels": [name for name, c in CONTROLS.items() if c["kind"] == "label"],
+}
+
+# What each engine does natively, measured on Debian 12 (chromium 156,
+# firefox-esr 153, WebKitGTK 2.50): checked, not hidden.
+ENGINE_DIFFERENCES = {
+    # Tab on the last stop (List1): Chromium and Firefox hand the focus to the
+    # browser's own chrome, so the page's focus falls back to its body;
+    # WebKit wraps round to the first stop.
+    "tab after the last stop": {"chromium": "BODY", "firefox": "BODY", "webkit": TAB_ORDER[0]},
+    # The height of a caption's line box (Times New Roman's metrics, 12 pt,
+    # line-height normal): Firefox adds the face's line gap.
+    "line box of every caption, px": {"chromium": 17, "firefox": 19, "webkit": 17},
+}
+EXPECTATIONS["differences"] = ENGINE_DIFFERENCES
+
+# Scripts every driver runs in the page, so that all engines measure alike.
+SCRIPTS = {
+    # Resolves when the window is built.
+    "ready": """
+        return new Promise(done => (function wait() {
+          document.getElementById('Command1(0)') ? done(true) : setTimeout(wait, 10); })());""",
+    # Each control's rectangle in the window's own CSS pixels, and the scale.
+    "rects": """
+        const width = arguments[0];
+        const w = document.getElementById('MainForm').getBoundingClientRect();
+        const scale = w.width / width;
+        const out = {__scale: scale};
+        for (const e of document.querySelectorAll('#MainForm > *')) {
+          const r = e.getBoundingClientRect();
+          out[e.id] = [(r.left - w.left) / scale, (r.top - w.top) / scale,
+                       r.width / scale, r.height / scale];
+        }
+        return out;""",
+    # The heights of the line boxes of each caption.
+    "line_boxes": """
+        const out = {};
+        for (const name of arguments[0]) {
+          const r = document.createRange();
+          r.selectNodeContents(document.getElementById(name));
+          out[name] = [...r.getClientRects()].map(b => b.height);
+        }
+        return out;""",
+    "focused": "return document.activeElement.id || document.activeElement.tagName;",
+    "value": "return document.getElementById(arguments[0]).value;",
+    "text_property": "return Module.egnControlText(arguments[0], arguments[1]);",
+    # From the load on: every error logged, uncaught, unhandled or refused by
+    # the policy, kept in the page for errors() to read.
+    "record_errors": """
+        if (!window.__errors) {
+          window.__errors = [];
+          const keep = kind => (...a) => window.__errors.push(kind + ': ' + a.map(String).join(' '));
+          const real = console.error.bind(console);
+          console.error = (...a) => { keep('console.error')(...a); real(...a); };
+          addEventListener('error', e => keep('uncaught')(e.message));
+          addEventListener('unhandledrejection', e => keep('unhandled')(e.reason));
+          document.addEventListener('securitypolicyviolation',
+                                    e => keep('policy')(e.violatedDirective, e.blockedURI));
+        }
+        return true;""",
+    "errors": "return window.__errors;",
+    # An error logged on purpose, to show that the recorder hears one.
+    "probe_error": "console.error('egn-engines-probe'); return true;",
+}
+PROBE = "egn-engines-probe"
+EXPECTATIONS["scripts"] = SCRIPTS
+EXPECTATIONS["probe"] = PROBE
+
+if __name__ == "__main__":
+    json.dump(EXPECTATIONS, sys.stdout, ensure_ascii=False)
