@@ -74,41 +74,30 @@ def walk(node):
             yield from walk(child)
 
 
-class Announcements:
+def listen_for_announcements():
     """Every notification or alert of egn-check that appears, with its name
     as it was when it appeared."""
+    heard = []
 
-    def __init__(self):
-        self.heard = []
-        pyatspi.Registry.registerEventListener(self.on_showing, "object:state-changed:showing")
-
-    def on_showing(self, event):
-        if event.detail1 != 1:
-            return
+    def on_showing(event):
         try:
             source = event.source
-            if source.getApplication().name != "egn-check" or source.getRole() not in ANNOUNCING_ROLES:
-                return
-            self.heard.append((source.getRoleName(), source.name))
+            if (event.detail1 == 1 and source.getApplication().name == "egn-check"
+                    and source.getRole() in ANNOUNCING_ROLES):
+                heard.append((source.getRoleName(), source.name))
         except Exception as error:  # the object went away before it was read
-            self.heard.append(("unreadable", str(error)))
-
-    def take(self, seconds):
-        """What appeared during the next `seconds`, iterating the GLib main
-        context, where the events arrive."""
-        pump(seconds)
-        heard, self.heard = self.heard, []
-        return heard
+            heard.append(("unreadable", str(error)))
+    pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
+    return heard
 
 
 def pump(seconds, until=lambda: False):
+    """Iterates the GLib main context, where the events arrive."""
     context = GLib.MainContext.default()
     deadline = time.time() + seconds
-    while time.time() < deadline:
+    while time.time() < deadline and not until():
         while context.iteration(False):
             pass
-        if until():
-            return True
         time.sleep(0.02)
     return until()
 
@@ -124,67 +113,52 @@ def click(node):
     pyatspi.Registry.generateMouseEvent(x + width // 2, y + height // 2, pyatspi.MOUSE_B1C)
 
 
-def press_key(name):
-    pyatspi.Registry.generateKeyboardEvent(0, name, pyatspi.KEY_STRING)
+def focusable(app):
+    return sorted((node.getRoleName(), node.name) for node in walk(app)
+                  if node.getState().contains(pyatspi.STATE_FOCUSABLE))
 
 
 def announcements_after_commands(app, heard):
     """Drives the window with real input and returns the failures."""
-    by_name = {}
-    for node in walk(app):
-        if node.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_PUSH_BUTTON):
-            by_name.setdefault(node.name, node)
-    results, calculate, clear = by_name[RESULTS_BOX], by_name["Изчисли"], by_name["Изчисти"]
-    focusable_before = focusable_names(app)
-    failures = []
+    nodes = {node.name: node for node in walk(app)
+             if node.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_PUSH_BUTTON)}
+    results, focusable_before, failures = nodes[RESULTS_BOX], focusable(app), []
     for digit, name in enumerate(DIGIT_BOXES, start=1):
-        box = by_name[name]
-        click(box)
-        if not pump(5, lambda: box.getState().contains(pyatspi.STATE_FOCUSED)):
+        click(nodes[name])
+        if not pump(5, lambda: nodes[name].getState().contains(pyatspi.STATE_FOCUSED)):
             return [f"{name}: a click gave it no focus"]
-        press_key(str(digit))
-        if not pump(5, lambda: text_of(box) == str(digit)):
-            return [f"{name}: typing {digit} gave {text_of(box)!r}"]
-    if heard.take(0.5):
-        failures.append("typing the digits announced something")
+        pyatspi.Registry.generateKeyboardEvent(0, str(digit), pyatspi.KEY_STRING)
+        if not pump(5, lambda: text_of(nodes[name]) == str(digit)):
+            return [f"{name}: typing {digit} gave {text_of(nodes[name])!r}"]
 
-    def command(button, done, what):
-        click(button)
-        if not pump(10, lambda: done(text_of(results))):
+    def command(button, lines, what):
+        pump(0.5)
+        if heard:  # typing announced something
+            failures.append(f"before {what}: {heard}")
+        click(nodes[button])
+        if not pump(10, lambda: all(line in text_of(results) for line in lines)
+                    and (lines or text_of(results) == "")):
             failures.append(f"{what}: the results box holds {text_of(results)!r}")
-        # Long enough for a second announcement, had the command made one.
-        announced = heard.take(1.5)
-        print(f"{what}: {announced}")
-        if not button.getState().contains(pyatspi.STATE_FOCUSED):
+        pump(1.5)  # long enough for a second announcement, had there been one
+        print(f"{what}: {heard}")
+        if not nodes[button].getState().contains(pyatspi.STATE_FOCUSED):
             failures.append(f"{what}: the focus left the button")
-        return announced
+        if len(heard) != (1 if lines else 0):
+            failures.append(f"{what}: {len(heard)} announcements: {heard}")
+        elif lines and not all(line in heard[0][1] for line in lines):
+            failures.append(f"{what}: announced {heard[0]!r}, not {lines}")
+        heard.clear()
 
-    def expect_one(announced, lines, what):
-        if len(announced) != 1:
-            failures.append(f"{what}: {len(announced)} announcements, not one: {announced}")
-        elif not all(line in announced[0][1] for line in lines):
-            failures.append(f"{what}: announced {announced[0]!r}, not {lines}")
-
-    first = ["Изчислена сума: 285", "Последно число: 0"]
-    expect_one(command(calculate, lambda text: first[1] in text, "Изчисли"), first, "Изчисли")
-    cleared = command(clear, lambda text: text == "", "Изчисти")
-    if cleared:
-        failures.append(f"Изчисти announced {cleared}")
+    command("Изчисли", ["Изчислена сума: 285", "Последно число: 0"], "Изчисли")
+    command("Изчисти", [], "Изчисти")
     for node in walk(app):
         if node.getRole() in ANNOUNCING_ROLES and node.getState().contains(pyatspi.STATE_SHOWING):
             failures.append(f"after Изчисти a report still shows: {node.name!r}")
     # The same command again, on the emptied boxes: a new report, heard anew.
-    again = ["Изчислена сума: 0", "Последно число: 0"]
-    expect_one(command(calculate, lambda text: again[0] in text, "Изчисли again"), again,
-               "Изчисли again")
-    if focusable_names(app) != focusable_before:
-        failures.append(f"the focusable controls changed: {focusable_names(app)}")
+    command("Изчисли", ["Изчислена сума: 0", "Последно число: 0"], "Изчисли again")
+    if focusable(app) != focusable_before:
+        failures.append(f"the focusable controls changed: {focusable(app)}")
     return failures
-
-
-def focusable_names(app):
-    return sorted((node.getRoleName(), node.name) for node in walk(app)
-                  if node.getState().contains(pyatspi.STATE_FOCUSABLE))
 
 
 def main():
@@ -202,7 +176,7 @@ def main():
             time.sleep(0.2)
     # Listening before the program starts: it asks the registry at start-up
     # which events anyone listens to.
-    heard = Announcements()
+    heard = listen_for_announcements()
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([sys.argv[1]], env=env)
     try:
