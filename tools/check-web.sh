@@ -2,7 +2,8 @@
 # The window's page in a real browser: egn-check.html (and the error page of
 # the tests) from a web build, driven in headless Chromium through WebDriver,
 # opened from file:// and from a loopback HTTP server, at zoom 1, at device
-# pixel ratio 2 and on a phone-sized viewport. Also holds the page to its size
+# pixel ratio 2 and on a phone-sized viewport; then in Firefox ESR and WebKit
+# too (window/tests/web_engines). Also holds the page to its size
 # limit. Usage: tools/check-web.sh [WEB_BUILD_DIR] (default out/web).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -137,3 +138,20 @@ self_contained "$page"
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
 /usr/bin/python3 window/tests/web_page_test.py "$build"
+
+# The same page in Firefox ESR (puppeteer-core over WebDriver BiDi, installed
+# exactly as package-lock.json says) and in WebKit (WebKitWebDriver, which
+# needs a display), held to one table of expectations; Chromium runs those
+# checks too, so that each engine's own differences are checked in all three.
+engines=window/tests/web_engines
+modules=$(realpath "$build")/web_engines
+mkdir -p "$modules" "$scratch/home"
+cp "$engines/package.json" "$engines/package-lock.json" "$modules/"
+(cd "$modules" && npm ci --no-audit --no-fund --loglevel=error)
+status=0
+HOME=$scratch/home NODE_PATH=$modules/node_modules node "$engines/firefox.js" "$build" || status=1
+xvfb-run -a /usr/bin/python3 "$engines/engines.py" "$build" webkit chromium || status=1
+if ((status != 0)); then
+  echo "check-web: the page failed its checks in Firefox ESR or WebKit (see above)" >&2
+  exit 1
+fi

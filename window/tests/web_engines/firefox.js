@@ -12,6 +12,7 @@ const path = require('path');
 const puppeteer = require('puppeteer-core');
 
 const ENGINE = 'firefox';
+const LIMIT_S = 30;  // for one check, so that a page that never starts fails the check
 const build = path.resolve(process.argv[2] || 'out/web');
 const E = JSON.parse(execFileSync(
     '/usr/bin/python3', [path.join(__dirname, 'expectations.py'), build], {encoding: 'utf8'}));
@@ -196,7 +197,10 @@ async function main() {
     const page = new Page(await browser.newPage());
     for (const [name, check] of Object.entries(CHECKS)) {
       try {
-        await check(page);
+        let timer;
+        await Promise.race([check(page), new Promise((_, reject) => {
+          timer = setTimeout(() => reject(new Error(`no answer in ${LIMIT_S} s`)), LIMIT_S * 1000);
+        })]).finally(() => clearTimeout(timer));
         ++passed;
         console.log(`ok      ${ENGINE}: ${name}`);
       } catch (e) {
