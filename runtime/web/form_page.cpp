@@ -9,6 +9,7 @@
 #include "runtime/core/conversions.h"
 #include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
+#include "runtime/web/css_number.h"
 #include "runtime/web/element_makers.h"
 #include "runtime/web/page_values.h"
 
@@ -28,10 +29,10 @@ void Fit(const val& window, int width_twips, int height_twips, bool centred) {
   const double view_height = view["clientHeight"].as<double>();
   const double width = width_twips / 15.0, height = height_twips / 15.0;
   const double scale = std::min({1.0, view_width / width, view_height / height});
-  SetStyle(window, "transform", "scale(" + std::to_string(scale) + ")");
+  SetStyle(window, "transform", "scale(" + CssNumber(scale) + ")");
   if (centred) {
-    SetStyle(window, "left", std::to_string(std::floor((view_width - width * scale) / 2)) + "px");
-    SetStyle(window, "top", std::to_string(std::floor((view_height - height * scale) / 2)) + "px");
+    SetStyle(window, "left", CssNumber(std::floor((view_width - width * scale) / 2)) + "px");
+    SetStyle(window, "top", CssNumber(std::floor((view_height - height * scale) / 2)) + "px");
   }
 }
 
@@ -76,7 +77,7 @@ BuiltPage BuildPage(const FormDescription& d) {
   SetStyle(window, "height", TwipsToCss(d.client_height));
   if (d.back_colour) SetStyle(window, "background-color", ToCssColour(*d.back_colour));
   SetStyle(window, "font-family", FontFamilies(d.font));
-  SetStyle(window, "font-size", std::to_string(d.font.size_points) + "pt");
+  SetStyle(window, "font-size", CssNumber(d.font.size_points) + "pt");
   SetStyle(window, "font-weight", std::to_string(d.font.weight));
   if (d.font.italic) SetStyle(window, "font-style", "italic");
   std::string decoration = std::string(d.font.underline ? "underline " : "") +

@@ -3,9 +3,10 @@
 #include <emscripten/bind.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <utility>
 #include <vector>
+
+#include "runtime/web/css_number.h"
 
 namespace egn::runtime {
 
@@ -48,17 +49,11 @@ std::u16string FromJs(const val& text) {
   return std::u16string(units.begin(), units.end());
 }
 
-std::string TwipsToCss(int twips) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%gpx", twips / 15.0);
-  return buffer;
-}
+std::string TwipsToCss(int twips) { return CssNumber(twips / 15.0) + "px"; }
 
 std::string ToCssColour(Colour colour) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "rgb(%u, %u, %u)", colour & 0xFFu, (colour >> 8) & 0xFFu,
-                (colour >> 16) & 0xFFu);
-  return buffer;
+  return "rgb(" + std::to_string(colour & 0xFFu) + ", " + std::to_string((colour >> 8) & 0xFFu) +
+         ", " + std::to_string((colour >> 16) & 0xFFu) + ")";
 }
 
 val Document() { return val::global("document"); }
