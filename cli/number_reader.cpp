@@ -33,7 +33,7 @@ long WideSource::Read(char* into, std::size_t size) {
     if (units_.empty()) errno = EINVAL;  // no room for one character
     return got;
   }
-  std::size_t count = static_cast<std::size_t>(got);
+  const auto count = static_cast<std::size_t>(got);
   for (std::size_t i = 0; i < count; ++i) {
     if (units_[i] == u'\x1A') {
       ended_ = true;

@@ -242,9 +242,7 @@ TEST(LineReader, NamesWhatIsWrongWithUtf16OnItsLine) {
 // a surrogate pair cut between two pieces included; Ctrl+Z ends the input.
 TEST(WideSource, GivesAConsolesCharactersAsUtf8Lines) {
   const std::vector<std::u16string> pieces = {u"123456789\r\n", u"Ивана \xD83D", u"\xDE00\r\n",
-                                              u"1\x1A"
-                                              u"2\r\n",
-                                              u"7501010010\r\n"};
+                                              u"1\u001A2\r\n", u"7501010010\r\n"};
   std::size_t next = 0;
   WideSource source([&](char16_t* into, std::size_t size) -> long {
     if (next == pieces.size()) return 0;
