@@ -5,12 +5,16 @@ Usage: web_page_test.py BUILD_DIR (the web build, with window/egn-check.html
 and window/tests/error_page.html). Reads the window's description for what
 the page must show. Prints "N passed, N failed" last; exits 1 on a failure.
 """
+import base64
+import hashlib
 import http.server
 import io
 import os
 import random
 import re
+import shutil
 import sys
+import tempfile
 import threading
 import traceback
 from functools import partial
@@ -39,12 +43,20 @@ NO_WEBASSEMBLY = ("Тази страница не може да работи: б
 NOT_LOADED = ("Тази страница не може да работи: браузърът не успя да зареди програмата ѝ"
               " (WebAssembly). Заредете страницата отново; ако грешката остане, отворете я в друг"
               " или по-нов браузър или използвайте програмата за Linux или Windows.")
+TOO_OLD = ("Тази страница не може да работи в този браузър: той е по-стар от версиите, за които е"
+           " направена. Обновете браузъра или отворете страницата в друг или по-нов браузър, или"
+           " използвайте програмата за Linux или Windows.")
 
 # Ways the program can fail to start, each set up before the page's own
 # script runs: the page's message, and what the console may hold (a part of
 # the one error the page logs, or None for no error at all).
 CANNOT_RUN = [
     ("no WebAssembly", "delete window.WebAssembly;", NO_WEBASSEMBLY, None),
+    ("no DecompressionStream", "delete window.DecompressionStream;", TOO_OLD, None),
+    ("unpacking fails",
+     "const Real = DecompressionStream;"
+     " window.DecompressionStream = function () { return new Real('gzip'); };",
+     NOT_LOADED, "TypeError: Failed to fetch"),  # Chromium's words for a stream that broke
     ("compiling rejected",
      "WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('probe'));",
      NOT_LOADED, "CompileError: probe"),
@@ -206,6 +218,14 @@ class Browser:
 
     def console_errors(self):
         return [e for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+
+    def policy_reports(self):
+        """What the console says of the page's policy since it was last read:
+        every refusal of the Content-Security-Policy or of Trusted Types
+        (Chromium logs both as security messages)."""
+        return [e["message"] for e in self.driver.get_log("browser")
+                if e.get("source") == "security" or "Content Security Policy" in e["message"]
+                or "Trusted" in e["message"]]
 
     def requests(self):
         import json
@@ -402,6 +422,7 @@ class Checks:
                   };
                 }"""})["identifier"]
         try:
+            self.b.driver.get_log("browser")
             self.b.open(self.url.replace(PAGE, ERROR_PAGE))
         finally:
             self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
@@ -443,6 +464,9 @@ class Checks:
         assert self.b.text_property("Text1", 0) == task  # nothing was written
         self.b.element("Command1(1)").click()
         assert self.b.text_property("Text1", 0) == ""
+        # The dialog, built by the program, needed nothing the policy refuses.
+        reports = self.b.policy_reports()
+        assert reports == [], reports
 
     # --- screen readers ------------------------------------------------------------------
 
@@ -559,6 +583,74 @@ class Checks:
         self.b.open(self.url)  # and with script again, the window alone
         assert self.b.js("return document.querySelector('.failure')") is None
 
+    # --- the page's making and its policy ------------------------------------------------------
+
+    def test_policy_names_its_scripts_by_hash(self):
+        for page in (PAGE, ERROR_PAGE, START_ERROR_PAGE):
+            text = open(page, encoding="utf-8").read()
+            found = re.findall(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">', text)
+            assert len(found) == 1, (page, found)
+            directives = {}
+            for directive in found[0].split(";"):
+                name, *values = directive.split()
+                directives[name] = values
+            assert directives["default-src"] == ["'none'"], (page, directives)
+            assert directives["require-trusted-types-for"] == ["'script'"], (page, directives)
+            assert directives["trusted-types"] == ["'none'"], (page, directives)
+            # Every script the page runs, by the hash of its text, and WebAssembly.
+            scripts = re.findall(r"<script\b[^>]*>(.*?)</script>", text, re.DOTALL)
+            hashes = ["'sha256-" + base64.b64encode(hashlib.sha256(s.encode()).digest()).decode() + "'"
+                      for s in scripts]
+            assert len(scripts) == 2, (page, len(scripts))
+            assert directives["script-src"] == hashes + ["'wasm-unsafe-eval'"], (page, directives)
+
+    def test_policy_refuses_scripts_and_html_strings(self):
+        self.b.open(self.url)
+        self.b.driver.get_log("browser")
+        refused = self.b.js("""
+            window.violations = [];
+            document.addEventListener('securitypolicyviolation',
+                                      e => violations.push(e.violatedDirective));
+            const image = document.createElement('img');
+            image.src = 'https://egn-check.example/x.png';
+            document.body.append(image);
+            const out = [];
+            try { document.createElement('div').innerHTML = '<b>x</b>'; out.push('html taken'); }
+            catch (e) { out.push(e.name); }
+            const s = document.createElement('script');
+            try { s.textContent = 'window.ran = 1'; document.body.append(s); out.push('script taken'); }
+            catch (e) { out.push(e.name); }
+            return [...out, window.ran === undefined];""")
+        assert refused == ["TypeError", "TypeError", True], refused
+        # Each refusal reported, in the console too (so that the checks of
+        # the console elsewhere would see one).
+        reports = []
+        WebDriverWait(self.b.driver, 5).until(
+            lambda d: reports.extend(self.b.policy_reports()) or len(reports) >= 3)
+        assert sorted(self.b.js("return violations")) == [
+            "img-src", "require-trusted-types-for", "require-trusted-types-for"]
+        said = sorted(r[r.index(" - Loading") + 3:] if " - Loading" in r else r[r.index("This"):]
+                      for r in reports)  # without the page's address in front
+        assert said == [
+            "Loading the image 'https://egn-check.example/x.png' violates the following Content"
+            " Security Policy directive: \"img-src data:\". The action has been blocked.",
+            "This document requires 'TrustedHTML' assignment. The action has been blocked.",
+            "This document requires 'TrustedScript' assignment. The action has been blocked."], said
+
+    def test_the_page_alone_in_a_folder(self):
+        # Nothing beside it: the module it runs is the one inside it.
+        folder = tempfile.mkdtemp()
+        try:
+            alone = shutil.copy(PAGE, folder)
+            self.b.driver.get_log("browser")
+            self.b.open("file://" + alone)
+            self.b.element("Text2(0)").send_keys("7")
+            self.b.element("Command1(0)").click()
+            assert self.b.text_property("Text1", 0) == "Изчислена сума: 14\r\nПоследно число: 3\r\n"
+            assert self.b.console_errors() == [], self.b.console_errors()
+        finally:
+            shutil.rmtree(folder)
+
     # --- privacy -----------------------------------------------------------------------------
 
     def test_no_request_and_no_console_error(self):
@@ -573,6 +665,7 @@ class Checks:
         assert refused == "refused"
         requests = self.b.requests()
         assert requests == [self.url], requests
+        # Nothing reported but the probe's own refusal: no violation by the page.
         errors = [e for e in self.b.console_errors() if "Content Security Policy" not in e["message"]
                   or PROBE_URL not in e["message"]]
         assert errors == [], errors
