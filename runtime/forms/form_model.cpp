@@ -117,4 +117,20 @@ std::string Dump(const FormDescription& form) {
   return out.str();
 }
 
+const ControlDescription* Heading(const FormDescription& form) {
+  const ControlDescription* top = nullptr;
+  bool alone = false;
+  for (const ControlDescription& c : form.controls) {
+    if (!c.visible) continue;
+    if (top == nullptr || c.rect.top < top->rect.top) {
+      top = &c;
+      alone = true;
+    } else if (c.rect.top == top->rect.top) {
+      alone = false;
+    }
+  }
+  const bool titled = top != nullptr && top->kind == ControlKind::kLabel && !top->text.empty();
+  return alone && titled ? top : nullptr;
+}
+
 }  // namespace egn::runtime

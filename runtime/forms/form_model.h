@@ -79,4 +79,10 @@ struct FormDescription {
 // for looking at what a description means.
 std::string Dump(const FormDescription& form);
 
+// The window's heading: a visible label with a caption that starts above
+// every other visible control, as a title at the top of a window does; none
+// where another control starts as high (captions side by side head nothing).
+// Backends name the window's surface by it for screen readers.
+const ControlDescription* Heading(const FormDescription& form);
+
 }  // namespace egn::runtime

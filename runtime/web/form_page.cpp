@@ -36,25 +36,6 @@ void Fit(const val& window, int width_twips, int height_twips, bool centred) {
   }
 }
 
-// The window's heading: a visible label with a caption that starts above
-// every other visible control, as a title at the top of a window does. None
-// where another control starts as high: captions side by side head nothing.
-const ControlDescription* Heading(const FormDescription& d) {
-  const ControlDescription* top = nullptr;
-  bool alone = false;
-  for (const ControlDescription& c : d.controls) {
-    if (!c.visible) continue;
-    if (top == nullptr || c.rect.top < top->rect.top) {
-      top = &c;
-      alone = true;
-    } else if (c.rect.top == top->rect.top) {
-      alone = false;
-    }
-  }
-  const bool titled = top != nullptr && top->kind == ControlKind::kLabel && !top->text.empty();
-  return alone && titled ? top : nullptr;
-}
-
 }  // namespace
 
 std::string FontFamilies(const FontDescription& font) {

@@ -116,20 +116,4 @@ void Accessibility::Clear() {
   annotated_.clear();
 }
 
-const ControlDescription* Heading(const FormDescription& d) {
-  const ControlDescription* top = nullptr;
-  bool alone = false;
-  for (const ControlDescription& c : d.controls) {
-    if (!c.visible) continue;
-    if (top == nullptr || c.rect.top < top->rect.top) {
-      top = &c;
-      alone = true;
-    } else if (c.rect.top == top->rect.top) {
-      alone = false;
-    }
-  }
-  const bool titled = top != nullptr && top->kind == ControlKind::kLabel && !top->text.empty();
-  return alone && titled ? top : nullptr;
-}
-
 }  // namespace egn::runtime

@@ -47,9 +47,4 @@ class Accessibility {
   std::vector<HWND> annotated_;
 };
 
-// The window's heading: a visible label with a caption that starts above
-// every other visible control, as a title at the top of a window does; none
-// where another control starts as high (captions side by side head nothing).
-const ControlDescription* Heading(const FormDescription& description);
-
 }  // namespace egn::runtime
