@@ -95,6 +95,11 @@ def read_description():
 
 
 CONTROLS = read_description()
+# The window's client area in CSS pixels, from the description.
+WINDOW = [int(v) / 15 for v in re.search(r"^\s*client-size = (\d+), (\d+)$",
+                                         open(DESCRIPTION, encoding="cp1251").read(),
+                                         re.MULTILINE).groups()]
+MARGIN = 8  # CSS px of page round the window on every side
 
 
 def rule(digits):
@@ -565,6 +570,9 @@ class Checks:
             "return [...document.body.children].filter(e => !['SCRIPT', 'NOSCRIPT']"
             ".includes(e.tagName)).map(e => [e.tagName, e.className, e.role, e.textContent])")
         assert shown == [["P", "failure", "alert", message]], shown
+        # The window had set the page's width for itself; the message has the device's.
+        viewport = self.b.js("return document.querySelector('meta[name=viewport]').content")
+        assert viewport == "width=device-width, initial-scale=1", viewport
         errors = [e["message"] for e in self.b.console_errors()]
         assert len(errors) == 1 and message in errors[0] and "Uncaught" not in errors[0], errors
 
@@ -722,32 +730,65 @@ def main():
         finally:
             browser.quit()
 
-    # A phone: the window scaled down evenly, wholly visible, nothing sideways;
-    # again with the window's face and its twins hidden from the browser, as
-    # on a phone, where the face the page carries must stand in.
-    for hidden in (False, True):
-        ok = phone(file_url, hidden)
+    # A phone, upright and sideways: the browser's own scaling shows the
+    # window's whole width, nothing sideways; upright again with the window's
+    # face and its twins hidden from the browser, as on a phone, where the
+    # face the page carries must stand in.
+    for width, height, hidden in ((360, 640, False), (640, 360, False), (360, 640, True)):
+        ok = phone(file_url, width, height, hidden)
+        passed, failed = passed + ok, failed + (not ok)
+    # A desktop browser zoomed, and a short viewport: the window keeps its
+    # size and the page scrolls.
+    for zoom, width, height in ((3, 300, 233), (4, 225, 175), (1, 640, 150)):
+        ok = desktop_not_shrunk(file_url, zoom, width, height)
         passed, failed = passed + ok, failed + (not ok)
     server.shutdown()
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 
 
-def phone(file_url, hidden):
-    label = "phone 360 x 640" + (", the face hidden" if hidden else "")
+def page_extent(browser):
+    """The page's layout: the viewport's meta, the layout viewport's width,
+    the scrollable width and height, the visual viewport's scale and width,
+    and the window's rectangle on the page (not the screen)."""
+    return browser.js("""
+        const w = document.getElementById('MainForm').getBoundingClientRect();
+        const page = document.scrollingElement;
+        return [document.querySelector('meta[name=viewport]').content,
+                document.documentElement.clientWidth, page.scrollWidth, page.scrollHeight,
+                visualViewport.scale, visualViewport.width,
+                [w.left + scrollX, w.top + scrollY, w.width, w.height]];""")
+
+
+def phone(file_url, screen_width, screen_height, hidden):
+    label = f"phone {screen_width} x {screen_height}" + (", the face hidden" if hidden else "")
     if hidden:
         os.environ["FONTCONFIG_FILE"] = os.path.join(HERE, "hide_the_face.conf")
     browser = Browser()
     os.environ.pop("FONTCONFIG_FILE", None)
     try:
         browser.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": 360, "height": 640, "deviceScaleFactor": 3, "mobile": True})
+            "width": screen_width, "height": screen_height, "deviceScaleFactor": 3, "mobile": True})
+        browser.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                                       {"enabled": True, "maxTouchPoints": 5})
         browser.open(file_url)
-        left, top, width, height, scale = browser.rects()["__window"]
-        fits = browser.js("return [document.scrollingElement.scrollWidth <= innerWidth, innerWidth]")
-        assert abs(scale - 360 / 493) < 0.01 and left >= -0.01 and width <= 360.01, (left, width, scale)
-        assert fits[0] and fits[1] == 360, fits
-        browser.element("Text2(0)").send_keys("1")
+        assert browser.js("return matchMedia('(pointer: coarse)').matches") is True
+        # The layout viewport is the window with its margins, and the browser
+        # shows all of it across the screen: nothing to scroll sideways. The
+        # page asks for no limit on zooming, so that pinching can enlarge it.
+        meta, layout, scroll_width, _, scale, visible, window = page_extent(browser)
+        page_width = WINDOW[0] + 2 * MARGIN
+        assert meta == f"width={page_width:g}" and layout == page_width, (meta, layout)
+        assert abs(scale - screen_width / page_width) < 0.001, (scale, screen_width / page_width)
+        assert scroll_width == layout and visible == page_width, (scroll_width, visible)
+        assert window[0] == MARGIN and window[2:] == WINDOW, window  # not scaled by the page
+        # The phone's digit keyboard on the nine digit boxes.
+        modes = browser.js("return [...Array(9).keys()].map(i =>"
+                           " document.getElementById('Text2(' + i + ')').inputMode)")
+        assert modes == ["numeric"] * 9, modes
+        # Enter in a digit box and Esc press nothing, as on the desktop.
+        browser.element("Text2(0)").send_keys("1", Keys.ENTER, Keys.ESCAPE)
+        assert browser.value("Text2(9)") == "" and browser.text_property("Text1", 0) != "", label
         browser.element("Command1(0)").click()
         assert browser.text_property("Text1", 0) == "Изчислена сума: 2\r\nПоследно число: 2\r\n"
         # Every caption on one line within its width; every list item within the list.
@@ -771,6 +812,43 @@ def phone(file_url, hidden):
         assert overflow["out"] == [], overflow
         assert overflow["carried"] == (["loaded"] if hidden else ["unloaded"]), overflow
         print(f"ok      {label}: the window fits and works")
+        return True
+    except Exception:
+        print(f"FAILED  {label}")
+        traceback.print_exc()
+        return False
+    finally:
+        browser.quit()
+
+
+def desktop_not_shrunk(file_url, zoom, width, height):
+    """A desktop browser at `zoom` (its CSS viewport width x height, each CSS
+    pixel `zoom` device pixels, as browser zoom makes them): every control
+    keeps its size in CSS pixels, the text its 12 pt, and the page scrolls to
+    the rest of the window."""
+    label = f"desktop {width} x {height} at zoom {zoom}"
+    browser = Browser()
+    try:
+        browser.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": zoom, "mobile": False})
+        browser.open(file_url)
+        Checks(browser, file_url).test_every_control_in_its_place()
+        sizes = browser.js("return [...document.querySelectorAll('.label, .button, .text')]"
+                           ".map(e => getComputedStyle(e).fontSize)")
+        assert set(sizes) == {"16px"}, sizes  # 12 pt
+        _, layout, scroll_width, scroll_height, scale, _, window = page_extent(browser)
+        assert scale == 1 and window[2:] == WINDOW, (scale, window)
+        # Centred where the viewport is wider than the window and its margins.
+        left = max(MARGIN, (layout - WINDOW[0]) // 2)
+        assert window[0] == left and scroll_width == max(layout, left + WINDOW[0] + MARGIN), (
+            window, scroll_width)
+        assert scroll_height == WINDOW[1] + 2 * MARGIN, scroll_height
+        # Scrolled to its far corner, the window's last pixels are in sight.
+        end = browser.js("scrollTo(1e5, 1e5); const r = document.getElementById('MainForm')"
+                         ".getBoundingClientRect(); const d = document.documentElement;"
+                         " return [d.clientWidth - r.right, d.clientHeight - r.bottom]")
+        assert end == [MARGIN if layout < WINDOW[0] + 2 * MARGIN else left, MARGIN], end
+        print(f"ok      {label}: the window keeps its size and the page scrolls")
         return True
     except Exception:
         print(f"FAILED  {label}")
