@@ -2,7 +2,8 @@
 # The window's page in a real browser: egn-check.html (and the error page of
 # the tests) from a web build, driven in headless Chromium through WebDriver,
 # opened from file:// and from a loopback HTTP server, at zoom 1, at device
-# pixel ratio 2 and on a phone-sized viewport; then in Firefox ESR and WebKit
+# pixel ratio 2, on a phone upright and sideways, and zoomed to 300 and 400 %
+# and on a short viewport on a desktop; then in Firefox ESR and WebKit
 # too (window/tests/web_engines). Also holds the page to its size
 # limit. Usage: tools/check-web.sh [WEB_BUILD_DIR] (default out/web).
 set -euo pipefail

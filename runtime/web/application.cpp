@@ -105,7 +105,7 @@ void Start(const Project& project) {
                   [](const std::function<void()>& procedure) { DeliverEvent(procedure); });
     loaded = page.release();
   } catch (const std::exception& error) {
-    if (page) page->page.window.call<void>("remove");
+    if (page) RemoveWindow(page->page.window);
     const std::string message = project.application_name + ": " + error.what();
     val failure = Paragraph("failure", message);
     failure.call<void>("setAttribute", std::string("role"), std::string("alert"));

@@ -19,24 +19,42 @@ namespace {
 
 using emscripten::val;
 
-// Scales the window down evenly to fit a viewport smaller than itself, and
-// centres it on whole pixels (half a pixel would blur every edge and glyph).
-void Fit(const val& window, int width_twips, int height_twips, bool centred) {
-  // The layout viewport: on a phone the window's inner size may already
-  // include content that overflowed it before the window was fitted.
+// The grey the page shows round the window, in CSS pixels on every side: on
+// a phone the window and this margin together are the page's width.
+constexpr int kMargin = 8;
+
+// Sets the page's layout viewport (its viewport meta). The window asks for
+// its width and its margin on both sides, so that a phone's browser shows
+// the whole window across its screen by its own scaling, which the user can
+// still pinch to enlarge (no limit is asked for). Desktop browsers ignore
+// it: there the window keeps its size at any zoom.
+void SetViewport(const std::string& content) {
+  const val viewport = Document().call<val>("querySelector", std::string("meta[name=viewport]"));
+  if (!viewport.isNull()) viewport.call<void>("setAttribute", std::string("content"), content);
+}
+
+// Places the window, never scaled: centred on whole pixels in a viewport
+// larger than it with the margin (half a pixel would blur every edge and
+// glyph), otherwise at the margin, with the page scrolling to the rest.
+// The margins on the right and below give the page its full extent.
+void Place(const val& window, int width_twips, int height_twips, bool centred) {
   const val view = Document()["documentElement"];
-  const double view_width = view["clientWidth"].as<double>();
-  const double view_height = view["clientHeight"].as<double>();
-  const double width = width_twips / 15.0, height = height_twips / 15.0;
-  const double scale = std::min({1.0, view_width / width, view_height / height});
-  SetStyle(window, "transform", "scale(" + CssNumber(scale) + ")");
-  if (centred) {
-    SetStyle(window, "left", CssNumber(std::floor((view_width - width * scale) / 2)) + "px");
-    SetStyle(window, "top", CssNumber(std::floor((view_height - height * scale) / 2)) + "px");
-  }
+  const auto start = [centred](double view_size, int size_twips) {
+    const double free = std::floor((view_size - size_twips / 15.0) / 2);
+    return CssNumber(centred ? std::max<double>(kMargin, free) : kMargin) + "px";
+  };
+  const std::string margin = CssNumber(kMargin) + "px";
+  SetStyle(window, "margin",
+           start(view["clientHeight"].as<double>(), height_twips) + " " + margin + " " + margin +
+               " " + start(view["clientWidth"].as<double>(), width_twips));
 }
 
 }  // namespace
+
+void RemoveWindow(const val& window) {
+  window.call<void>("remove");
+  SetViewport("width=device-width, initial-scale=1");
+}
 
 std::string FontFamilies(const FontDescription& font) {
   std::string families = "\"" + font.name + "\"";
@@ -107,10 +125,11 @@ BuiltPage BuildPage(const FormDescription& d) {
   window.call<void>("appendChild", MakeAnnouncer());
   Document()["body"].call<void>("appendChild", window);
 
-  Fit(window, d.client_width, d.client_height, centred);
+  SetViewport("width=" + CssNumber(d.client_width / 15.0 + 2 * kMargin));
+  Place(window, d.client_width, d.client_height, centred);
   Listen(val::global("window"), "resize",
          [window, w = d.client_width, h = d.client_height, centred](const val&) {
-           Fit(window, w, h, centred);
+           Place(window, w, h, centred);
          });
   for (const Placed& p : focusable) {
     if (!p.element["hidden"].as<bool>()) {
