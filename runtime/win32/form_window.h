@@ -1,7 +1,8 @@
 // The Win32 backend's window: a top-level window built from a description,
-// its windowed controls (edit boxes, list boxes, owner-drawn buttons) and
-// the labels it paints on its own surface. Positions are kept in twips and
-// laid out at the window's DPI, again whenever the DPI changes.
+// its windowed controls (edit boxes, list boxes, owner-drawn buttons, the
+// labels' static windows). Its concerns are in files of their own:
+// colours.cpp, keyboard.cpp, scaling.cpp, accessibility.cpp, reports.cpp. Positions are kept in
+// twips and laid out at the window's DPI, again whenever the DPI changes.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +90,13 @@ class FormWindow {
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  // The messages of one concern each (colours.cpp, keyboard.cpp,
+  // scaling.cpp): the result where that concern handles the message.
+  std::optional<LRESULT> ColourMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> FocusMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> DpiMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  static DWORD Style(const FormDescription& d);
+  static constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
   void ColoursChanged();
   // Every control, then the window (at `place` when given), at `dpi`.
   void LayOut(UINT dpi, const POINT* place = nullptr);
@@ -130,7 +139,7 @@ class FormWindow {
 // paints its faces and texts in the system's colours alone.
 bool HighContrastOn();
 // Takes high contrast as on whatever the system says: for tests on a system
-// that will not turn it on for them (Wine).
+// that will not turn it on for them (Wine). The program never calls it.
 void AssumeHighContrast(bool on);
 
 // The colours of a face the description fixes, as painted now: the face
