@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "runtime/qt/control_makers.h"
 #include "runtime/qt/qt_values.h"
-#include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
@@ -62,7 +62,7 @@ QString ButtonStyleSheet(Colour colour, const QPalette& palette) {
 
 }  // namespace
 
-QtControl CreateButton(const ControlDescription& d, QWidget& window) {
+QtControl MakeButton(const ControlDescription& d, QWidget& window) {
   auto* button = new FormButton(ToQString(d.text), &window);
   ApplyCommon(d, *button);
   button->setAutoDefault(false);

@@ -16,8 +16,8 @@
 #include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/forms/forms.h"
+#include "runtime/qt/control_makers.h"
 #include "runtime/qt/qt_values.h"
-#include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
@@ -104,7 +104,7 @@ BuiltForm BuildForm(const FormDescription& d, std::string_view icon) {
   };
   std::vector<Focusable> focus_chain;
   for (const ControlDescription& c : d.controls) {
-    QtControl made = FactoryFor(c.kind)(c, window);
+    QtControl made = MakerFor(c.kind)(c, window);
     if (InfoFor(c.kind).takes_focus && c.visible) focus_chain.push_back({c.tab_index, made.widget});
     built.form->Adopt(std::move(made.control), c.index, c.name);
   }

@@ -18,7 +18,7 @@ struct BuiltForm {
 
 // Makes the top-level window: caption, fixed frame with title, window menu
 // and close button only, client size, background, font, icon; every control
-// through its kind's factory; labels beneath the windowed controls; the tab
+// through its kind's maker; labels beneath the windowed controls; the tab
 // order by tab index and the first focus; the first position. Does not show
 // the window. `icon` holds the bytes of the window's icon image (any format
 // Qt reads), or nothing.

@@ -3,12 +3,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 
+#include "runtime/qt/control_makers.h"
 #include "runtime/qt/qt_values.h"
-#include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
-QtControl CreateLabel(const ControlDescription& d, QWidget& window) {
+QtControl MakeLabel(const ControlDescription& d, QWidget& window) {
   auto* label = new QLabel(&window);
   ApplyCommon(d, *label);
   label->setTextFormat(Qt::PlainText);

@@ -1,12 +1,12 @@
 // List boxes: the items in order, none selected, scrolled vertically.
 #include <QListWidget>
 
+#include "runtime/qt/control_makers.h"
 #include "runtime/qt/qt_values.h"
-#include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
-QtControl CreateListBox(const ControlDescription& d, QWidget& window) {
+QtControl MakeListBox(const ControlDescription& d, QWidget& window) {
   auto* list = new QListWidget(&window);
   ApplyCommon(d, *list);
   for (const std::u16string& item : d.items) list->addItem(ToQString(item));

@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "runtime/core/conversions.h"
+#include "runtime/qt/control_makers.h"
 #include "runtime/qt/qt_values.h"
 #include "runtime/qt/reports.h"
-#include "runtime/qt/widget_factories.h"
 
 namespace egn::runtime {
 
@@ -133,7 +133,7 @@ class MultiLineTextBox : public TextBoxControl {
 
 }  // namespace
 
-QtControl CreateTextBox(const ControlDescription& d, QWidget& window) {
+QtControl MakeTextBox(const ControlDescription& d, QWidget& window) {
   if (d.multi_line) {
     auto* edit = new QPlainTextEdit(&window);
     ApplyCommon(d, *edit);

@@ -4,7 +4,7 @@
 // centred, sunken while held, the focus rectangle when focused; its caption
 // readable on the face, and face and caption in the system's colours in
 // high contrast.
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 
 namespace egn::runtime {
 

@@ -1,6 +1,10 @@
-#include <array>
+#include "runtime/win32/control_makers.h"
 
-#include "runtime/win32/controls_win32.h"
+#include <array>
+#include <string>
+
+#include "runtime/core/error.h"
+#include "runtime/forms/control_kinds.h"
 
 namespace egn::runtime {
 
@@ -19,7 +23,9 @@ ControlMaker MakerFor(ControlKind kind) {
   for (const auto& [k, maker] : kMakers) {
     if (k == kind) return maker;
   }
-  return kMakers.front().second;  // every kind has a row; not reached
+  throw RuntimeError(
+      ErrorNumber::kInternal,
+      "the Win32 backend has no maker for the control kind " + std::string(InfoFor(kind).keyword));
 }
 
 }  // namespace egn::runtime

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "runtime/forms/control_kinds.h"
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 #include "runtime/win32/dpi.h"
 
 namespace egn::runtime {

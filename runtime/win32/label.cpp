@@ -4,7 +4,7 @@
 // the rectangle filled with the label's colour (the form's where it has
 // none), the caption from the top edge, in the form's font; in high contrast
 // the system's face and text. Never focused; clicks go through to the form.
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 
 namespace egn::runtime {
 

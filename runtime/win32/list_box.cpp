@@ -1,6 +1,6 @@
 // List boxes: a LISTBOX that keeps its height (no integral height), scrolls
 // vertically, with the items in order and none selected.
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 
 namespace egn::runtime {
 

@@ -3,7 +3,7 @@
 // seen (the box covers it) and never focused, read out by screen readers
 // whenever its text changes, wherever the focus is. Beneath the box, it
 // moves with it at every DPI and is where a screen reader's user finds it.
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 
 namespace egn::runtime {
 

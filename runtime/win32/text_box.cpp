@@ -2,7 +2,7 @@
 // the user (never half a surrogate pair) and take any text from the program;
 // multi-line boxes wrap at word boundaries; read-only boxes show, scroll and
 // take the focus but refuse every change by the user, on the window colour.
-#include "runtime/win32/controls_win32.h"
+#include "runtime/win32/control_makers.h"
 
 #include <algorithm>
 

@@ -1,30 +1,34 @@
-#include "runtime/qt/widget_factories.h"
+#include "runtime/qt/control_makers.h"
 
 #include <QWidget>
 
 #include <array>
 #include <cmath>
+#include <string>
 
+#include "runtime/core/error.h"
+#include "runtime/forms/control_kinds.h"
 #include "runtime/qt/qt_values.h"
 
 namespace egn::runtime {
 
 namespace {
 
-const std::array<std::pair<ControlKind, WidgetFactory>, 4> kFactories = {{
-    {ControlKind::kLabel, &CreateLabel},
-    {ControlKind::kTextBox, &CreateTextBox},
-    {ControlKind::kListBox, &CreateListBox},
-    {ControlKind::kButton, &CreateButton},
+const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
+    {ControlKind::kLabel, &MakeLabel},
+    {ControlKind::kTextBox, &MakeTextBox},
+    {ControlKind::kListBox, &MakeListBox},
+    {ControlKind::kButton, &MakeButton},
 }};
 
 }  // namespace
 
-WidgetFactory FactoryFor(ControlKind kind) {
-  for (const auto& [k, factory] : kFactories) {
-    if (k == kind) return factory;
+ControlMaker MakerFor(ControlKind kind) {
+  for (const auto& [k, maker] : kMakers) {
+    if (k == kind) return maker;
   }
-  return kFactories.front().second;  // every kind has a row; not reached
+  throw RuntimeError(ErrorNumber::kInternal, "the Qt backend has no maker for the control kind " +
+                                                 std::string(InfoFor(kind).keyword));
 }
 
 void ApplyCommon(const ControlDescription& d, QWidget& widget) {

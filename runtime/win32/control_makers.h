@@ -25,6 +25,8 @@ std::unique_ptr<Control> MakeListBox(const ControlDescription& description, Form
 std::unique_ptr<Control> MakeButton(const ControlDescription& description, FormWindow& window,
                                     int id);
 
+// The maker of `kind`; a kind of the neutral table without one is the
+// runtime's own fault (RuntimeError 9001), never a silent stand-in.
 ControlMaker MakerFor(ControlKind kind);
 
 // The text a window shows, as UTF-16 (GetWindowTextW, whatever its length).
