@@ -1,7 +1,7 @@
 // Push buttons: pressed by a click, by Space and by Enter while focused (the
 // browser's own button); never a form's default button, since the page has
 // no form. In graphical style a solid face of their colour.
-#include "runtime/web/element_makers.h"
+#include "runtime/web/control_makers.h"
 #include "runtime/web/page_values.h"
 
 namespace egn::runtime {

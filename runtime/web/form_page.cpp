@@ -9,8 +9,8 @@
 #include "runtime/core/conversions.h"
 #include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
+#include "runtime/web/control_makers.h"
 #include "runtime/web/css_number.h"
-#include "runtime/web/element_makers.h"
 #include "runtime/web/page_values.h"
 
 namespace egn::runtime {

@@ -1,6 +1,6 @@
 // Labels: beneath every other control, never focused; each fills its
 // rectangle with its colour and wraps its caption from the top edge.
-#include "runtime/web/element_makers.h"
+#include "runtime/web/control_makers.h"
 #include "runtime/web/page_values.h"
 
 namespace egn::runtime {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "runtime/core/conversions.h"
-#include "runtime/web/element_makers.h"
+#include "runtime/web/control_makers.h"
 #include "runtime/web/page_values.h"
 
 namespace egn::runtime {

@@ -1,17 +1,19 @@
-#include "runtime/web/element_makers.h"
+#include "runtime/web/control_makers.h"
 
 #include <array>
 #include <string>
 #include <utility>
 
 #include "runtime/core/conversions.h"
+#include "runtime/core/error.h"
+#include "runtime/forms/control_kinds.h"
 #include "runtime/web/page_values.h"
 
 namespace egn::runtime {
 
 namespace {
 
-const std::array<std::pair<ControlKind, ElementMaker>, 4> kMakers = {{
+const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
     {ControlKind::kLabel, &MakeLabel},
     {ControlKind::kTextBox, &MakeTextBox},
     {ControlKind::kListBox, &MakeListBox},
@@ -20,11 +22,12 @@ const std::array<std::pair<ControlKind, ElementMaker>, 4> kMakers = {{
 
 }  // namespace
 
-ElementMaker MakerFor(ControlKind kind) {
+ControlMaker MakerFor(ControlKind kind) {
   for (const auto& [k, maker] : kMakers) {
     if (k == kind) return maker;
   }
-  return kMakers.front().second;  // every kind has a row; not reached
+  throw RuntimeError(ErrorNumber::kInternal, "the web backend has no maker for the control kind " +
+                                                 std::string(InfoFor(kind).keyword));
 }
 
 emscripten::val MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {

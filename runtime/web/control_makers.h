@@ -18,14 +18,16 @@ struct WebControl {
   emscripten::val element;
 };
 
-using ElementMaker = WebControl (*)(const ControlDescription& description);
+using ControlMaker = WebControl (*)(const ControlDescription& description);
 
 WebControl MakeLabel(const ControlDescription& description);
 WebControl MakeTextBox(const ControlDescription& description);
 WebControl MakeListBox(const ControlDescription& description);
 WebControl MakeButton(const ControlDescription& description);
 
-ElementMaker MakerFor(ControlKind kind);
+// The maker of `kind`; a kind of the neutral table without one is the
+// runtime's own fault (RuntimeError 9001), never a silent stand-in.
+ControlMaker MakerFor(ControlKind kind);
 
 // Whether a text box asks for one digit: a single-line box the user may type
 // one character into and no more holds one place of a number (a wider box
