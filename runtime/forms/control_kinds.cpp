@@ -1,6 +1,9 @@
 #include "runtime/forms/control_kinds.h"
 
 #include <array>
+#include <string>
+
+#include "runtime/core/error.h"
 
 namespace egn::runtime {
 
@@ -51,6 +54,12 @@ const ControlKindInfo& InfoFor(ControlKind kind) {
     if (info.kind == kind) return info;
   }
   return kKinds.front();  // every enumerator has a row; not reached
+}
+
+void NoMakerFor(ControlKind kind, std::string_view backend) {
+  throw RuntimeError(ErrorNumber::kInternal, "the " + std::string(backend) +
+                                                 " backend has no maker for the control kind " +
+                                                 std::string(InfoFor(kind).keyword));
 }
 
 }  // namespace egn::runtime

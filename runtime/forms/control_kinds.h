@@ -5,10 +5,13 @@
 // widget is that backend's own table.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "runtime/forms/form_model.h"
 
@@ -56,5 +59,19 @@ struct ControlKindInfo {
 std::span<const ControlKindInfo> ControlKinds();
 const ControlKindInfo* FindControlKind(std::string_view keyword);
 const ControlKindInfo& InfoFor(ControlKind kind);
+
+// Raises the runtime's own error (9001): `backend` has no maker for `kind`.
+[[noreturn]] void NoMakerFor(ControlKind kind, std::string_view backend);
+
+// The maker of `kind` in a backend's own table of makers; a kind without a
+// row is the runtime's own fault, never a silent stand-in.
+template <class Maker, std::size_t N>
+Maker MakerIn(const std::array<std::pair<ControlKind, Maker>, N>& makers, ControlKind kind,
+              std::string_view backend) {
+  for (const auto& [k, maker] : makers) {
+    if (k == kind) return maker;
+  }
+  NoMakerFor(kind, backend);
+}
 
 }  // namespace egn::runtime

@@ -4,9 +4,7 @@
 
 #include <array>
 #include <cmath>
-#include <string>
 
-#include "runtime/core/error.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/qt/qt_values.h"
 
@@ -23,13 +21,7 @@ const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
 
 }  // namespace
 
-ControlMaker MakerFor(ControlKind kind) {
-  for (const auto& [k, maker] : kMakers) {
-    if (k == kind) return maker;
-  }
-  throw RuntimeError(ErrorNumber::kInternal, "the Qt backend has no maker for the control kind " +
-                                                 std::string(InfoFor(kind).keyword));
-}
+ControlMaker MakerFor(ControlKind kind) { return MakerIn(kMakers, kind, "Qt"); }
 
 void ApplyCommon(const ControlDescription& d, QWidget& widget) {
   widget.setObjectName(QString::fromStdString(d.DisplayName()));

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "runtime/core/conversions.h"
-#include "runtime/core/error.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/web/page_values.h"
 
@@ -22,13 +21,7 @@ const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
 
 }  // namespace
 
-ControlMaker MakerFor(ControlKind kind) {
-  for (const auto& [k, maker] : kMakers) {
-    if (k == kind) return maker;
-  }
-  throw RuntimeError(ErrorNumber::kInternal, "the web backend has no maker for the control kind " +
-                                                 std::string(InfoFor(kind).keyword));
-}
+ControlMaker MakerFor(ControlKind kind) { return MakerIn(kMakers, kind, "web"); }
 
 emscripten::val MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {
   emscripten::val element = CreateElement(tag);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "runtime/core/error.h"
+#include "runtime/forms/control_kinds.h"
 
 namespace egn::runtime {
 namespace {
@@ -68,6 +69,21 @@ TEST_F(ControlAccess, EveryFailingAccessRaisesItsError) {
               "Грешка 2003: Контролата „List1“ няма свойство „Text“.");
   ExpectError([&] { form.Single("List1").SetText(u"x"); }, ErrorNumber::kPropertyNotSupported,
               "Грешка 2003: Контролата „List1“ няма свойство „Text“.");
+}
+
+// A backend's table finds the maker of a kind it has; a kind without a row
+// is the runtime's own error, naming the backend and the kind.
+TEST(MakerIn, FindsTheRowOrRaisesTheRuntimesOwnError) {
+  const std::array<std::pair<ControlKind, int>, 2> makers = {
+      {{ControlKind::kLabel, 1}, {ControlKind::kButton, 4}}};
+  EXPECT_EQ(MakerIn(makers, ControlKind::kButton, "test"), 4);
+  try {
+    MakerIn(makers, ControlKind::kListBox, "test");
+    FAIL() << "no error for a kind without a maker";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), ErrorNumber::kInternal);
+    EXPECT_EQ(e.message(), "the test backend has no maker for the control kind listbox");
+  }
 }
 
 }  // namespace
