@@ -13,7 +13,7 @@
 #include <QStyle>
 #include <QWidget>
 
-#include "window/tests/window_texts.h"
+#include "bench/reference_texts.h"
 
 namespace {
 

@@ -1,17 +1,11 @@
 // The window on an edited description: every occurrence of EGN_EDIT_FROM
-// becomes EGN_EDIT_TO, and everything else is the real window. By default
-// Label2(5) is another array: reading weight 5 then fails, and the run-time
-// error reaches the default handling.
+// becomes EGN_EDIT_TO (both set by the build), and everything else is the
+// real window.
 #include <string>
 #include <vector>
 
 #include "runtime/forms/forms.h"
 #include "window/main_form.h"
-
-#ifndef EGN_EDIT_FROM
-#define EGN_EDIT_FROM "control label Label2(5)"
-#define EGN_EDIT_TO "control label Weight(5)"
-#endif
 
 int main() {
   static std::vector<std::string> bytes;

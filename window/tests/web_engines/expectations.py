@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """What the page must do in every browser engine, in one table.
 
-The window's facts come from the description (window/MainForm.form), read by
-the Chromium test's own reader, with its tab order and weights; nothing here
-copies a rectangle or a caption. The checks that more than one engine runs
+The window's facts come from the description as the runtime reads it
+(shared/MainForm.model) and what users see from shared/what_users_see.tsv,
+both read by the Chromium test; nothing here copies a rectangle, a caption or
+a result. The checks that more than one engine runs
 read this module: the Selenium driver (engines.py) imports it, the Firefox
 driver (firefox.js) reads it as JSON:
 
@@ -15,7 +16,6 @@ engine against its own column, so a change in any engine shows.
 """
 import json
 import os
-import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -26,29 +26,22 @@ CONTROLS = chromium.CONTROLS
 TAB_ORDER = chromium.TAB_ORDER
 
 
-def window_size():
-    """The window's client size in CSS pixels, from the description."""
-    text = open(chromium.DESCRIPTION, encoding="cp1251").read()
-    width, height = re.search(r"^\s*client-size = (\d+), (\d+)$", text, re.MULTILINE).groups()
-    return [int(width) / 15, int(height) / 15]
-
-
 def results(digits):
     """The results box after Изчисли on these digits: the program's own text
     (CR LF) and what the page's box holds (LF)."""
-    total = sum(d * w for d, w in zip(digits, chromium.WEIGHTS))
-    text = f"Изчислена сума: {total}\r\nПоследно число: {chromium.rule(digits)}\r\n"
+    text = chromium.results(digits)
     return {"text": text, "value": text.replace("\r\n", "\n"), "tenth": str(chromium.rule(digits))}
 
 
-EXAMPLE_DIGITS = list(range(1, 10))
+# The example users see first, held to the rule above.
+EXAMPLE_ROW = chromium.SEEN["calculation"][0]
+EXAMPLE_DIGITS = [int(d) for d in EXAMPLE_ROW["typed"]]
 EXAMPLE = {"digits": EXAMPLE_DIGITS, **results(EXAMPLE_DIGITS)}
-# The example as the README and the Chromium test state it, to hold the
-# formula above to it.
-assert EXAMPLE["text"] == "Изчислена сума: 285\r\nПоследно число: 0\r\n", EXAMPLE
+assert EXAMPLE["text"] == chromium.expectations.results(
+    chromium.SEEN, EXAMPLE_ROW["sum"], EXAMPLE_ROW["digit"]), EXAMPLE
 
 EXPECTATIONS = {
-    "window": window_size(),
+    "window": chromium.WINDOW,
     "tolerance": 0.01,  # CSS px, as the Chromium test holds the places
     # Every control's place in the window's CSS pixels at zoom 1; None where
     # the description hides it (it must have no box at all).
@@ -56,11 +49,13 @@ EXPECTATIONS = {
                for name, c in CONTROLS.items()},
     "first_focus": TAB_ORDER[0],
     "tab_order": TAB_ORDER,
-    "digit_boxes": [f"Text2({i})" for i in range(9)],
-    "results_box": ["Text1", 0],  # the control array and index the program writes
-    "tenth_box": "Text2(9)",
-    "calculate": "Command1(0)",
-    "clear": "Command1(1)",
+    "digit_boxes": chromium.SEEN["digit-boxes"],
+    # the control array and index the program writes
+    "results_box": [chromium.SEEN["results-box"].split("(")[0],
+                    int(chromium.SEEN["results-box"].split("(")[1].rstrip(")"))],
+    "tenth_box": chromium.SEEN["tenth-box"],
+    "calculate": chromium.SEEN["calculate"],
+    "clear": chromium.SEEN["clear"],
     "example": EXAMPLE,
     "empty": results([0] * 9),  # Изчисли on empty boxes: each counts as 0
     # Boxes the user cannot type into, from the description, with what is typed.
@@ -85,10 +80,10 @@ EXPECTATIONS["differences"] = ENGINE_DIFFERENCES
 
 # Scripts every driver runs in the page, so that all engines measure alike.
 SCRIPTS = {
-    # Resolves when the window is built.
+    # Resolves when the program's window is built (the one the page carries is inert).
     "ready": """
         return new Promise(done => (function wait() {
-          document.getElementById('Command1(0)') ? done(true) : setTimeout(wait, 10); })());""",
+          document.querySelector('#MainForm:not([inert])') ? done(true) : setTimeout(wait, 10); })());""",
     # Each control's rectangle in the window's own CSS pixels, and the scale.
     "rects": """
         const width = arguments[0];

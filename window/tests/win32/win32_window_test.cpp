@@ -18,49 +18,39 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/conversions.h"
 #include "runtime/forms/appearance.h"
 #include "runtime/win32/application.h"
 #include "runtime/win32/dpi.h"
 #include "window/main_form.h"
-#include "window/tests/win32_system_colours.h"
-#include "window/tests/win32_window_fixture.h"
+#include "window/tests/shared/expectations.h"
+#include "window/tests/win32/win32_system_colours.h"
+#include "window/tests/win32/win32_window_fixture.h"
 
 namespace egn::window {
 namespace {
 
 using runtime::LoadedForm;
 
-struct Place {
-  const char* control;
-  int left, top, width, height;  // twips
-};
+using testing::Described;
+using testing::Expected;
 
-// Every windowed control, where the description puts it.
-const Place kPlaces[] = {
-    {"Text2(0)", 120, 1200, 375, 405},      {"Text2(1)", 600, 1200, 375, 405},
-    {"Text2(2)", 1080, 1200, 375, 405},     {"Text2(3)", 1560, 1200, 375, 405},
-    {"Text2(4)", 2040, 1200, 375, 405},     {"Text2(5)", 2520, 1200, 375, 405},
-    {"Text2(6)", 3000, 1200, 375, 405},     {"Text2(7)", 3480, 1200, 375, 405},
-    {"Text2(8)", 3960, 1200, 375, 405},     {"Text2(9)", 4440, 1200, 375, 405},
-    {"Text1(0)", 120, 2280, 7095, 2535},    {"Text1(1)", 480, 3000, 6735, 1815},
-    {"List1", 4440, 480, 2895, 630},        {"Command1(0)", 5040, 1200, 1455, 375},
-    {"Command1(1)", 5760, 1680, 1455, 375},
-};
+std::string Utf8(std::u16string_view text) { return runtime::ToUtf8(text); }
 
 TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_STYLE));
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-  EXPECT_EQ(Text(Window()), u"https://egn-check.example/ Информатика - проверка на ЕГН");
+  EXPECT_EQ(Text(Window()), Described().caption);
   // Where the test is run at a known DPI, the window has it.
   if (const char* expected = std::getenv("EGN_EXPECTED_DPI")) {
     EXPECT_EQ(form_->window().dpi(), static_cast<UINT>(std::atoi(expected)));
   }
   RECT client{};
   GetClientRect(Window(), &client);
-  EXPECT_EQ(client.right, Px(7395));
-  EXPECT_EQ(client.bottom, Px(4875));
+  EXPECT_EQ(client.right, Px(Described().client_width));
+  EXPECT_EQ(client.bottom, Px(Described().client_height));
   if (form_->window().dpi() == 96) {
     EXPECT_EQ(client.right * 1000 + client.bottom, 493325);
   }
@@ -81,15 +71,18 @@ TEST_F(Win32Window, FrameAndClientAreaAtTheWindowsDpi) {
 
 TEST_F(Win32Window, EveryControlInItsPlaceAtAnyDpi) {
   const auto check = [this](UINT dpi) {
-    for (const Place& p : kPlaces) {
+    // Every windowed control, where the description puts it.
+    for (const runtime::ControlDescription& c : Described().controls) {
+      if (c.kind == runtime::ControlKind::kLabel) continue;
+      const std::string name = c.DisplayName();
       RECT r{};
-      GetWindowRect(Child(p.control), &r);
+      GetWindowRect(Child(name.c_str()), &r);
       MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&r), 2);
       const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
-      EXPECT_EQ(r.left, px(p.left)) << p.control << " at " << dpi;
-      EXPECT_EQ(r.top, px(p.top)) << p.control << " at " << dpi;
-      EXPECT_EQ(r.right - r.left, px(p.width)) << p.control << " at " << dpi;
-      EXPECT_EQ(r.bottom - r.top, px(p.height)) << p.control << " at " << dpi;
+      EXPECT_EQ(r.left, px(c.rect.left)) << name << " at " << dpi;
+      EXPECT_EQ(r.top, px(c.rect.top)) << name << " at " << dpi;
+      EXPECT_EQ(r.right - r.left, px(c.rect.width)) << name << " at " << dpi;
+      EXPECT_EQ(r.bottom - r.top, px(c.rect.height)) << name << " at " << dpi;
     }
   };
   check(form_->window().dpi());
@@ -134,26 +127,21 @@ TEST_F(Win32Window, CaptionsReadableUnderDarkColoursAndHighContrast) {
   SystemColours colours({COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT});
   ASSERT_TRUE(colours.Set({RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255)}));
   Pump();
-  const struct {
-    const char* what;
-    int left, top, width, height;  // twips
-  } captions[] = {{"Label1(1)", 120, 720, 855, 375},
-                  {"Label2(4)", 2040, 1680, 375, 255},
-                  {"Command1(0)", 5040, 1200, 1455, 375},
-                  {"Command1(1)", 5760, 1680, 1455, 375}};
-  const auto rect = [this](const auto& c) {
-    return RECT{Px(c.left), Px(c.top), Px(c.left + c.width), Px(c.top + c.height)};
+  const char* captions[] = {"Label1(1)", "Label2(4)", "Command1(0)", "Command1(1)"};
+  const auto rect = [this](const char* name) {
+    const runtime::Rect& r = Described(name).rect;
+    return RECT{Px(r.left), Px(r.top), Px(r.left + r.width), Px(r.top + r.height)};
   };
-  for (const auto& c : captions) {
-    EXPECT_GE(CaptionContrast(Window(), rect(c), nullptr), 4.5) << c.what << ", dark colours";
+  for (const char* c : captions) {
+    EXPECT_GE(CaptionContrast(Window(), rect(c), nullptr), 4.5) << c << ", dark colours";
   }
 
   if (!colours.HighContrastOn()) runtime::AssumeHighContrast(true);  // Wine will not turn it on
   SendMessageW(Window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-  for (const auto& c : captions) {
+  for (const char* c : captions) {
     COLORREF face = 0;
-    EXPECT_GE(CaptionContrast(Window(), rect(c), &face), 4.5) << c.what << ", high contrast";
-    EXPECT_EQ(face, RGB(0, 0, 0)) << c.what << ": the system's face";
+    EXPECT_GE(CaptionContrast(Window(), rect(c), &face), 4.5) << c << ", high contrast";
+    EXPECT_EQ(face, RGB(0, 0, 0)) << c << ": the system's face";
   }
 }
 
@@ -237,36 +225,38 @@ TEST_F(Win32Window, TheFontsFaceIsOneTheSystemHas) {
 }
 
 TEST_F(Win32Window, ColoursAsDrawn) {
+  EXPECT_EQ(PixelAt(Px(60), Px(60)), *Described().back_colour) << "the window";
+  // Inside each control, clear of its caption: the described face, or the
+  // system's window colour where the description leaves it to the system.
   const struct {
-    const char* what;
-    int x, y;  // twips
-    COLORREF colour;
-  } points[] = {
-      {"window", 60, 60, RGB(192, 192, 255)},
-      {"heading label", 990, 30, RGB(255, 192, 128)},
-      {"weight label", 150, 1700, RGB(255, 255, 128)},
-      {"Изчисли", 5100, 1230, RGB(128, 255, 128)},
-      {"Изчисти", 5820, 1710, RGB(255, 128, 128)},
-      {"digit box", 180, 1260, GetSysColor(COLOR_WINDOW)},
-      {"read-only digit box", 4500, 1260, GetSysColor(COLOR_WINDOW)},
-  };
+    const char* control;
+    int x, y;  // twips from the control's corner
+  } points[] = {{"Label1(0)", 30, 30},   {"Label2(0)", 30, 20}, {"Command1(0)", 60, 30},
+                {"Command1(1)", 60, 30}, {"Text2(0)", 60, 60},  {"Text2(9)", 60, 60}};
   for (const auto& p : points) {
-    EXPECT_EQ(PixelAt(Px(p.x), Px(p.y)), p.colour) << p.what;
+    const runtime::ControlDescription& c = Described(p.control);
+    const COLORREF face = c.back_colour.value_or(GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(PixelAt(Px(c.rect.left + p.x), Px(c.rect.top + p.y)), face) << p.control;
   }
 }
 
 TEST_F(Win32Window, TextsOfTheBoxesAndTheList) {
   const runtime::ReadForm read = runtime::ReadFormClass(MainFormClass());
   EXPECT_EQ(Text(Child("Text1(0)")), Property("Text1", 0));
-  EXPECT_EQ(Property("Text1", 0).size(), 1166u);
+  EXPECT_EQ(Property("Text1", 0), Described("Text1(0)").text);
   HWND list = Child("List1");
-  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 28);
+  const std::vector<std::u16string>& items = Described("List1").items;
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(items.size()));
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
-  wchar_t item[64] = {};
-  SendMessageW(list, LB_GETTEXT, 18, reinterpret_cast<LPARAM>(item));
-  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(item)), u"Сливен 576 - 601]");
-  EXPECT_EQ(Text(Child("Command1(0)")), u"Изчисли");
-  EXPECT_EQ(GetFocus(), Child("Text1(0)"));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    wchar_t item[64] = {};
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(item)), items[i]) << i;
+  }
+  for (const char* button : {"Command1(0)", "Command1(1)"}) {
+    EXPECT_EQ(Text(Child(button)), Described(button).text);
+  }
+  EXPECT_EQ(GetFocus(), Child(Expected().first_focus.c_str()));
 }
 
 TEST_F(Win32Window, TypingKeepsOneCharacterAndReadOnlyBoxesRefuseIt) {
@@ -281,11 +271,8 @@ TEST_F(Win32Window, TypingKeepsOneCharacterAndReadOnlyBoxesRefuseIt) {
 }
 
 TEST_F(Win32Window, PasteKeepsTheLimitAndWholeCharacters) {
-  const struct {
-    std::u16string pasted, kept;
-  } cases[] = {{u"12", u"1"}, {u"😀", u""}, {u"😀7", u""}, {u"7😀", u"7"}};
   HWND box = Child("Text2(3)");
-  for (const auto& c : cases) {
+  for (const testing::Paste& c : Expected().pastes) {
     SetWindowTextW(box, L"");
     form_->form().Array("Text2")(3).SetText(u"");
     ASSERT_TRUE(OpenClipboard(Window()));
@@ -304,11 +291,14 @@ TEST_F(Win32Window, PasteKeepsTheLimitAndWholeCharacters) {
 }
 
 TEST_F(Win32Window, CalculateAndClear) {
-  TypeDigits(u"123456789");
-  Click(0);
-  EXPECT_EQ(Property("Text1", 0), u"Изчислена сума: 285\r\nПоследно число: 0\r\n");
-  EXPECT_EQ(Text(Child("Text1(0)")), u"Изчислена сума: 285\r\nПоследно число: 0\r\n");
-  EXPECT_EQ(Text(Child("Text2(9)")), u"0");
+  for (const testing::Calculation& c : Expected().calculations) {
+    Click(1);
+    TypeDigits(c.typed);
+    Click(0);
+    EXPECT_EQ(Property("Text1", 0), Expected().Results(c.sum, c.digit)) << Utf8(c.typed);
+    EXPECT_EQ(Text(Child("Text1(0)")), Expected().Results(c.sum, c.digit)) << Utf8(c.typed);
+    EXPECT_EQ(Text(Child("Text2(9)")), testing::Utf16(std::to_string(c.digit))) << Utf8(c.typed);
+  }
   Click(1);
   for (std::int16_t i = 0; i <= 9; ++i) {
     EXPECT_EQ(Text(Child("Text2(" + std::to_string(i) + ")")), u"") << i;
@@ -317,13 +307,12 @@ TEST_F(Win32Window, CalculateAndClear) {
 }
 
 TEST_F(Win32Window, TabWalksEveryStopInTabIndexOrder) {
-  const char* order[] = {"Text1(0)",    "Text2(0)",    "Text2(1)", "Text2(2)", "Text2(3)",
-                         "Text2(4)",    "Text2(5)",    "Text2(6)", "Text2(7)", "Text2(8)",
-                         "Command1(0)", "Command1(1)", "Text2(9)", "List1",    "Text1(0)"};
-  SetFocus(Child(order[0]));
-  for (std::size_t i = 1; i < std::size(order); ++i) {
+  std::vector<std::string> order = {Expected().first_focus};
+  order.insert(order.end(), Expected().tab_order.begin(), Expected().tab_order.end());
+  SetFocus(Child(order[0].c_str()));
+  for (std::size_t i = 1; i < order.size(); ++i) {
     Key(VK_TAB, L'\t');
-    EXPECT_EQ(GetFocus(), Child(order[i])) << "after " << order[i - 1];
+    EXPECT_EQ(GetFocus(), Child(order[i].c_str())) << "after " << order[i - 1];
   }
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_SHIFT, 1);
   Pump();
@@ -335,12 +324,12 @@ TEST_F(Win32Window, TabWalksEveryStopInTabIndexOrder) {
   Key(VK_TAB, L'\t');
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
-  EXPECT_EQ(GetFocus(), Child("List1"));
+  EXPECT_EQ(GetFocus(), Child(order[order.size() - 2].c_str()));
 }
 
 TEST_F(Win32Window, EnterAndEscPressNothingButEnterAndSpacePressAFocusedButton) {
   const std::u16string task = Property("Text1", 0);
-  TypeDigits(u"123456789");
+  TypeDigits(Expected().calculations.front().typed);
   for (const char* box : {"Text2(8)", "Text1(0)", "List1"}) {
     SetFocus(Child(box));
     Key(VK_RETURN, L'\r');
@@ -360,7 +349,8 @@ TEST_F(Win32Window, EnterAndEscPressNothingButEnterAndSpacePressAFocusedButton) 
 // The message box of a run-time error, answered with OK once it shows.
 std::u16string answered;
 void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND box = FindWindowW(L"#32770", L"Грешка при изпълнение");
+  const std::u16string& title = Expected().error_title;
+  HWND box = FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(title.c_str()));
   if (box == nullptr) return;
   answered = Text(GetDlgItem(box, 0xFFFF));
   KillTimer(nullptr, timer);
@@ -371,8 +361,8 @@ TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
   // A description whose Label2(5) is another array: reading weight 5 fails.
   const runtime::FormClass original = MainFormClass();
   std::string bytes(original.files.front().bytes);
-  const std::string from = "control label Label2(5)";
-  bytes.replace(bytes.find(from), from.size(), "control label Weight(5)");
+  const std::string& from = Expected().error_edit_from;
+  bytes.replace(bytes.find(from), from.size(), Expected().error_edit_to);
   // The temporary folder as Windows names it, in UTF-16: a user name outside
   // the ANSI code page would break the narrow one.
   wchar_t folder[MAX_PATH + 1] = {};
@@ -384,11 +374,11 @@ TEST_F(Win32Window, ARunTimeErrorIsShownAndTheWindowGoesOn) {
   edited.description.assign(utf8.begin(), utf8.end());
   Load(edited);
 
-  TypeDigits(u"123456789");
+  TypeDigits(Expected().calculations.front().typed);
   answered.clear();
   SetTimer(nullptr, 0, 50, &AnswerMessageBox);
   Click(0);
-  EXPECT_EQ(answered, u"Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5.");
+  EXPECT_EQ(answered, Expected().run_time_error);
   EXPECT_EQ(Property("Text2", 9), u"");
   Click(1);  // the window goes on
   EXPECT_EQ(Property("Text1", 0), u"");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "window/tests/win32_window_fixture.h"
+#include "window/tests/win32/win32_window_fixture.h"
 
 namespace egn::window {
 namespace {

@@ -1,6 +1,6 @@
-// The window's fixed texts as a reader of the window sees them, written here
-// in UTF-8 independently of the stored description, which holds them in
-// Windows-1251.
+// The window's fixed texts for the hand-written reference window, which
+// must not read the description (it stands for a program that has none): in
+// UTF-8, as a plain Qt program would carry them.
 #pragma once
 
 #include <QString>

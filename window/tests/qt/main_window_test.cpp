@@ -25,18 +25,31 @@
 #include "runtime/forms/appearance.h"
 #include "runtime/qt/application.h"
 #include "window/main_form.h"
-#include "window/tests/window_texts.h"
+#include "window/tests/shared/expectations.h"
 
 using egn::runtime::LoadedForm;
 using egn::window::MainForm;
+using egn::window::testing::Described;
+using egn::window::testing::Expected;
 
 namespace {
 
-QRect Pixels(int left, int top, int width, int height) {
-  return QRect(left / 15, top / 15, width / 15, height / 15);
+QString Q(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A rectangle of the description, in the window's pixels.
+QRect Pixels(const egn::runtime::Rect& r) {
+  return QRect(r.left / 15, r.top / 15, r.width / 15, r.height / 15);
 }
 
-QString Weight(int i) { return QStringList{"2", "4", "8", "5", "10", "9", "7", "3", "6", "?"}[i]; }
+QColor ToColour(egn::runtime::Colour c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// The caption of a weight's label, as the description has it.
+QString Weight(int i) { return Q(Described(QString("Label2(%1)").arg(i).toStdString()).text); }
+
+QString TaskText() { return Q(Described("Text1(0)").text); }
 
 }  // namespace
 
@@ -69,9 +82,7 @@ class MainWindowTest : public QObject {
   void Click(int button) {
     QTest::mouseClick(Child<QPushButton>(QString("Command1(%1)").arg(button)), Qt::LeftButton);
   }
-  static QString Lines(int sum, int digit) {
-    return QString("Изчислена сума: %1\r\nПоследно число: %2\r\n").arg(sum).arg(digit);
-  }
+  static QString Lines(int sum, int digit) { return Q(Expected().Results(sum, digit)); }
 
   void Load(const egn::runtime::FormClass& form_class) {
     form_ = egn::runtime::LoadForm(form_class);
@@ -133,8 +144,8 @@ class MainWindowTest : public QObject {
 
   void window_settings() {
     QWidget& w = Window();
-    QCOMPARE(w.windowTitle(), QString("https://egn-check.example/ Информатика - проверка на ЕГН"));
-    QCOMPARE(w.size(), QSize(493, 325));  // 7395 x 4875 twips
+    QCOMPARE(w.windowTitle(), Q(Described().caption));
+    QCOMPARE(w.size(), QSize(Described().client_width / 15, Described().client_height / 15));
     QCOMPARE(w.minimumSize(), w.maximumSize());
     const Qt::WindowFlags flags = w.windowFlags();
     QVERIFY(flags.testFlag(Qt::WindowTitleHint));
@@ -167,23 +178,9 @@ class MainWindowTest : public QObject {
   void geometry_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
-    QTest::newRow("Label1(0)") << "Label1(0)" << Pixels(960, 0, 4575, 375);
-    QTest::newRow("Label1(1)") << "Label1(1)" << Pixels(120, 720, 855, 375);
-    QTest::newRow("Label1(2)") << "Label1(2)" << Pixels(1080, 720, 855, 375);
-    QTest::newRow("Label1(3)") << "Label1(3)" << Pixels(2040, 720, 855, 375);
-    QTest::newRow("Label1(4)") << "Label1(4)" << Pixels(3000, 720, 1335, 375);
-    QTest::newRow("Label1(5)") << "Label1(5)" << Pixels(5760, 120, 1335, 375);
-    QTest::newRow("List1") << "List1" << Pixels(4440, 480, 2895, 630);
-    for (int i = 0; i <= 9; ++i) {
-      const QByteArray text = QString("Text2(%1)").arg(i).toUtf8();
-      const QByteArray label = QString("Label2(%1)").arg(i).toUtf8();
-      QTest::newRow(text) << QString(text) << Pixels(120 + 480 * i, 1200, 375, 405);
-      QTest::newRow(label) << QString(label) << Pixels(120 + 480 * i, 1680, 375, 255);
+    for (const egn::runtime::ControlDescription& c : Described().controls) {
+      QTest::newRow(c.DisplayName().c_str()) << Q(c.DisplayName()) << Pixels(c.rect);
     }
-    QTest::newRow("Command1(0)") << "Command1(0)" << Pixels(5040, 1200, 1455, 375);
-    QTest::newRow("Command1(1)") << "Command1(1)" << Pixels(5760, 1680, 1455, 375);
-    QTest::newRow("Text1(0)") << "Text1(0)" << Pixels(120, 2280, 7095, 2535);
-    QTest::newRow("Text1(1)") << "Text1(1)" << Pixels(480, 3000, 6735, 1815);
   }
 
   void geometry() {
@@ -199,18 +196,19 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QPoint>("where");
     QTest::addColumn<QColor>("colour");
-    const QColor heading(255, 192, 128), weight(255, 255, 128);
-    QTest::newRow("window") << QString() << QPoint(2, 2) << QColor(192, 192, 255);
-    for (int i = 0; i <= 5; ++i) {
-      const QByteArray name = QString("Label1(%1)").arg(i).toUtf8();
-      QTest::newRow(name) << QString(name) << QPoint(2, 22) << heading;
+    QTest::newRow("window") << QString() << QPoint(2, 2) << ToColour(*Described().back_colour);
+    // Each label's face at its lower left, below its caption; each button's
+    // left of its caption.
+    for (const egn::runtime::ControlDescription& c : Described().controls) {
+      if (!c.back_colour || !c.visible) continue;
+      if (c.kind == egn::runtime::ControlKind::kLabel) {
+        QTest::newRow(c.DisplayName().c_str())
+            << Q(c.DisplayName()) << QPoint(2, c.rect.height / 15 - 3) << ToColour(*c.back_colour);
+      } else if (c.kind == egn::runtime::ControlKind::kButton) {
+        QTest::newRow(c.DisplayName().c_str())
+            << Q(c.DisplayName()) << QPoint(6, 12) << ToColour(*c.back_colour);
+      }
     }
-    for (int i = 0; i <= 9; ++i) {
-      const QByteArray name = QString("Label2(%1)").arg(i).toUtf8();
-      QTest::newRow(name) << QString(name) << QPoint(1, 15) << weight;
-    }
-    QTest::newRow("Command1(0)") << "Command1(0)" << QPoint(6, 12) << QColor(128, 255, 128);
-    QTest::newRow("Command1(1)") << "Command1(1)" << QPoint(6, 12) << QColor(255, 128, 128);
   }
 
   void colours() {
@@ -225,21 +223,10 @@ class MainWindowTest : public QObject {
   void captions_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("heading") << "Label1(0)"
-                             << "Проверка на ЕГН - последна цифра";
-    QTest::newRow("year") << "Label1(1)"
-                          << "Година";
-    QTest::newRow("month") << "Label1(2)"
-                           << "Месец";
-    QTest::newRow("day") << "Label1(3)"
-                         << "Ден";
-    QTest::newRow("number") << "Label1(4)"
-                            << "Номер";
-    QTest::newRow("region") << "Label1(5)"
-                            << "Код окръг";
-    for (int i = 0; i <= 9; ++i) {
-      const QByteArray name = QString("Label2(%1)").arg(i).toUtf8();
-      QTest::newRow(name) << QString(name) << Weight(i);
+    for (const egn::runtime::ControlDescription& c : Described().controls) {
+      if (c.kind == egn::runtime::ControlKind::kLabel) {
+        QTest::newRow(c.DisplayName().c_str()) << Q(c.DisplayName()) << Q(c.text);
+      }
     }
   }
 
@@ -254,30 +241,28 @@ class MainWindowTest : public QObject {
   }
 
   void buttons_and_list() {
-    QCOMPARE(Child<QPushButton>("Command1(0)")->text(), QString("Изчисли"));
-    QCOMPARE(Child<QPushButton>("Command1(1)")->text(), QString("Изчисти"));
     for (const char* name : {"Command1(0)", "Command1(1)"}) {
+      QCOMPARE(Child<QPushButton>(name)->text(), Q(Described(name).text));
       QVERIFY(!Child<QPushButton>(name)->isDefault());
       QVERIFY(!Child<QPushButton>(name)->autoDefault());
     }
     auto* list = Child<QListWidget>("List1");
     QStringList items;
     for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-    QCOMPARE(items, egn::window::testing::RegionItems());
-    QCOMPARE(list->item(18)->text(), QString("Сливен 576 - 601]"));
+    QStringList described;
+    for (const std::u16string& item : Described("List1").items) described << Q(item);
+    QCOMPARE(items, described);
     QVERIFY(list->selectedItems().isEmpty());
     QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QVERIFY(list->verticalScrollBar()->maximum() > 0);
   }
 
   void initial_texts() {
-    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
-    QCOMPARE(ResultsText().size(), 1166);
-    QCOMPARE(Results()->toPlainText(), egn::window::testing::TaskText().replace("\r\n", "\n"));
+    QCOMPARE(ResultsText(), TaskText());
+    QCOMPARE(Results()->toPlainText(), TaskText().replace("\r\n", "\n"));
     auto* motto = Child<QPlainTextEdit>("Text1(1)");
     QCOMPARE(QString::fromStdU16String(form_->form().Array("Text1")(1).Text()),
-             egn::window::testing::Motto());
-    QCOMPARE(egn::window::testing::Motto().size(), 118);
+             Q(Described("Text1(1)").text));
     QVERIFY(!motto->isVisible());
     for (int i = 0; i <= 9; ++i) QCOMPARE(DigitText(i), QString());
     QCOMPARE(Code().Sum, std::int16_t{0});
@@ -350,11 +335,9 @@ class MainWindowTest : public QObject {
   void paste_respects_the_limit_and_whole_characters_data() {
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("two digits") << "12"
-                                << "1";
-    QTest::newRow("emoji") << QString::fromUtf8("😀") << "";
-    QTest::newRow("emoji first") << QString::fromUtf8("😀7") << "";
-    QTest::newRow("digit then emoji") << QString::fromUtf8("7😀") << "7";
+    for (const egn::window::testing::Paste& p : Expected().pastes) {
+      QTest::newRow(Q(p.pasted).toUtf8()) << Q(p.pasted) << Q(p.kept);
+    }
     QTest::newRow("long text") << QString(10000, 'x') << "x";
   }
 
@@ -437,12 +420,13 @@ class MainWindowTest : public QObject {
     QTest::keyClicks(Results(), "abc");
     QTest::keyClick(Results(), Qt::Key_Delete);
     QTest::keyClick(Results(), Qt::Key_Backspace);
-    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
-    Type("123456789");
+    QCOMPARE(ResultsText(), TaskText());
+    const egn::window::testing::Calculation& example = Expected().calculations.front();
+    Type(Q(example.typed));
     Click(0);
-    QCOMPARE(DigitText(9), QString("0"));
-    QCOMPARE(Digit(9)->text(), QString("0"));
-    QCOMPARE(ResultsText(), Lines(285, 0));
+    QCOMPARE(DigitText(9), QString::number(example.digit));
+    QCOMPARE(Digit(9)->text(), QString::number(example.digit));
+    QCOMPARE(ResultsText(), Lines(example.sum, example.digit));
   }
 
   // --- the commands ---------------------------------------------------------------
@@ -451,12 +435,9 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("digits");
     QTest::addColumn<int>("sum");
     QTest::addColumn<int>("digit");
-    QTest::newRow("1 to 9") << "123456789" << 285 << 0;
-    QTest::newRow("all empty") << "" << 0 << 0;
-    QTest::newRow("all nines") << "999999999" << 486 << 2;
-    QTest::newRow("one at first") << "1" << 2 << 2;
-    QTest::newRow("month 13, day 00") << "991300000" << 77 << 0;
-    QTest::newRow("letters count 0") << "a-. 6" << 60 << 5;
+    for (const egn::window::testing::Calculation& c : Expected().calculations) {
+      QTest::newRow(Q(c.typed).toUtf8()) << Q(c.typed) << c.sum << c.digit;
+    }
   }
 
   void calculate() {
@@ -518,7 +499,7 @@ class MainWindowTest : public QObject {
     Type("123");
     Code().Command1_Click(2);
     Code().Command1_Click(-1);
-    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    QCOMPARE(ResultsText(), TaskText());
     QCOMPARE(DigitText(0), QString("1"));
     QCOMPARE(int{Code().Sum}, 0);
   }
@@ -528,13 +509,9 @@ class MainWindowTest : public QObject {
   void tab_order_and_first_focus() {
     QApplication::setActiveWindow(&Window());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Results()));
+    QCOMPARE(QApplication::focusWidget()->objectName(), Q(Expected().first_focus));
     QStringList expected;
-    for (int i = 0; i <= 8; ++i) expected << QString("Text2(%1)").arg(i);
-    expected << "Command1(0)"
-             << "Command1(1)"
-             << "Text2(9)"
-             << "List1"
-             << "Text1(0)";
+    for (const std::string& stop : Expected().tab_order) expected << Q(stop);
     QStringList visited;
     for (int n = 0; n < expected.size(); ++n) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -552,7 +529,7 @@ class MainWindowTest : public QObject {
       QTest::keyClick(w, Qt::Key_Enter);
       QTest::keyClick(w, Qt::Key_Escape);
     }
-    QCOMPARE(ResultsText(), egn::window::testing::TaskText());
+    QCOMPARE(ResultsText(), TaskText());
     QCOMPARE(DigitText(9), QString());
   }
 
@@ -624,13 +601,13 @@ class MainWindowTest : public QObject {
     // A description whose Label2(5) is another array: reading weight 5 fails.
     form_.reset();
     Load(EditedClass([](QByteArray& bytes) {
-      bytes.replace("control label Label2(5)", "control label Weight(5)");
+      bytes.replace(Expected().error_edit_from.c_str(), Expected().error_edit_to.c_str());
     }));
     Type("123456789");
     const auto shown = AnswerNextMessageBox();
     Click(0);
-    QCOMPARE(*shown, QString("Грешка 2002: Масивът от контроли „Label2“ няма елемент с индекс 5."));
-    QCOMPARE(ResultsText(), egn::window::testing::TaskText());  // nothing was written
+    QCOMPARE(*shown, Q(Expected().run_time_error));
+    QCOMPARE(ResultsText(), TaskText());  // nothing was written
     QCOMPARE(int{Code().Sum}, 0);
     Click(1);  // the window goes on
     QCOMPARE(ResultsText(), QString());
