@@ -2,9 +2,10 @@
 # Builds every download (tools/release.sh) twice, from two copies of this
 # source in two different folders, one after the other, with different time
 # zones, locales and umasks, and compares the results file by file: the
-# packages, the page, SHA256SUMS and the programs in both build trees. On a
-# difference it names the file, the first differing byte and, inside a .deb
-# or a ZIP, the member; it fails unless everything is the same.
+# packages, the page, the site, SHA256SUMS, and the programs and the site's
+# files in both build trees. On a difference it names the file, the first
+# differing byte and, inside a .deb or a ZIP, the member; it fails unless
+# everything is the same.
 # Needs what `tools/deps.sh --release` installs (and unzip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -74,6 +75,7 @@ for program in linux/window/egn-check linux/cli/egn-digit windows/window/egn-che
   windows32/cli/egn-digit.exe windows32/packaging/path-entry.exe; do
   compare "$first/out/build/$program" "$second/out/build/$program" "$program"
 done
+compare_folders "$first/out/build/web/window/site" "$second/out/build/web/window/site" web/window/site/
 if ((differ)); then
   echo "check-reproducible: the two builds differ" >&2
   exit 1

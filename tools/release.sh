@@ -8,6 +8,8 @@
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
 #   egn-check-1.00-win32.exe
 #   egn-check.html               the page, one self-contained file
+#   egn-check-1.00-site.zip      the page as an installable web app that works
+#                                off line: the folder egn-check/ for a static host
 #
 # The same source gives the same bytes in any folder, at any time: the
 # packages' files carry the release's date (EGN_RELEASE_DATE in
@@ -48,6 +50,32 @@ rm -rf "$out"
 mkdir -p "$out"
 cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.{zip,exe} \
   "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
+# The site (window/site of the web build) as a ZIP, the same bytes from any
+# build as the Windows ones: its files under egn-check/ in name order, each
+# rw-r--r-- with the release's time (as UTC, a ZIP's times being local) and no
+# other metadata.
+version=$(sed -n 's/^set(EGN_VERSION_TEXT "\(.*\)")$/\1/p' CMakeLists.txt)
+released=$(sed -n 's/^set(EGN_RELEASE_DATE "\([0-9-]*\)").*/\1/p' CMakeLists.txt)
+python3 - "$build/web/window/site" "$out/egn-check-$version-site.zip" \
+  "${SOURCE_DATE_EPOCH:-$(date -u -d "$released" +%s)}" <<'PYTHON'
+import os, sys, time, zipfile
+
+site, archive, epoch = sys.argv[1], sys.argv[2], int(sys.argv[3])
+
+
+def member(name, mode):
+    info = zipfile.ZipInfo(name, time.gmtime(epoch)[:6])
+    info.create_system, info.external_attr = 3, mode << 16  # Unix, and its mode
+    info.compress_type = zipfile.ZIP_STORED if name.endswith("/") else zipfile.ZIP_DEFLATED
+    return info
+
+
+with zipfile.ZipFile(archive, "w") as zip:
+    zip.writestr(member("egn-check/", 0o40755), b"")
+    for name in sorted(os.listdir(site)):
+        with open(os.path.join(site, name), "rb") as file:
+            zip.writestr(member("egn-check/" + name, 0o100644), file.read())
+PYTHON
 (cd "$out" && sha256sum -- * >SHA256SUMS)
 echo "release: $out"
 cat "$out/SHA256SUMS"

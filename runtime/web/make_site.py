@@ -1,0 +1,250 @@
+#!/usr/bin/env python3
+"""Makes the site of a program's page: the same window as an installable web
+app that works off line, for a static host. From the finished page it writes
+into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
+
+  index.html            the page, its policy opened for exactly what the
+                        site adds, with the manifest linked and the worker
+                        registered
+  manifest.webmanifest  names, colours and icons
+  icon-N.png            the window's image at N pixels, from PIXELS files
+                        (N x N pixels, 4 bytes each, R G B A, as
+                        packaging/icon_pixels.cpp writes them)
+  sw.js                 the worker: keeps every file of the site, and
+                        serves the site from its copy
+
+Usage: make_site.py PAGE DESCRIPTION OUTPUT_DIR ID NAME SHORT_NAME PIXELS...
+(DESCRIPTION: the window's stored description, for the window's colour; ID:
+the program's name, which names the worker's caches.)
+
+The same inputs give the same bytes anywhere: the PNGs are compressed by
+zlib at a fixed level and carry no time, and the worker's cache is named by
+a hash of the other files.
+"""
+import base64
+import hashlib
+import json
+import math
+import os
+import re
+import shutil
+import struct
+import sys
+import zlib
+
+page_path, description, output, program, name, short_name = sys.argv[1:7]
+pixel_files = sys.argv[7:]
+
+# Every script the page runs, as make_page.py finds and hashes them (its few
+# lines copied here: the site hashes the scripts it adds in the same way).
+INLINE_SCRIPT = re.compile(r"<script>(.*?)</script>", re.DOTALL)
+POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
+# The page's surround: the colour round the window, which a starting app
+# shows before the window is built.
+SURROUND = re.compile(r"\bhtml\s*\{[^}]*?\bbackground(?:-color)?\s*:\s*(#[0-9a-fA-F]{6})\b")
+# The only Trusted Types policy of the site: it lets the worker's own address
+# through and nothing else (the registration below).
+TRUSTED_TYPES_POLICY = "egn-site"
+WORKER = "sw.js"
+MANIFEST = "manifest.webmanifest"
+
+
+def fail(message):
+    sys.exit(f"make_site.py: {message}")
+
+
+def script_hashes(page):
+    return ["'sha256-" + base64.b64encode(hashlib.sha256(m.group(1).encode("utf-8")).digest())
+            .decode("ascii") + "'" for m in INLINE_SCRIPT.finditer(page)]
+
+
+def window_colour():
+    """The window's own colour, as the page paints it: the form's back-color
+    (0x00BBGGRR) in the description, as #rrggbb."""
+    text = open(description, encoding="latin-1").read()
+    form = re.split(r"^\s*control ", text, maxsplit=1, flags=re.MULTILINE)[0]
+    found = re.search(r"^\s*back-color = 0x00([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})\s*$",
+                      form, re.MULTILINE)
+    if not found:
+        fail(f"{description} gives the form no back-color")
+    blue, green, red = found.groups()
+    return f"#{red}{green}{blue}".lower()
+
+
+def png(pixels, size):
+    """RGBA pixels as a PNG: 8 bits a channel, no interlace, every row
+    filtered by its difference from the row above (the window's image is
+    blocks of one colour, so most rows become zeros), and no time."""
+    stride = 4 * size
+    rows = [pixels[y * stride:(y + 1) * stride] for y in range(size)]
+    raw = b"".join(b"\x02" + bytes((a - b) & 0xFF for a, b in zip(row, above))
+                   for row, above in zip(rows, [bytes(stride)] + rows[:-1]))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data)))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def icons():
+    """Each PIXELS file as icon-N.png, N from its length."""
+    made = {}
+    for path in pixel_files:
+        pixels = open(path, "rb").read()
+        size = math.isqrt(len(pixels) // 4)
+        if size == 0 or 4 * size * size != len(pixels):
+            fail(f"{path} is not a square of RGBA pixels ({len(pixels)} bytes)")
+        made[f"icon-{size}.png"] = png(pixels, size)
+    return made
+
+
+def site_policy(policy):
+    """The page's policy with exactly what the site adds: its manifest, its
+    worker and their icons from the site itself, and one Trusted Types policy
+    (the worker's address). Scripts are named by hash when the page is
+    finished; every other directive stays as the page has it."""
+    directives = {}
+    for directive in filter(None, (d.strip() for d in policy.split(";"))):
+        key, *values = directive.split()
+        directives[key] = values
+    for key, want in (("default-src", "'none'"), ("require-trusted-types-for", "'script'"),
+                      ("script-src", "'wasm-unsafe-eval'"), ("trusted-types", None)):
+        if key not in directives or (want is not None and want not in directives[key]):
+            fail(f"{page_path}: its policy has no {key} {want or ''}".rstrip())
+    directives["script-src"] = ["@HASHES@"] + [v for v in directives["script-src"]
+                                                if not v.startswith("'sha256-")]
+    directives["trusted-types"] = [TRUSTED_TYPES_POLICY]
+    # The manifest's icons are loaded as the page's images: by img-src.
+    directives["img-src"] = ["'self'"] + directives.get("img-src", [])
+    directives["manifest-src"] = ["'self'"]
+    directives["worker-src"] = ["'self'"]
+    return "; ".join(" ".join([key] + values) for key, values in directives.items())
+
+
+# Registers the worker once the page is there. The page's Trusted Types make
+# the worker's address a TrustedScriptURL, which only the site's one policy
+# gives, and only for that address. Where there is no worker (a page opened
+# from disk, plain http:// away from this machine, an old browser) the window
+# works as ever, only not without the network.
+REGISTRATION = """<script>
+// The site's worker keeps a copy of every file of the site (sw.js), so that
+// the window opens again without the network.
+if ("serviceWorker" in navigator) {
+  var egnWorker = "@WORKER@";
+  if (window.trustedTypes) {
+    egnWorker = trustedTypes.createPolicy("@POLICY@", {
+      createScriptURL: function (url) {
+        if (url === "@WORKER@") return url;
+        throw new TypeError("@POLICY@: " + url + " is not the site's worker");
+      }
+    }).createScriptURL(egnWorker);
+  }
+  navigator.serviceWorker.register(egnWorker).catch(function (error) {
+    console.warn("Без мрежа страницата няма да се отваря: " + error);
+  });
+}
+</script>
+"""
+
+# The worker. Its cache is named by the site's scope and by a hash of every
+# other file, so a changed site is a changed worker: the browser installs it,
+# it keeps the new files, and the old copy goes when it takes over.
+WORKER_SCRIPT = """// @PROGRAM@'s site, kept for use without the network. Made by make_site.py.
+"use strict";
+// This site's caches (one copy a version; another site of the same origin
+// keeps its own) and the version of this one: a hash of the files.
+const PREFIX = "@PROGRAM@ " + self.registration.scope + " ";
+const CACHE = PREFIX + "@VERSION@";
+const FILES = @FILES@;
+
+// Install: the whole site into the new cache, fresh from the host (not from
+// the browser's HTTP cache, which may still hold the files of an older
+// version); if any file fails, this version is not installed.
+self.addEventListener("install", function (event) {
+  event.waitUntil(caches.open(CACHE).then(function (cache) {
+    return cache.addAll(FILES.map(function (file) {
+      return new Request(file, { cache: "reload" });
+    }));
+  }).then(function () { return self.skipWaiting(); }));
+});
+
+// Activate: the older versions' caches go, and the open pages are served
+// from this one at once.
+self.addEventListener("activate", function (event) {
+  event.waitUntil(caches.keys().then(function (names) {
+    return Promise.all(names.filter(function (name) {
+      return name.startsWith(PREFIX) && name !== CACHE;
+    }).map(function (name) { return caches.delete(name); }));
+  }).then(function () { return self.clients.claim(); }));
+});
+
+// Every request: from the copy when it is there (the site's folder itself
+// is its index.html, as a static host serves it), otherwise from the network.
+self.addEventListener("fetch", function (event) {
+  const request = event.request.url === self.registration.scope ? "index.html" : event.request;
+  event.respondWith(caches.match(request, { cacheName: CACHE }).then(function (kept) {
+    return kept || fetch(event.request);
+  }));
+});
+"""
+
+
+def main():
+    page = open(page_path, encoding="utf-8").read()
+    policies = POLICY.findall(page)
+    if len(policies) != 1:
+        fail(f"{page_path} has {len(policies)} Content-Security-Policy elements, not one")
+    surround = SURROUND.search(page)
+    if not surround:
+        fail(f"{page_path} gives html no background colour")
+    for mark in ("</head>", "</body>"):
+        if page.count(mark) != 1:
+            fail(f"{page_path} has {page.count(mark)} {mark}, not one")
+
+    files = icons()
+    sizes = sorted(int(re.search(r"\d+", f).group()) for f in files)
+    if not {192, 512} <= set(sizes):
+        fail(f"the icons are {sizes} pixels; an installable app needs 192 and 512")
+    manifest = {
+        "id": "./",
+        "name": name,
+        "short_name": short_name,
+        "lang": "bg",
+        "dir": "ltr",
+        "start_url": "./",
+        "scope": "./",
+        "display": "standalone",
+        "theme_color": window_colour(),
+        "background_color": surround.group(1).lower(),
+        "icons": [{"src": f"icon-{s}.png", "sizes": f"{s}x{s}", "type": "image/png"}
+                  for s in sizes],
+    }
+    files[MANIFEST] = (json.dumps(manifest, ensure_ascii=False, indent=2) + "\n").encode("utf-8")
+
+    site = page.replace(POLICY.search(page).group(0), '<meta http-equiv="Content-Security-Policy"'
+                        f' content="{site_policy(policies[0])}">', 1)
+    site = site.replace("</head>", f'<link rel="manifest" href="{MANIFEST}">\n</head>', 1)
+    registration = REGISTRATION.replace("@WORKER@", WORKER)
+    site = site.replace("</body>", registration.replace("@POLICY@", TRUSTED_TYPES_POLICY)
+                        + "</body>", 1)
+    site = site.replace("@HASHES@", " ".join(script_hashes(site)), 1)
+    files["index.html"] = site.encode("utf-8")
+
+    version = hashlib.sha256()
+    for file in sorted(files):
+        version.update(file.encode("utf-8") + b"\0" + hashlib.sha256(files[file]).digest())
+    files[WORKER] = (WORKER_SCRIPT.replace("@PROGRAM@", program)
+                     .replace("@VERSION@", version.hexdigest()[:16])
+                     .replace("@FILES@", json.dumps(sorted(files)))).encode("utf-8")
+
+    shutil.rmtree(output, ignore_errors=True)
+    os.makedirs(output)
+    for file, data in sorted(files.items()):
+        with open(os.path.join(output, file), "wb") as f:
+            f.write(data)
+
+
+main()

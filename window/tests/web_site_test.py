@@ -1,0 +1,203 @@
+#!/usr/bin/python3
+"""The page's site (window/site, made by runtime/web/make_site.py) in headless
+Chromium over a loopback HTTP server: its policy opened for exactly what the
+site adds, its icons the window's image, installable with nothing refused;
+a new version of the site replacing the old copy; and, once visited, the
+window working with the server gone. Also what the site maker refuses.
+
+Usage: web_site_test.py BUILD_DIR. Exits 1 on the first failure.
+"""
+import base64
+import hashlib
+import http.server
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import urllib.request
+from functools import partial
+
+from PIL import Image
+from selenium.webdriver.support.wait import WebDriverWait
+
+import web_page_test as chromium  # the browser's driver (reads BUILD_DIR from the command line)
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+BUILD = chromium.BUILD
+SITE = os.path.join(BUILD, "window", "site")
+MAKER = os.path.join(HERE, "..", "..", "runtime", "web", "make_site.py")
+DESCRIPTION = os.path.join(HERE, "..", "MainForm.form")
+XPM = os.path.join(HERE, "..", "egn-check.xpm")
+# The README's example: 1 ... 9, then Изчисли.
+EXAMPLE = ("123456789", "Изчислена сума: 285\r\nПоследно число: 0\r\n", "0")
+POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
+
+
+def policy(path):
+    text = open(path, encoding="utf-8").read()
+    return {d.split()[0]: d.split()[1:] for d in POLICY.search(text).group(1).split("; ")}
+
+
+def check_policy():
+    """index.html is the page with its policy changed, the manifest linked and
+    one more script (the registration, last). The policy is the page's, plus
+    the manifest, the worker, their icons and the one Trusted Types policy;
+    its scripts named by hash."""
+    text = open(os.path.join(SITE, "index.html"), encoding="utf-8").read()
+    rest, _, registration = text.rpartition("<script>")
+    without = POLICY.sub("", rest + registration.split("</script>\n", 1)[1])
+    assert without.replace('<link rel="manifest" href="manifest.webmanifest">\n', "", 1) == (
+        POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())), "not the same page"
+    page, site = policy(chromium.PAGE), policy(os.path.join(SITE, "index.html"))
+    scripts = re.findall(r"<script\b[^>]*>(.*?)</script>", text, re.DOTALL)
+    hashes = ["'sha256-" + base64.b64encode(hashlib.sha256(s.encode()).digest()).decode() + "'"
+              for s in scripts]
+    changed = {"script-src": hashes + ["'wasm-unsafe-eval'"], "trusted-types": ["egn-site"],
+               "img-src": ["'self'", "data:"], "manifest-src": ["'self'"], "worker-src": ["'self'"]}
+    assert site == {**page, **changed}, site
+
+
+def check_icons():
+    """Each icon is the window's image, every pixel a whole block of one
+    pixel of the XPM (192 and 512 are whole multiples of its 32)."""
+    strings = re.findall(r'"([^"]*)"', open(XPM).read())
+    colours = int(strings[0].split()[2])
+    palette = {s[0]: (0, 0, 0, 0) if s.split()[-1] == "None" else
+               (*bytes.fromhex(s.split()[-1][1:]), 255) for s in strings[1:1 + colours]}
+    rows = strings[1 + colours:]
+    for size in (192, 512):
+        image = Image.open(os.path.join(SITE, f"icon-{size}.png"))
+        assert image.mode == "RGBA" and image.size == (size, size), (image.mode, image.size)
+        pixels, block = image.load(), size // 32
+        wrong = [(x, y) for y in range(size) for x in range(size)
+                 if pixels[x, y] != palette[rows[y // block][x // block]]]
+        assert not wrong, (size, wrong[:5])
+
+
+# What the site maker says of a page or icon it cannot make a site of: how the
+# page is spoiled (a pattern and its replacement), and the message after the
+# path.
+REFUSALS = [
+    (r'<meta http-equiv="Content-Security-Policy"[^>]*>', "",
+     " has 0 Content-Security-Policy elements, not one"),
+    (r" 'wasm-unsafe-eval'", "", ": its policy has no script-src 'wasm-unsafe-eval'"),
+    (r"; trusted-types 'none'", "", ": its policy has no trusted-types"),
+    (r"html \{ background: #808080; \}", "html { }", " gives html no background colour"),
+    (r"</body>", "</body></body>", " has 2 </body>, not one"),
+]
+
+
+def check_refusals(scratch):
+    page = open(chromium.PAGE, encoding="utf-8").read()
+    pixels = [os.path.join(BUILD, "window", f"egn-check.icon-{s}.rgba") for s in (192, 512)]
+    spoiled = os.path.join(scratch, "spoiled.html")
+    cases = [(spoiled, re.sub(pattern, by, page, count=1), pixels, spoiled + said)
+             for pattern, by, said in REFUSALS]
+    odd = os.path.join(scratch, "odd.rgba")
+    open(odd, "wb").write(b"\0" * 12)
+    cases.append((chromium.PAGE, page, pixels[:1] + [odd],
+                  f"{odd} is not a square of RGBA pixels (12 bytes)"))
+    cases.append((chromium.PAGE, page, pixels[:1],
+                  "the icons are [192] pixels; an installable app needs 192 and 512"))
+    for path, text, icons, said in cases:
+        if path == spoiled:
+            open(spoiled, "w", encoding="utf-8").write(text)
+        run = subprocess.run([sys.executable, MAKER, path, DESCRIPTION,
+                              os.path.join(scratch, "site"), "probe", "n", "s", *icons],
+                             capture_output=True, text=True)
+        assert (run.returncode, run.stderr) == (1, f"make_site.py: {said}\n"), (said, run.stderr)
+
+
+class Host(http.server.SimpleHTTPRequestHandler):
+    """A static host, with the types a host gives the manifest and the worker."""
+    extensions_map = {".webmanifest": "application/manifest+json", ".js": "text/javascript",
+                      ".html": "text/html", ".png": "image/png"}
+
+    def log_message(self, *args):
+        pass
+
+
+def check_in_chromium(scratch):
+    site = shutil.copytree(SITE, os.path.join(scratch, "served"))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), partial(Host, directory=site))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    url = f"http://127.0.0.1:{server.server_address[1]}/"
+    browser = chromium.Browser()
+    wait = WebDriverWait(browser.driver, 10)
+
+    def caches():
+        return browser.driver.execute_async_script("caches.keys().then(arguments[0])")
+
+    try:
+        # The first visit: the worker takes over, and the app is installable.
+        browser.open(url)
+        browser.driver.execute_async_script(
+            "navigator.serviceWorker.ready.then(() => arguments[0]())")
+        wait.until(lambda d: d.execute_script("return !!navigator.serviceWorker.controller"))
+        errors = browser.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+        assert errors == {"installabilityErrors": []}, errors
+        manifest = browser.driver.execute_cdp_cmd("Page.getAppManifest", {})
+        assert (manifest["errors"], manifest["url"]) == ([], url + "manifest.webmanifest"), manifest
+        loaded = browser.driver.execute_async_script("""
+            const done = arguments[1];
+            Promise.all(arguments[0].map(icon => new Promise(loaded => {
+              const image = new Image();
+              image.onload = () => loaded(image.naturalWidth + 'x' + image.naturalHeight);
+              image.onerror = () => loaded('failed');
+              image.src = icon.url;
+            }))).then(done);""", manifest["manifest"]["icons"])
+        assert loaded == [i["sizes"] for i in manifest["manifest"]["icons"]], loaded
+        # A new version of the site: the new worker keeps it, and takes the
+        # old version's copy away, but no other cache of the origin.
+        worker = open(os.path.join(site, "sw.js")).read()
+        version = re.search(r'const CACHE = PREFIX \+ "(\w+)"', worker)[1]
+        assert caches() == [f"egn-check {url} {version}"], caches()
+        kept = browser.driver.execute_async_script(
+            "caches.open(arguments[0]).then(c => c.keys())"
+            ".then(keys => arguments[1](keys.map(k => k.url)))", caches()[0])
+        files = sorted(url + f for f in os.listdir(site) if f != "sw.js")
+        assert sorted(kept) == files, kept  # the whole site but the worker, which the browser keeps
+        browser.driver.execute_async_script("caches.open('another app').then(() => arguments[0]())")
+        open(os.path.join(site, "sw.js"), "w").write(worker.replace(version, "0" * 16))
+        browser.driver.execute_async_script(
+            "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
+        wait.until(lambda d: sorted(caches()) == ["another app", f"egn-check {url} {'0' * 16}"])
+        assert browser.console_errors() == [] and browser.policy_reports() == []
+
+        # The server gone, the window still opens and counts.
+        server.shutdown()
+        server.server_close()
+        try:
+            urllib.request.urlopen(url, timeout=5)
+            raise AssertionError("the server still answers")
+        except OSError:
+            pass
+        browser.driver.refresh()
+        browser.open(url)
+        digits, text, tenth = EXAMPLE
+        for i, digit in enumerate(digits):
+            browser.element(f"Text2({i})").send_keys(digit)
+        browser.element("Command1(0)").click()
+        assert (browser.text_property("Text1", 0), browser.value("Text2(9)")) == (text, tenth)
+        assert browser.console_errors() == [] and browser.policy_reports() == []
+    finally:
+        browser.quit()
+        server.shutdown()  # at once where it has stopped already
+        server.server_close()
+
+
+def main():
+    with tempfile.TemporaryDirectory() as scratch:
+        for name, check in [("policy", check_policy), ("icons", check_icons),
+                            ("refusals", partial(check_refusals, scratch)),
+                            ("chromium", partial(check_in_chromium, scratch))]:
+            check()
+            print(f"ok      site: {name}")
+
+
+if __name__ == "__main__":
+    main()
