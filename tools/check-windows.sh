@@ -36,7 +36,7 @@ example() {
   /usr/bin/python3 - "$1" <<'PYTHON'
 import sys
 sys.path.insert(0, "window/tests/shared")
-import expectations
+import window_expectations as expectations
 table = expectations.read_what_users_see()
 row = table["calculation"][0]
 if sys.argv[1] == "keys":

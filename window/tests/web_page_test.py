@@ -70,7 +70,7 @@ CANNOT_RUN = [
 # The window's facts from the description as the runtime reads it, and what
 # users see, as every backend's window tests read them.
 sys.path.insert(0, os.path.join(HERE, "shared"))
-import expectations  # noqa: E402
+import window_expectations as expectations  # noqa: E402
 
 FORM, CONTROLS = expectations.read_model()
 SEEN = expectations.read_what_users_see()
