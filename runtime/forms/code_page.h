@@ -1,8 +1,9 @@
 // Code pages of the character sets a window description may ask for, and
-// the decoding of its texts through the platform's own converter (iconv on
-// Linux, MultiByteToWideChar on Windows, TextDecoder in a browser).
+// the decoding of its texts through the runtime's own tables of them
+// (code_page_tables.h), the same on every platform.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,22 +19,19 @@ struct CodePage {
 // nothing for a character set the runtime does not know.
 std::optional<CodePage> CodePageOf(int charset);
 
-// Decodes texts of one code page; open once, use for many texts.
+// Decodes texts of one code page; make once, use for many texts.
 class CodePageDecoder {
  public:
   explicit CodePageDecoder(const CodePage& code_page);
-  ~CodePageDecoder();
-  CodePageDecoder(const CodePageDecoder&) = delete;
-  CodePageDecoder& operator=(const CodePageDecoder&) = delete;
 
   // The text of `bytes`; nothing when a byte has no character in the code
   // page (0x98 in Windows-1251) or decodes to a C1 control code. ASCII is
-  // the same in every code page and is taken as it is.
-  std::optional<std::u16string> operator()(std::string_view bytes);
+  // the same in every code page and is taken as it is. A code page without
+  // a table decodes ASCII alone.
+  std::optional<std::u16string> operator()(std::string_view bytes) const;
 
  private:
-  CodePage code_page_;
-  [[maybe_unused]] void* converter_ = nullptr;  // the platform converter's handle, where it has one
+  const std::array<char16_t, 128>* upper_half_ = nullptr;
 };
 
 }  // namespace egn::runtime

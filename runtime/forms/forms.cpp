@@ -5,33 +5,14 @@
 #include <stdexcept>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "runtime/forms/description_parser.h"
+#include "runtime/platform/platform.h"
 
 namespace egn::runtime {
 
 FormModule::~FormModule() = default;
 
 namespace {
-
-// A file on disk, named in UTF-8. On Windows the narrow name would be read in
-// the ANSI code page, so a path outside it (a user name in Cyrillic on a
-// Western system) is opened by its UTF-16 name instead.
-std::FILE* OpenForReading(const std::string& name) {
-#ifdef _WIN32
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
-                                         static_cast<int>(name.size()), nullptr, 0);
-  if (length <= 0) return nullptr;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
-  return _wfopen(wide.c_str(), L"rb");
-#else
-  return std::fopen(name.c_str(), "rb");
-#endif
-}
 
 // The bytes of the embedded file of that name, else of the file on disk
 // (a UTF-8 path), read into `storage`.
@@ -43,7 +24,8 @@ std::optional<std::string_view> ReadFile(const FormClass& form_class, const std:
   if (name.starts_with(":/")) return std::nullopt;
   // C stdio rather than a stream: the program then needs none of the
   // standard library's locale and stream machinery at start-up.
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenForReading(name), &std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::OpenForReading(name),
+                                                           &std::fclose);
   if (!in) return std::nullopt;
   storage.clear();
   char buffer[4096];
