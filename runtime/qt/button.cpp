@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "runtime/qt/control_makers.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "runtime/forms/control_kinds.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

@@ -17,7 +17,7 @@
 #include "runtime/forms/control_kinds.h"
 #include "runtime/forms/forms.h"
 #include "runtime/qt/control_makers.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

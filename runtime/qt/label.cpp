@@ -4,7 +4,7 @@
 #include <QLabel>
 
 #include "runtime/qt/control_makers.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

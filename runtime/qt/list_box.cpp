@@ -2,7 +2,7 @@
 #include <QListWidget>
 
 #include "runtime/qt/control_makers.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

@@ -9,8 +9,8 @@
 
 #include "runtime/core/conversions.h"
 #include "runtime/qt/control_makers.h"
-#include "runtime/qt/qt_values.h"
 #include "runtime/qt/reports.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 

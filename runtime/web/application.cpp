@@ -7,7 +7,7 @@
 #include <string>
 
 #include "runtime/web/form_page.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

@@ -2,7 +2,7 @@
 // browser's own button); never a form's default button, since the page has
 // no form. In graphical style a solid face of their colour.
 #include "runtime/web/control_makers.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

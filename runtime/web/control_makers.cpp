@@ -6,7 +6,7 @@
 
 #include "runtime/core/conversions.h"
 #include "runtime/forms/control_kinds.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

@@ -11,7 +11,7 @@
 #include "runtime/forms/control_kinds.h"
 #include "runtime/web/control_makers.h"
 #include "runtime/web/css_number.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

@@ -1,7 +1,7 @@
 // Labels: beneath every other control, never focused; each fills its
 // rectangle with its colour and wraps its caption from the top edge.
 #include "runtime/web/control_makers.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

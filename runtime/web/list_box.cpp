@@ -1,7 +1,7 @@
 // List boxes: the items in order, none selected, scrolling vertically; the
 // arrow keys move the selection (the browser's own list box).
 #include "runtime/web/control_makers.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

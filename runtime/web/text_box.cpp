@@ -6,7 +6,7 @@
 
 #include "runtime/core/conversions.h"
 #include "runtime/web/control_makers.h"
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 namespace egn::runtime {
 

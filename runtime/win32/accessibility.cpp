@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "runtime/win32/values.h"
+
 namespace egn::runtime {
 
 namespace {
@@ -23,10 +25,6 @@ constexpr DWORD kLiveRegionChanged = 0x8019;
 const MSAAPROPID kProperties[] = {PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION, PROPID_ACC_ROLE,
                                   kLiveSetting};
 const auto kClient = static_cast<DWORD>(OBJID_CLIENT);
-
-const wchar_t* Wide16(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // NotifyWinEvent, looked up in user32 (loaded in every window program) so
 // that the import table holds only what the program's allow-list names.
@@ -69,11 +67,11 @@ void Accessibility::Annotate(HWND hwnd, const std::u16string& name,
                              const std::u16string& description) {
   if (services_ == nullptr || (name.empty() && description.empty())) return;
   if (!name.empty()) {
-    services_->SetHwndPropStr(hwnd, kClient, CHILDID_SELF, PROPID_ACC_NAME, Wide16(name));
+    services_->SetHwndPropStr(hwnd, kClient, CHILDID_SELF, PROPID_ACC_NAME, Wide(name));
   }
   if (!description.empty()) {
     services_->SetHwndPropStr(hwnd, kClient, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
-                              Wide16(description));
+                              Wide(description));
   }
   Remember(hwnd);
 }
@@ -97,9 +95,9 @@ void Accessibility::MakeLive(HWND hwnd) {
 // The region's name is what screen readers read of it: the window's text for
 // the system's own proxy, and the annotation where there is one.
 void Accessibility::Announce(HWND live, const std::u16string& text) {
-  SetWindowTextW(live, Wide16(text));
+  SetWindowTextW(live, Wide(text));
   if (services_ != nullptr) {
-    services_->SetHwndPropStr(live, kClient, CHILDID_SELF, PROPID_ACC_NAME, Wide16(text));
+    services_->SetHwndPropStr(live, kClient, CHILDID_SELF, PROPID_ACC_NAME, Wide(text));
     Remember(live);
   }
   if (!text.empty()) RaiseEvent(kLiveRegionChanged, live);

@@ -5,6 +5,7 @@
 // readable on the face, and face and caption in the system's colours in
 // high contrast.
 #include "runtime/win32/control_makers.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

@@ -6,6 +6,7 @@
 
 #include "runtime/forms/appearance.h"
 #include "runtime/win32/form_window.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

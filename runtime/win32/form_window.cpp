@@ -7,6 +7,7 @@
 #include "runtime/forms/control_kinds.h"
 #include "runtime/win32/control_makers.h"
 #include "runtime/win32/dpi.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

@@ -150,12 +150,4 @@ struct FaceColours {
 };
 FaceColours ColoursOf(Colour face);
 
-// UTF-16 as the wide Windows API spells it.
-inline const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-// 0x00BBGGRR is already a COLORREF.
-inline COLORREF ToColorRef(Colour colour) { return static_cast<COLORREF>(colour); }
-
 }  // namespace egn::runtime

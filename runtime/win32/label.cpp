@@ -5,6 +5,7 @@
 // none), the caption from the top edge, in the form's font; in high contrast
 // the system's face and text. Never focused; clicks go through to the form.
 #include "runtime/win32/control_makers.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

@@ -1,6 +1,7 @@
 // List boxes: a LISTBOX that keeps its height (no integral height), scrolls
 // vertically, with the items in order and none selected.
 #include "runtime/win32/control_makers.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

@@ -7,6 +7,7 @@
 #include "runtime/forms/appearance.h"
 #include "runtime/win32/dpi.h"
 #include "runtime/win32/form_window.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

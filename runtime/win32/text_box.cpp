@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "runtime/core/conversions.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 

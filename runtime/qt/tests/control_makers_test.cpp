@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "runtime/forms/control_kinds.h"
-#include "runtime/qt/qt_values.h"
+#include "runtime/qt/values.h"
 
 namespace egn::runtime {
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/forms/control_kinds.h"
+#include "runtime/win32/values.h"
 
 namespace egn::runtime {
 namespace {

@@ -1,4 +1,4 @@
-#include "runtime/web/page_values.h"
+#include "runtime/web/values.h"
 
 #include <emscripten/bind.h>
 
