@@ -19,7 +19,7 @@ try:
     driver.get("file://" + os.path.abspath(os.path.join(build, "window", "egn-check.html")))
     driver.execute_async_script(
         "const done = arguments[0];"
-        "(function wait() { document.getElementById('MainForm') ? done() : setTimeout(wait, 10); })();")
+        "(function wait() { document.querySelector('#MainForm:not([inert])') ? done() : setTimeout(wait, 10); })();")
     r = driver.execute_script(
         "const r = document.getElementById('MainForm').getBoundingClientRect();"
         "return [r.left, r.top, r.right, r.bottom, devicePixelRatio];")

@@ -92,7 +92,8 @@ void DeliverEvent(const std::function<void()>& procedure) {
 
 // The page has no command line and no process to end: once the window is
 // built, the page's own event loop runs it for as long as it is open.
-// A window that fails after it was built is taken out of the page again: the
+// A window that fails after it was built is taken out of the page again, as
+// is the window the page carries where the start fails before the build: the
 // message alone stays, and no half-working window.
 void Start(const Project& project) {
   std::unique_ptr<LoadedPage> page;
@@ -105,7 +106,7 @@ void Start(const Project& project) {
                   [](const std::function<void()>& procedure) { DeliverEvent(procedure); });
     loaded = page.release();
   } catch (const std::exception& error) {
-    if (page) RemoveWindow(page->page.window);
+    RemoveWindow();  // whichever is in the page: none stays half-working
     const std::string message = project.application_name + ": " + error.what();
     val failure = Paragraph("failure", message);
     failure.call<void>("setAttribute", std::string("role"), std::string("alert"));

@@ -1,5 +1,10 @@
 // The page's side of the web backend, placed before the generated loader.
 
+// The page runs the program inside a function (egnProgram, in the page
+// template); what it exports (Module.egnControlText) stays in reach of
+// automation as before.
+globalThis["Module"] = Module;
+
 // The WebAssembly is inside the page (egnModule, in the page template):
 // compressed in zlib's format, then base64. It is handed to the loader through
 // its documented Module.instantiateWasm, so the loader never looks for a file

@@ -1,6 +1,7 @@
 // The builder: a window's page made from its description. The window is one
-// element of its client area's size, centred in the viewport as the window is
-// centred on a screen, and never scaled by the page itself: where the
+// element of its client area's size, centred in the viewport (by the page's
+// own egnPlace) as the window is centred on a screen, and never scaled by the
+// page itself: where the
 // viewport is smaller the page scrolls, and a phone's browser shows the
 // window's whole width by its own scaling, which pinch zoom can enlarge; its
 // caption is the page's title.
@@ -20,13 +21,17 @@ struct BuiltPage {
   emscripten::val window;
 };
 
-// Builds the window into the page's body, with the focus on the first
-// control of its tab order.
+// Builds the window into the page's body, in place of the window the page
+// carries if it has one, with the focus on the first control of its tab
+// order. The page reads in the window's order: each caption before what it
+// captions, each note (a weight under its box) after its box, which it
+// describes.
 BuiltPage BuildPage(const FormDescription& description);
 
-// Takes a built window out of the page again, and gives the page the
-// device's own width back, for what the page shows in its place.
-void RemoveWindow(const emscripten::val& window);
+// Takes any window out of the page again (the one the page carries, or a
+// built one), and gives the page the device's own width back, for what the
+// page shows in its place.
+void RemoveWindow();
 
 // The font list of a description's face: the face, its metric twins (so
 // that the twips still fit), the face the page carries where it can stand

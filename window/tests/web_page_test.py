@@ -77,6 +77,14 @@ SEEN = expectations.read_what_users_see()
 WEIGHTS = [int(CONTROLS[f"Label2({i})"]["caption"]) for i in range(9)]
 # The page's stops: the last stop's Tab leaves the page for the browser.
 TAB_ORDER = [SEEN["first-focus"]] + SEEN["tab-order"][:-1]
+# What a screen reader reads, in order: the title, the task, each caption
+# before the boxes it captions and each weight after its box, the commands,
+# the tenth box and its "?", the list's caption and the list.
+READING_ORDER = ["Label1(0)", "Text1(0)", "Label1(1)", "Text2(0)", "Label2(0)", "Text2(1)",
+                 "Label2(1)", "Label1(2)", "Text2(2)", "Label2(2)", "Text2(3)", "Label2(3)",
+                 "Label1(3)", "Text2(4)", "Label2(4)", "Text2(5)", "Label2(5)", "Label1(4)",
+                 "Text2(6)", "Label2(6)", "Text2(7)", "Label2(7)", "Text2(8)", "Label2(8)",
+                 "Command1(0)", "Command1(1)", "Text2(9)", "Label2(9)", "Label1(5)", "List1"]
 # The window's client area in CSS pixels.
 WINDOW = [v / 15 for v in FORM["client"]]
 MARGIN = 8  # CSS px of page round the window on every side
@@ -290,6 +298,38 @@ class Checks:
         assert self.b.js("return document.getElementById('Text1(1)').hidden")
         assert self.b.js("return document.cookie") == ""
 
+    # --- the window the page carries ---------------------------------------------
+
+    def test_the_carried_window_until_the_program_takes_its_place(self):
+        # The program held back before it starts: the page shows the window
+        # it carries, exactly where and as the program's will be, taking no
+        # focus and no typing, and the program's takes its place unseen.
+        hold = self.b.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {
+            "source": "const real = WebAssembly.instantiate;"
+                      " const held = new Promise(r => { window.release = r; });"
+                      " WebAssembly.instantiate = (...a) => held.then(() => real(...a));"})
+        try:
+            self.b.driver.get(self.url)
+            carried = self.b.rects()
+            assert self.b.js("return document.getElementById('MainForm').inert") is True
+            assert self.b.js("return document.activeElement === document.body") is True
+            ActionChains(self.b.driver).move_to_element(self.b.element("Text2(0)")).click() \
+                .send_keys("5").perform()
+            assert self.b.value("Text2(0)") == "", self.b.value("Text2(0)")
+            assert self.b.js("return document.activeElement === document.body") is True
+            before = self.b.screenshot()
+            self.b.js("release()")
+            WebDriverWait(self.b.driver, 10).until(lambda d: d.execute_script(
+                "return document.querySelector('#MainForm:not([inert])') !== null"))
+        finally:
+            self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                          {"identifier": hold["identifier"]})
+        assert self.b.rects() == carried
+        assert self.b.focused() == TAB_ORDER[0]
+        assert self.b.js("return document.querySelectorAll('.window').length") == 1
+        self.b.js("document.activeElement.blur()")  # its focus ring aside, the same pixels
+        assert before.tobytes() == self.b.screenshot().tobytes()
+
     # --- typing -----------------------------------------------------------------
 
     def test_one_character_typed_or_pasted(self):
@@ -477,6 +517,52 @@ class Checks:
         assert captions <= names["StaticText"], captions - names["StaticText"]
         assert CONTROLS["Text2(0)"]["accessible-name"] in names["textbox"]
         assert CONTROLS["List1"]["accessible-name"] in names["listbox"]
+
+    def ax_reading(self):
+        """The window's controls as a screen reader meets them in Chromium's
+        accessibility tree (depth first), by their ids; and each one's
+        accessible description."""
+        nodes = self.b.driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+        by_id = {n["nodeId"]: n for n in nodes}
+        order, described = [], {}
+
+        def walk(node):
+            if not node.get("ignored") and "backendDOMNodeId" in node:
+                dom = self.b.driver.execute_cdp_cmd(
+                    "DOM.describeNode", {"backendNodeId": node["backendDOMNodeId"]})["node"]
+                attributes = dict(zip(dom.get("attributes", [])[::2],
+                                      dom.get("attributes", [])[1::2]))
+                if attributes.get("id") in CONTROLS:
+                    order.append(attributes["id"])
+                    described[attributes["id"]] = node.get("description", {}).get("value")
+                    return
+            for child in node.get("childIds", []):
+                if child in by_id:
+                    walk(by_id[child])
+
+        walk(nodes[0])
+        return order, described
+
+    def test_reading_order_follows_the_window(self):
+        # Captions before the boxes they caption, each weight after its box,
+        # the title first; Tab keeps the tab order (test_tab_order_...).
+        self.b.open(self.url)
+        order, _ = self.ax_reading()
+        assert order == READING_ORDER, order
+
+    def test_weights_describe_their_boxes(self):
+        # Each weight describes the box above it; a box's own description
+        # wins over the label under it ("?" under the tenth box).
+        self.b.open(self.url)
+        _, described = self.ax_reading()
+        want = {f"Text2({i})": CONTROLS[f"Label2({i})"]["caption"] for i in range(9)}
+        want |= {name: c.get("accessible-description") for name, c in CONTROLS.items()
+                 if name not in want and c.get("visible") != "no"}
+        assert described == want, {n: (described.get(n), w) for n, w in want.items()
+                                   if described.get(n) != w}
+        ties = self.b.js("return [...document.querySelectorAll('[aria-describedby]')]"
+                         ".map(e => [e.id, e.getAttribute('aria-describedby')])")
+        assert ties == [[f"Text2({i})", f"Label2({i})"] for i in range(9)], ties
 
     def test_results_announced_politely(self):
         self.b.open(self.url)
