@@ -8,6 +8,7 @@
 #include "runtime/core/conversions.h"
 #include "runtime/forms/appearance.h"
 #include "runtime/forms/control_kinds.h"
+#include "runtime/forms/reading_order.h"
 #include "runtime/web/control_makers.h"
 #include "runtime/web/css_number.h"
 #include "runtime/web/values.h"
@@ -31,120 +32,6 @@ constexpr int kMargin = 8;
 void SetViewport(const std::string& content) {
   const val viewport = Document().call<val>("querySelector", std::string("meta[name=viewport]"));
   if (!viewport.isNull()) viewport.call<void>("setAttribute", std::string("content"), content);
-}
-
-// A control's centre in half twips (so that halves stay whole), across and
-// down; whether `inner`'s centre lies within `outer`'s width.
-int CentreX2(const ControlDescription& c) { return 2 * c.rect.left + c.rect.width; }
-int CentreY2(const ControlDescription& c) { return 2 * c.rect.top + c.rect.height; }
-bool SpansCentreOf(const ControlDescription& outer, const ControlDescription& inner) {
-  return 2 * outer.rect.left <= CentreX2(inner) &&
-         CentreX2(inner) < 2 * (outer.rect.left + outer.rect.width);
-}
-int BottomOf(const ControlDescription& c) { return c.rect.top + c.rect.height; }
-
-// The row of visible controls nearest to `c` below it (or above it) among
-// those whose centre lies within its width: the nearest one and every one
-// beside it (overlapping it from top to bottom).
-std::vector<const ControlDescription*> NearestRow(const FormDescription& d,
-                                                  const ControlDescription& c, bool below) {
-  std::vector<const ControlDescription*> candidates;
-  for (const ControlDescription& other : d.controls) {
-    if (&other == &c || !other.visible || !SpansCentreOf(c, other)) continue;
-    if (below ? CentreY2(other) > 2 * BottomOf(c) : CentreY2(other) < 2 * c.rect.top) {
-      candidates.push_back(&other);
-    }
-  }
-  if (candidates.empty()) return candidates;
-  const ControlDescription* nearest =
-      *std::min_element(candidates.begin(), candidates.end(),
-                        [below](const ControlDescription* a, const ControlDescription* b) {
-                          return below ? a->rect.top < b->rect.top : BottomOf(*a) > BottomOf(*b);
-                        });
-  std::vector<const ControlDescription*> row;
-  for (const ControlDescription* other : candidates) {
-    if (other->rect.top < BottomOf(*nearest) && BottomOf(*other) > nearest->rect.top) {
-      row.push_back(other);
-    }
-  }
-  return row;
-}
-
-// Where a control that never takes the focus is read, so that the page reads
-// in the window's order while Tab keeps the tab order. It goes with the
-// nearer of the rows directly below and directly above it (their controls'
-// centres within its width) that holds focusable controls: a caption just
-// before the focusable controls of the row below, a note just after those of
-// the row above (a weight under its box). One that goes with neither (a
-// title over other captions) is read first. A note of one control describes
-// it, unless the control has a description of its own.
-struct Reading {
-  std::vector<const ControlDescription*> first;  // in the window's order, top to bottom
-  std::vector<std::vector<const ControlDescription*>> before, after;  // by place in tab order
-  std::vector<const ControlDescription*> describes;  // the one control a note describes
-};
-
-// The places in tab order of the focusable controls among `row`, in order.
-std::vector<std::size_t> FocusablePlaces(const std::vector<const ControlDescription*>& row,
-                                         const std::vector<const ControlDescription*>& tab) {
-  std::vector<std::size_t> places;
-  for (const ControlDescription* c : row) {
-    if (InfoFor(c->kind).takes_focus) {
-      places.push_back(
-          static_cast<std::size_t>(std::find(tab.begin(), tab.end(), c) - tab.begin()));
-    }
-  }
-  std::sort(places.begin(), places.end());
-  return places;
-}
-
-Reading ReadingOrder(const FormDescription& d, const std::vector<const ControlDescription*>& tab) {
-  Reading r{{},
-            std::vector<std::vector<const ControlDescription*>>(tab.size()),
-            std::vector<std::vector<const ControlDescription*>>(tab.size()),
-            {}};
-  std::vector<const ControlDescription*> unfocusable;
-  for (const ControlDescription& c : d.controls) {
-    if (!InfoFor(c.kind).takes_focus) unfocusable.push_back(&c);
-  }
-  // In the window's order: top to bottom, then left to right.
-  std::stable_sort(unfocusable.begin(), unfocusable.end(),
-                   [](const ControlDescription* a, const ControlDescription* b) {
-                     return std::pair(a->rect.top, a->rect.left) <
-                            std::pair(b->rect.top, b->rect.left);
-                   });
-  r.describes.assign(d.controls.size(), nullptr);
-  for (const ControlDescription* c : unfocusable) {
-    const std::vector<const ControlDescription*> below =
-        c->visible ? NearestRow(d, *c, true) : std::vector<const ControlDescription*>();
-    const std::vector<const ControlDescription*> above =
-        c->visible ? NearestRow(d, *c, false) : std::vector<const ControlDescription*>();
-    const std::vector<std::size_t> captioned = FocusablePlaces(below, tab);
-    const std::vector<std::size_t> noted = FocusablePlaces(above, tab);
-    // The nearer row wins; at the same distance, the one below.
-    const auto gap_below = [&below, c] {
-      int top = below.front()->rect.top;
-      for (const ControlDescription* b : below) top = std::min(top, b->rect.top);
-      return top - BottomOf(*c);
-    };
-    const auto gap_above = [&above, c] {
-      int bottom = BottomOf(*above.front());
-      for (const ControlDescription* a : above) bottom = std::max(bottom, BottomOf(*a));
-      return c->rect.top - bottom;
-    };
-    const bool caption = !captioned.empty() && (noted.empty() || gap_below() <= gap_above());
-    if (caption) {
-      r.before[captioned.front()].push_back(c);
-    } else if (!noted.empty()) {
-      r.after[noted.back()].push_back(c);
-      if (above.size() == 1 && above.front()->accessible_description.empty()) {
-        r.describes[static_cast<std::size_t>(c - d.controls.data())] = above.front();
-      }
-    } else {
-      r.first.push_back(c);
-    }
-  }
-  return r;
 }
 
 }  // namespace
@@ -184,7 +71,6 @@ BuiltPage BuildPage(const FormDescription& d) {
   // Shift+Tab, and the others where a screen reader should read them (see
   // ReadingOrder). Labels lie beneath the others by the page's style.
   std::vector<val> elements;
-  std::vector<const ControlDescription*> tab;
   // The window's landmark is named by its heading, if it has one; not by the
   // caption, which is the page's title and may well be a web address.
   const ControlDescription* heading = Heading(d);
@@ -195,18 +81,14 @@ BuiltPage BuildPage(const FormDescription& d) {
       made.element.call<void>("setAttribute", std::string("aria-level"), std::string("1"));
       window.call<void>("setAttribute", std::string("aria-labelledby"), c.DisplayName());
     }
-    if (InfoFor(c.kind).takes_focus) tab.push_back(&c);
     elements.push_back(made.element);
     built.form->Adopt(std::move(made.control), c.index, c.name);
   }
-  std::stable_sort(tab.begin(), tab.end(),
-                   [](const ControlDescription* a, const ControlDescription* b) {
-                     return a->tab_index < b->tab_index;
-                   });
   const auto element = [&](const ControlDescription* c) -> val& {
     return elements[static_cast<std::size_t>(c - d.controls.data())];
   };
-  const Reading reading = ReadingOrder(d, tab);
+  const Reading reading = ReadingOrder(d);
+  const std::vector<const ControlDescription*>& tab = reading.tab;
   for (const ControlDescription* c : reading.first) window.call<void>("appendChild", element(c));
   for (std::size_t i = 0; i < tab.size(); ++i) {
     for (const ControlDescription* c : reading.before[i]) {
