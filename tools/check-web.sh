@@ -4,8 +4,8 @@
 # opened from file:// and from a loopback HTTP server, at zoom 1, at device
 # pixel ratio 2, on a phone upright and sideways, and zoomed to 300 and 400 %
 # and on a short viewport on a desktop; then in Firefox ESR and WebKit
-# too (window/tests/web_engines); and the site made beside the page, offline
-# after one visit (window/tests/web_site_test.py). Also holds the page to its
+# too (window/tests/web/web_engines); and the site made beside the page, offline
+# after one visit (window/tests/web/web_site_test.py). Also holds the page to its
 # size limit. Usage: tools/check-web.sh [WEB_BUILD_DIR] (default out/web).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -149,16 +149,16 @@ fi
 self_contained "$page"
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
-/usr/bin/python3 window/tests/web_page_test.py "$build"
+/usr/bin/python3 window/tests/web/web_page_test.py "$build"
 # The site beside the page (window/site): the same window as an installable
 # web app, over a loopback HTTP server, and again with the server gone.
-/usr/bin/python3 window/tests/web_site_test.py "$build"
+/usr/bin/python3 window/tests/web/web_site_test.py "$build"
 
 # The same page in Firefox ESR (puppeteer-core over WebDriver BiDi, installed
 # exactly as package-lock.json says) and in WebKit (WebKitWebDriver, which
 # needs a display), held to one table of expectations; Chromium runs those
 # checks too, so that each engine's own differences are checked in all three.
-engines=window/tests/web_engines
+engines=window/tests/web/web_engines
 modules=$(realpath "$build")/web_engines
 mkdir -p "$modules" "$scratch/home"
 cp "$engines/package.json" "$engines/package-lock.json" "$modules/"

@@ -2,8 +2,9 @@
 """The window's page in real headless Chromium, driven through WebDriver.
 
 Usage: web_page_test.py BUILD_DIR (the web build, with window/egn-check.html
-and window/tests/error_page.html). Reads the window's description for what
-the page must show. Prints "N passed, N failed" last; exits 1 on a failure.
+and window/tests/web/error_page.html). Reads what the page must show from the
+window tests' shared table (../shared: the description as the runtime reads
+it, and what users see). Prints "N passed, N failed" last; exits 1 on a failure.
 """
 import base64
 import hashlib
@@ -29,8 +30,8 @@ from selenium.webdriver.support.wait import WebDriverWait
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.abspath(sys.argv[1])
 PAGE = os.path.join(BUILD, "window", "egn-check.html")
-ERROR_PAGE = os.path.join(BUILD, "window", "tests", "error_page.html")
-START_ERROR_PAGE = os.path.join(BUILD, "window", "tests", "start_error_page.html")
+ERROR_PAGE = os.path.join(BUILD, "window", "tests", "web", "error_page.html")
+START_ERROR_PAGE = os.path.join(BUILD, "window", "tests", "web", "start_error_page.html")
 
 # What the page says where the window cannot be shown.
 NO_SCRIPT = ("Тази страница работи само с JavaScript и WebAssembly, а в този браузър скриптовете са"
@@ -69,7 +70,7 @@ CANNOT_RUN = [
 
 # The window's facts from the description as the runtime reads it, and what
 # users see, as every backend's window tests read them.
-sys.path.insert(0, os.path.join(HERE, "shared"))
+sys.path.insert(0, os.path.join(HERE, "..", "shared"))
 import window_expectations as expectations  # noqa: E402
 
 FORM, CONTROLS = expectations.read_model()
@@ -837,7 +838,7 @@ def page_extent(browser):
 def phone(file_url, screen_width, screen_height, hidden):
     label = f"phone {screen_width} x {screen_height}" + (", the face hidden" if hidden else "")
     if hidden:
-        os.environ["FONTCONFIG_FILE"] = os.path.join(HERE, "shared", "hide_the_face.conf")
+        os.environ["FONTCONFIG_FILE"] = os.path.join(HERE, "..", "shared", "hide_the_face.conf")
     browser = Browser()
     os.environ.pop("FONTCONFIG_FILE", None)
     try:

@@ -29,9 +29,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 BUILD = chromium.BUILD
 SITE = os.path.join(BUILD, "window", "site")
-MAKER = os.path.join(HERE, "..", "..", "runtime", "web", "make_site.py")
-DESCRIPTION = os.path.join(HERE, "..", "MainForm.form")
-XPM = os.path.join(HERE, "..", "egn-check.xpm")
+MAKER = os.path.join(HERE, "..", "..", "..", "runtime", "web", "make_site.py")
+DESCRIPTION = os.path.join(HERE, "..", "..", "MainForm.form")
+XPM = os.path.join(HERE, "..", "..", "egn-check.xpm")
 # The README's example: 1 ... 9, then Изчисли.
 EXAMPLE = ("123456789", "Изчислена сума: 285\r\nПоследно число: 0\r\n", "0")
 POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
