@@ -45,6 +45,7 @@ FormDescription Sample() {
 
 std::vector<std::string> Names(const std::vector<const ControlDescription*>& controls) {
   std::vector<std::string> names;
+  names.reserve(controls.size());
   for (const ControlDescription* c : controls) names.push_back(c->name);
   return names;
 }
