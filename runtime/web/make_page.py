@@ -29,38 +29,48 @@ CANNOT_STAND_INSIDE = re.compile(r"</script|<!--", re.IGNORECASE)
 INLINE_SCRIPT = re.compile(r"<script>(.*?)</script>", re.DOTALL)
 HASHES = "@EGN_SCRIPT_HASHES@"
 
-template, script, face, output, name, version = sys.argv[1:7]
-module = open(sys.argv[7], "rb").read() if len(sys.argv) > 7 else b""
-window = json.load(open(sys.argv[8], encoding="utf-8")) if len(sys.argv) > 8 else {}
-# Read as text, CR LF and CR become LF, as the browser reads them before
-# anything else: each script is hashed as the browser will hash it.
-code = open(script, encoding="utf-8").read()
-if found := CANNOT_STAND_INSIDE.search(code):
-    sys.exit(f"make_page.py: {script} holds \"{found.group(0)}\" at character {found.start()}:"
-             " it cannot stand inside the page's script element")
-page = open(template, encoding="utf-8").read()
-if HASHES not in page or page.index(HASHES) > page.find("<script>"):
-    sys.exit(f"make_page.py: {template} has no {HASHES} before its first script")
-# The WebAssembly in zlib's format, which the browser's DecompressionStream
-# ("deflate") unpacks; base64 holds no "<", so it cannot end its element early.
-packed = base64.b64encode(zlib.compress(module, 9)).decode("ascii") if module else ""
-# Every placeholder at once: no value is searched for another placeholder.
-# The window's markup, title and viewport come ready to stand in HTML.
-values = {"@EGN_PAGE_NAME@": name, "@EGN_VERSION_TEXT@": version,
-          "@EGN_FACE@": base64.b64encode(open(face, "rb").read()).decode("ascii"),
-          "@EGN_MODULE@": packed, "@EGN_SCRIPT@": code,
-          "@EGN_TITLE@": window.get("title") or name,
-          "@EGN_VIEWPORT@": window.get("viewport") or "width=device-width, initial-scale=1",
-          "@EGN_WINDOW@": window.get("window", "")}
-for key in values:
-    if key not in page:
-        sys.exit(f"make_page.py: {template} has no {key}")
-page = re.sub("|".join(values), lambda m: values[m.group(0)], page)
-# The policy names every script the page runs by the SHA-256 of its text
-# (UTF-8), so that no other script can run. The hashes go into the policy in
-# the head, before any script: its text is not hashed.
-hashes = " ".join("'sha256-" + base64.b64encode(hashlib.sha256(m.group(1).encode("utf-8"))
-                                                .digest()).decode("ascii") + "'"
-                  for m in INLINE_SCRIPT.finditer(page))
-page = page.replace(HASHES, hashes, 1)
-open(output, "w", encoding="utf-8", newline="\n").write(page)
+
+def script_hashes(page):
+    """Every script the page runs, named for its policy by the SHA-256 of its
+    text (UTF-8): "'sha256-...'" each, in the page's order."""
+    return ["'sha256-" + base64.b64encode(hashlib.sha256(m.group(1).encode("utf-8")).digest())
+            .decode("ascii") + "'" for m in INLINE_SCRIPT.finditer(page)]
+
+
+def main():
+    template, script, face, output, name, version = sys.argv[1:7]
+    module = open(sys.argv[7], "rb").read() if len(sys.argv) > 7 else b""
+    window = json.load(open(sys.argv[8], encoding="utf-8")) if len(sys.argv) > 8 else {}
+    # Read as text, CR LF and CR become LF, as the browser reads them before
+    # anything else: each script is hashed as the browser will hash it.
+    code = open(script, encoding="utf-8").read()
+    if found := CANNOT_STAND_INSIDE.search(code):
+        sys.exit(f"make_page.py: {script} holds \"{found.group(0)}\" at character {found.start()}:"
+                 " it cannot stand inside the page's script element")
+    page = open(template, encoding="utf-8").read()
+    if HASHES not in page or page.index(HASHES) > page.find("<script>"):
+        sys.exit(f"make_page.py: {template} has no {HASHES} before its first script")
+    # The WebAssembly in zlib's format, which the browser's DecompressionStream
+    # ("deflate") unpacks; base64 holds no "<", so it cannot end its element early.
+    packed = base64.b64encode(zlib.compress(module, 9)).decode("ascii") if module else ""
+    # Every placeholder at once: no value is searched for another placeholder.
+    # The window's markup, title and viewport come ready to stand in HTML.
+    values = {"@EGN_PAGE_NAME@": name, "@EGN_VERSION_TEXT@": version,
+              "@EGN_FACE@": base64.b64encode(open(face, "rb").read()).decode("ascii"),
+              "@EGN_MODULE@": packed, "@EGN_SCRIPT@": code,
+              "@EGN_TITLE@": window.get("title") or name,
+              "@EGN_VIEWPORT@": window.get("viewport") or "width=device-width, initial-scale=1",
+              "@EGN_WINDOW@": window.get("window", "")}
+    for key in values:
+        if key not in page:
+            sys.exit(f"make_page.py: {template} has no {key}")
+    page = re.sub("|".join(values), lambda m: values[m.group(0)], page)
+    # The policy names every script the page runs by the SHA-256 of its text
+    # (UTF-8), so that no other script can run. The hashes go into the policy in
+    # the head, before any script: its text is not hashed.
+    page = page.replace(HASHES, " ".join(script_hashes(page)), 1)
+    open(output, "w", encoding="utf-8", newline="\n").write(page)
+
+
+if __name__ == "__main__":
+    main()

@@ -21,7 +21,6 @@ The same inputs give the same bytes anywhere: the PNGs are compressed by
 zlib at a fixed level and carry no time, and the worker's cache is named by
 a hash of the other files.
 """
-import base64
 import hashlib
 import json
 import math
@@ -32,12 +31,14 @@ import struct
 import sys
 import zlib
 
+# The site names its scripts by hash as the page does, by the page maker's own
+# function (it lies beside this file).
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_page import script_hashes  # noqa: E402
+
 page_path, description, output, program, name, short_name = sys.argv[1:7]
 pixel_files = sys.argv[7:]
 
-# Every script the page runs, as make_page.py finds and hashes them (its few
-# lines copied here: the site hashes the scripts it adds in the same way).
-INLINE_SCRIPT = re.compile(r"<script>(.*?)</script>", re.DOTALL)
 POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
 # The page's surround: the colour round the window, which a starting app
 # shows before the window is built.
@@ -51,11 +52,6 @@ MANIFEST = "manifest.webmanifest"
 
 def fail(message):
     sys.exit(f"make_site.py: {message}")
-
-
-def script_hashes(page):
-    return ["'sha256-" + base64.b64encode(hashlib.sha256(m.group(1).encode("utf-8")).digest())
-            .decode("ascii") + "'" for m in INLINE_SCRIPT.finditer(page)]
 
 
 def window_colour():
