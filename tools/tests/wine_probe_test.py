@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""How the tests find out whether Wine runs here, on any machine: the probe
+(tools/wine-probe.sh) given Wine loaders that answer as each kind of machine
+does, a kernel without IA-32 emulation among them ("Exec format error"); the
+64-bit loader's stand-in for wine and wine-stable; the emulator that skips
+what cannot run; and a 32-bit Windows build configured as on such a machine,
+whose tests ctest then lists as skipped.
+
+Usage: wine_probe_test.py SOURCE_DIR
+"""
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SOURCE = ""
+# A file the kernel refuses to run, as a kernel without IA-32 emulation
+# refuses every 32-bit program: ELF's magic, then nothing it can read.
+NOT_RUNNABLE = b"\x7fELF" + bytes(60)
+EXEC_FORMAT = "this machine runs no 32-bit programs (IA-32 emulation off): {L32}: Exec format error"
+
+
+def write(path, content):
+    with open(path, "wb") as f:
+        f.write(content.encode() if isinstance(content, str) else content)
+    os.chmod(path, stat.S_IRWXU)
+
+
+class Machines(unittest.TestCase):
+    # What each loader does (runs, refused by the kernel, missing, fails) and
+    # whether a plain `wine` on the PATH runs; what the probe then answers.
+    # {L32} is the 32-bit loader's path, {SHIM} the 64-bit loader's stand-in.
+    ROWS = [
+        ("a machine that runs 32-bit programs", "runs", "runs", "runs",
+         "{BIN}/wine", "", "yes", ""),
+        ("IA-32 emulation off, wine32 installed: Debian's wine takes the 32-bit loader",
+         "refused", "runs", "refused",
+         "{SHIM}/wine", "{SHIM}", "no", EXEC_FORMAT),
+        ("IA-32 emulation off, no wine on the PATH", "refused", "runs", None,
+         "{SHIM}/wine", "{SHIM}", "no", EXEC_FORMAT),
+        ("wine32 not installed", "missing", "runs", "runs",
+         "{BIN}/wine", "", "unusable",
+         "Wine's 32-bit loader {L32} is not installed (the package wine32:i386)"),
+        ("a 32-bit loader that fails otherwise", "fails", "runs", "fails",
+         "{SHIM}/wine", "{SHIM}", "unusable",
+         "Wine's 32-bit loader does not run: err: no display (status 3)"),
+        ("no Wine at all", "missing", "missing", None, "", "", "unusable",
+         "Wine's 32-bit loader {L32} is not installed (the package wine32:i386)"),
+    ]
+    BEHAVIOUR = {
+        "runs": "#!/bin/sh\necho wine-8.0\n",
+        "fails": "#!/bin/sh\necho 'err: no display' >&2\nexit 3\n",
+        "refused": NOT_RUNNABLE,
+    }
+
+    def probe(self, work, loader32, loader64, plain_wine):
+        names = {"L32": f"{work}/wine", "L64": f"{work}/wine64", "BIN": f"{work}/bin",
+                 "SHIM": f"{SOURCE}/tools/wine64"}
+        os.mkdir(names["BIN"])
+        for path, kind in ((names["L32"], loader32), (names["L64"], loader64),
+                           (f"{names['BIN']}/wine", plain_wine)):
+            if kind in self.BEHAVIOUR:
+                write(path, self.BEHAVIOUR[kind])
+        os.symlink(shutil.which("dirname"), f"{names['BIN']}/dirname")
+        env = {"PATH": names["BIN"], "EGN_WINE32_LOADER": names["L32"],
+               "EGN_WINE64_LOADER": names["L64"]}
+        done = subprocess.run(["/bin/bash", f"{SOURCE}/tools/wine-probe.sh"], env=env,
+                              capture_output=True, text=True, check=True)
+        return done.stdout, names
+
+    def test_each_machine_gets_its_answer(self):
+        for name, loader32, loader64, plain, wine, path, wine32, why in self.ROWS:
+            with self.subTest(name), tempfile.TemporaryDirectory() as work:
+                said, names = self.probe(work, loader32, loader64, plain)
+                self.assertEqual(said, "".join(f"{key}={value.format(**names)}\n" for key, value in (
+                    ("EGN_WINE", wine), ("EGN_WINE_PATH", path), ("EGN_WINE32", wine32),
+                    ("EGN_WINE32_WHY", why))))
+
+
+class StandIns(unittest.TestCase):
+    def run_script(self, args, env=None, **kwargs):
+        return subprocess.run(args, capture_output=True, text=True, env=env, **kwargs)
+
+    def test_wine_and_wine_stable_take_the_64_bit_loader(self):
+        with tempfile.TemporaryDirectory() as work:
+            loader = f"{work}/wine64"
+            write(loader, '#!/bin/sh\necho "$WINELOADER|$WINEDEBUG|$*"\n')
+            for name in ("wine", "wine-stable"):
+                with self.subTest(name):
+                    done = self.run_script([f"{SOURCE}/tools/wine64/{name}", "wineboot.exe", "-i"],
+                                           env={"PATH": "/usr/bin:/bin", "EGN_WINE64_LOADER": loader})
+                    self.assertEqual((done.stdout, done.returncode),
+                                     (f"{loader}|fixme-all|wineboot.exe -i\n", 0))
+
+    def test_the_emulator_of_what_cannot_run_skips_and_says_why(self):
+        done = self.run_script([f"{SOURCE}/tools/wine-cannot-run.sh", "no 32-bit programs here",
+                                "/build/cli/egn-digit.exe", "--decode"])
+        self.assertEqual((done.stdout, done.returncode),
+                         ("skipped, egn-digit.exe is not run: no 32-bit programs here\n", 77))
+
+    def test_the_environment_takes_the_answer_or_refuses_without_wine(self):
+        script = f'source {SOURCE}/tools/wine-env.sh && echo "$PATH"'
+        cases = [
+            ({"EGN_WINE": "/x/wine64/wine", "EGN_WINE_PATH": "/x/wine64"}, "/x/wine64:/bin\n", "", 0),
+            ({"EGN_WINE": "/usr/bin/wine", "EGN_WINE_PATH": ""}, "/bin\n", "", 0),
+            ({"EGN_WINE": "", "EGN_WINE_PATH": ""}, "",
+             "wine-env.sh: Wine cannot run here (neither wine nor /usr/lib/wine/wine64 --version "
+             "runs): install wine64 and wine (tools/deps.sh --test)\n", 1),
+        ]
+        for answer, path, err, status in cases:
+            with self.subTest(answer):
+                env = {"PATH": "/bin", "EGN_WINE_PROBED": "1", **answer}
+                done = self.run_script(["/bin/bash", "-c", script], env=env)
+                self.assertEqual((done.stdout, done.stderr, done.returncode), (path, err, status))
+
+
+class ThirtyTwoBitBuild(unittest.TestCase):
+    """The windows32 toolchain on the probe's "no": every test that runs a
+    program goes through the skipping emulator and ctest lists it as skipped;
+    the headers are still read. Configured, not built: ctest reaches the
+    emulator before any program."""
+
+    def test_tests_that_run_programs_are_skipped(self):
+        if not shutil.which("i686-w64-mingw32-g++-posix"):
+            print("skipped: no i686 mingw-w64 compiler (tools/deps.sh --windows)")
+            sys.exit(77)
+        with tempfile.TemporaryDirectory() as build:
+            env = {**os.environ, "EGN_WINE_PROBED": "1", "EGN_WINE": "/x/wine64/wine",
+                   "EGN_WINE_PATH": "/x/wine64", "EGN_WINE32": "no", "EGN_WINE32_WHY": "no i386"}
+            subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja",
+                            f"-DCMAKE_TOOLCHAIN_FILE={SOURCE}/cmake/mingw-w64-i686.cmake",
+                            "-DEGN_BUILD_TESTS=ON"], env=env, check=True, capture_output=True)
+            done = subprocess.run(["ctest", "--test-dir", build, "-R", "^(calc_tests|egn_digit_windows_program)$",
+                                   "-V"], env=env, capture_output=True, text=True)
+            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+            self.assertIn("skipped, calc_tests.exe is not run: no i386", done.stdout)
+            self.assertIn("skipped, egn-digit.exe is not run: no i386", done.stdout)
+            self.assertRegex(done.stdout, r"\d+ - calc_tests \(Skipped\)")
+            self.assertRegex(done.stdout, r"\d+ - egn_digit_windows_program \(Skipped\)")
+            listed = subprocess.run(["ctest", "--test-dir", build, "-N"], env=env,
+                                    capture_output=True, text=True, check=True).stdout
+            self.assertIn("egn_digit_windows_headers", listed)
+
+
+if __name__ == "__main__":
+    SOURCE = os.path.realpath(sys.argv.pop(1))
+    unittest.main()
