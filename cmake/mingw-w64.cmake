@@ -24,8 +24,29 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # folders and fonts rather than emulating a single-user system for them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp \
 -Wl,--major-subsystem-version,6,--minor-subsystem-version,1,--tsaware")
-find_program(EGN_WINE wine)
-if(EGN_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${EGN_WINE})
+
+# The tests run through Wine as tools/wine-probe.sh finds it runs here (or as
+# the environment says, where tools/test.sh has already asked it): the plain
+# wine, or Wine's 64-bit loader where the kernel runs no 32-bit programs.
+# There the 32-bit programs cannot run at all: their tests go through
+# tools/wine-cannot-run.sh, which ctest reports as skipped, with the reason
+# (EGN_EMULATOR_CANNOT_RUN, read by cmake/EgnTesting.cmake).
+set(egn_tools ${CMAKE_CURRENT_LIST_DIR}/../tools)
+if(DEFINED ENV{EGN_WINE_PROBED})
+  set(egn_probe "EGN_WINE=$ENV{EGN_WINE}\nEGN_WINE32=$ENV{EGN_WINE32}\nEGN_WINE32_WHY=$ENV{EGN_WINE32_WHY}")
+else()
+  execute_process(COMMAND ${egn_tools}/wine-probe.sh OUTPUT_VARIABLE egn_probe)
+endif()
+string(REPLACE "\n" ";" egn_probe "${egn_probe}")
+foreach(line IN LISTS egn_probe)
+  if(line MATCHES "^(EGN_[A-Z0-9_]+)=(.*)$")
+    set(egn_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+  endif()
+endforeach()
+if(EGN_MINGW_PROCESSOR STREQUAL "i686" AND egn_EGN_WINE32 STREQUAL "no")
+  set(EGN_EMULATOR_CANNOT_RUN "${egn_EGN_WINE32_WHY}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${egn_tools}/wine-cannot-run.sh "${EGN_EMULATOR_CANNOT_RUN}")
+elseif(egn_EGN_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${egn_EGN_WINE})
 endif()
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")  # release programs without symbols

@@ -4,9 +4,10 @@ resources read from the files, and the real egn-digit.exe run under Wine on
 pipes, with the output that Windows' readers get.
 
 Usage: windows_program_test.py --objdump OBJDUMP --objcopy OBJCOPY
-           [--wine WINE] EGN_DIGIT_EXE [OTHER_EXE...]
+           [--wine WINE] [--only CLASS,...] EGN_DIGIT_EXE [OTHER_EXE...]
 The headers of every program are checked; egn-digit.exe runs under WINE
-(with the WINEPREFIX of the environment) when it is given.
+(with the WINEPREFIX of the environment) when it is given. --only runs just
+the named test classes (Headers, Resources, Program).
 """
 import argparse
 import os
@@ -172,10 +173,11 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--objcopy", required=True)
     parser.add_argument("--wine", default="")
+    parser.add_argument("--only", default="", help="the test classes to run, by commas")
     parser.add_argument("programs", nargs="+")
     ARGS, rest = parser.parse_known_args()
     os.environ.setdefault("WINEDEBUG", "-all")
-    unittest.main(argv=[sys.argv[0], *rest])
+    unittest.main(argv=[sys.argv[0], *rest, *filter(None, ARGS.only.split(","))])
 
 
 if __name__ == "__main__":
