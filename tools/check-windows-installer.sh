@@ -7,6 +7,7 @@
 #   for a 64-bit installer, "Program Files (x86)" for a 32-bit one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/wine-env.sh
 installer=$(realpath "$1")
 program_files=$2
 export WINEDEBUG=-all

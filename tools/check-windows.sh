@@ -8,6 +8,7 @@
 # Usage: tools/check-windows.sh [BUILD_DIR]   (a build of the windows preset)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/wine-env.sh  # the plain wine, or Wine's 64-bit loader where only it runs
 build=$(realpath "${1:-out/windows}")
 # Nothing in the import tables that Windows 7 SP1 lacks.
 tools/check-windows-imports.sh "$build"

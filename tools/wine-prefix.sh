@@ -6,6 +6,7 @@
 # the DPI given as the first argument (default 96).
 # Usage: tools/wine-prefix.sh PREFIX [DPI]
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"  # the plain wine, or Wine's 64-bit loader where only it runs
 export WINEPREFIX=$(realpath -m "$1") WINEDEBUG=-all  # Wine wants an absolute path
 dpi=${2:-96}
 if [[ ! -e $WINEPREFIX/.egn-ready ]]; then
