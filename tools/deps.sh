@@ -47,6 +47,7 @@ case ${1:-} in
       qemu-user                                # the generated files as older processors make them
       unzip wine64 wine32:i386 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
+      jq man-db                                # the documents' examples, the man pages as shown
     )
     ;;
   *)
