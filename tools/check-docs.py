@@ -16,7 +16,9 @@ The commands of one document run in order, with bash, in a folder of their
 own that starts as a copy of docs/examples/ (the files examples read, such as
 numbers.txt), so that a file one command writes is there for the next. The
 programs are the built ones: BUILD_DIR/cli and BUILD_DIR/window come first on
-the PATH. Nothing is built here.
+the PATH. Nothing is built here. First the check runs on two samples of its
+own with faults known in advance, and stops unless it finds exactly those: a
+check that finds nothing must have looked.
 
 Usage: tools/check-docs.py [BUILD_DIR]   (default build)
 """
@@ -167,21 +169,11 @@ def run(example, folder, env):
             + "\n".join("    " + line for line in diff))
 
 
-def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(TOP, "build"))
-    program = os.path.join(build, "cli", "egn-digit")
-    if not os.access(program, os.X_OK):
-        sys.exit(f"check-docs: {program} is not built "
-                 f"(cmake --build {os.path.relpath(build)} --target egn-digit)")
-    env = dict(os.environ, LC_ALL="C.UTF-8",
-               PATH=os.pathsep.join([os.path.join(build, "cli"), os.path.join(build, "window"),
-                                     os.environ.get("PATH", "")]))
-    documents = [os.path.join(TOP, "README.md")]
-    documents += sorted(glob.glob(os.path.join(TOP, "docs", "**", "*.md"), recursive=True))
-    documents += sorted(glob.glob(os.path.join(TOP, "packaging", "*.[1-8]")))
+def check(documents, top, env):
+    """The problems of the documents' examples, and how many examples ran."""
     problems, count = [], 0
     for path in documents:
-        name = os.path.relpath(path, TOP)
+        name = os.path.relpath(path, top)
         read = man_examples if re.search(r"\.[1-8]$", path) else markdown_examples
         examples, found = read(path, name)
         problems += found
@@ -195,6 +187,42 @@ def main():
                 if problem:
                     problems.append(problem)
         count += len(examples)
+    return problems, count
+
+
+# Documents with a fault known in advance, each on the line named: the check
+# must find exactly these before its word on the real documents counts.
+SAMPLES = {
+    "sample.md": "Text.\n\n```\n$ printf 'a\\tb\\n' > f; cat f\na\tb\n"
+                 "$ echo out; echo err >&2\nout\nerr\n$ echo shown\nnot shown\n```\n\n"
+                 "```\nnot run\n$ not run either\n```\n",
+    "sample.1": ".TH SAMPLE 1\n.SH EXAMPLES\n.nf\n$ echo \\-\n\\-\n"
+                "$ printf 'a\\etb\\en' | grep -c '\t'\n1\n.fi\n",
+}
+SAMPLE_FAULTS = ["sample.md:9", "sample.1:6"]
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(TOP, "build"))
+    program = os.path.join(build, "cli", "egn-digit")
+    if not os.access(program, os.X_OK):
+        sys.exit(f"check-docs: {program} is not built "
+                 f"(cmake --build {os.path.relpath(build)} --target egn-digit)")
+    env = dict(os.environ, LC_ALL="C.UTF-8",
+               PATH=os.pathsep.join([os.path.join(build, "cli"), os.path.join(build, "window"),
+                                     os.environ.get("PATH", "")]))
+    with tempfile.TemporaryDirectory() as samples:
+        for name, text in SAMPLES.items():
+            with open(os.path.join(samples, name), "w", encoding="utf-8") as file:
+                file.write(text)
+        found, _ = check(sorted(os.path.join(samples, name) for name in SAMPLES), samples, env)
+    if sorted(problem.split(": ")[0] for problem in found) != sorted(SAMPLE_FAULTS):
+        sys.exit("check-docs: the check itself is broken: in its samples it should find faults "
+                 f"at {', '.join(SAMPLE_FAULTS)} and no others, and found:\n" + "\n".join(found))
+    documents = [os.path.join(TOP, "README.md")]
+    documents += sorted(glob.glob(os.path.join(TOP, "docs", "**", "*.md"), recursive=True))
+    documents += sorted(glob.glob(os.path.join(TOP, "packaging", "*.[1-8]")))
+    problems, count = check(documents, TOP, env)
     for problem in problems:
         print(f"check-docs: {problem}", file=sys.stderr)
     if problems:
