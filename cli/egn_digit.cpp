@@ -27,6 +27,7 @@
 #include "cli/records.h"
 #include "number/generator.h"
 #include "number/number_rules.h"
+#include "number/region_names.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ constexpr const char* kHelp =
     "  9 цифри   числото и цялото десетцифрено число с контролната му цифра;\n"
     "  10 цифри  числото и „вярна“ или „невярна“ за десетата му цифра, а при\n"
     "            „невярна“ и правилната цифра;\n"
-    "  друго     „грешка“; какво не е наред, с номера на реда, се казва след\n"
-    "            това на стандартния изход за грешки.\n"
+    "  друго     „грешка“; какво не е наред, с номера на реда или на\n"
+    "            аргумента, се казва след това на стандартния изход за грешки.\n"
     "Така се проверява само контролната цифра: датата и кодът на областта не се\n"
     "проверяват, така че „вярна“ не значи, че ЕГН е валидно.\n"
     "\n"
@@ -70,12 +71,14 @@ constexpr const char* kHelp =
     "    --born ОТ[..ДО]  дати на раждане между 1800-01-01 и 2099-12-31\n"
     "                     (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)\n"
     "    --sex мъж|жена   пол (също m|f)\n"
-    "    --region ОБЛАСТ  област, както я дава списъкът (например „Варна“)\n"
+    "    --region ОБЛАСТ  област от списъка, с името ѝ там или с пълното\n"
+    "                     (например „Варна“, „В. Търново“ или „Велико Търново“)\n"
     "    --seed S         същото S дава същите номера; без него всеки път други\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
-    "  --bom       изходът в канал или файл започва с BOM на UTF-8, по който\n"
-    "              Windows PowerShell 5.1 и Notepad го четат като UTF-8\n"
+    "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
+    "              и Notepad го четат като UTF-8 (освен в конзолата на Windows,\n"
+    "              която получава знаци, а не байтове)\n"
     "  --help      показва тази помощ\n"
     "  --version   показва версията\n"
     "  --          край на опциите\n"
@@ -281,10 +284,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       any_filter = true;
     } else if (arg == "--region") {
       if (!value(v)) return "--region иска област";
-      options.filters.region = egn::number::FindRegion(v);
-      if (options.filters.region == nullptr) {
-        return "няма област „" + std::string(v) + "“ в списъка (например „Варна“, „София - град“)";
-      }
+      std::string problem;
+      options.filters.region = egn::number::RegionNamed(v, problem);
+      if (options.filters.region == nullptr) return problem;
       any_filter = true;
     } else if (arg == "--seed") {
       if (!value(v)) return "--seed иска число";

@@ -3,7 +3,8 @@
 # more. Works on a fresh Debian 12 machine, as root or through sudo.
 #
 #   tools/deps.sh            the window on Linux: build it and run it
-#   tools/deps.sh --bench    the release preset: its tests and the benchmarks
+#   tools/deps.sh --bench    the release preset (its tests and the benchmarks),
+#                            and the web preset for the page's first paint
 #   tools/deps.sh --package  the Debian package (cpack -G DEB)
 #   tools/deps.sh --windows  the Windows programs and packages (windows preset)
 #   tools/deps.sh --web      the page (web preset) and a browser to open it
@@ -16,7 +17,10 @@ set -euo pipefail
 # carries is cut from, with fonttools.
 window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2 fonttools)
 tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross builds
-bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3)
+# The start-up figures are taken with a session bus (dbus-run-session); the
+# page's first paint in Chromium, driven by Selenium, on the web build.
+bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3 dbus-daemon
+  chromium-driver python3-selenium)
 package=(dpkg-dev binutils file)  # shlibdeps and strip
 windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)  # 64-bit and 32-bit Windows
@@ -29,7 +33,7 @@ command -v npm >/dev/null || web+=(npm)
 
 case ${1:-} in
   "") packages=("${window[@]}") ;;
-  --bench) packages=("${window[@]}" "${tests[@]}" "${bench[@]}") ;;
+  --bench) packages=("${window[@]}" "${tests[@]}" "${bench[@]}" "${web[@]}") ;;
   --package) packages=("${window[@]}" "${package[@]}") ;;
   --windows) packages=("${windows[@]}") ;;
   --web) packages=("${web[@]}") ;;
@@ -47,6 +51,7 @@ case ${1:-} in
       qemu-user                                # the generated files as older processors make them
       unzip wine64 wine32:i386 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
+      jq man-db                                # the documents' examples, the man pages as shown
     )
     ;;
   *)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds every download of egn-check from this source tree, with no tests,
-# and puts them in OUT (default out/release) with SHA256SUMS over them:
+# and puts them in OUT (default out/downloads) with SHA256SUMS over them:
 #
 #   egn-check_1.00_amd64.deb     the Debian package
 #   egn-check-1.00-win64.zip     the Windows programs, portable
@@ -23,8 +23,17 @@ cd "$(dirname "$0")/.."
 # Files the build makes are rw-r--r-- whatever the caller's umask, as
 # dpkg-buildpackage does too: the archives keep their members' modes.
 umask 022
-out=$(realpath -m "${1:-out/release}")
+out=$(realpath -m "${1:-out/downloads}")
 build=$(realpath -m "${2:-out/release-build}")
+# OUT is emptied before the downloads go in: never a build folder (a
+# preset's, say), nor one that holds the source or BUILD.
+refuse() {
+  echo "release.sh: $out $1, and OUT is emptied: give another OUT" >&2
+  exit 2
+}
+[[ -e $out/CMakeCache.txt ]] && refuse "is a build folder (it holds CMakeCache.txt)"
+[[ $PWD/ == "${out%/}"/* ]] && refuse "holds the source"
+[[ $build/ == "${out%/}"/* ]] && refuse "holds the builds ($build)"
 
 configure() {  # NAME [CMAKE OPTIONS]: a release build of this tree in $build/NAME
   local name=$1

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds with warnings as errors and runs every
-# test, then the quality gates: the Debian package, the format and static
-# analysis, the system-call check, the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
+# test and the documents' example commands, then the quality gates: the Debian
+# package, the format and static analysis, the system-call check, the whole
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# Windows programs built with mingw-w64
 # and tested under Wine with their packages, the page built with Emscripten
 # and tested under Node and in headless Chromium, every download built twice in
 # two folders and compared byte for byte, each fuzz target for a bounded time,
@@ -19,6 +20,9 @@ echo "== build and test"
 cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON -DEGN_BUILD_TESTS=ON -DEGN_BUILD_BENCHMARKS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
+
+echo "== the documents' examples"
+./tools/check-docs.py build
 
 echo "== the Debian package"
 ./tools/check-package.sh build

@@ -2,7 +2,7 @@
 # Speed of egn-digit in every mode on a million numbers, beside the
 # straightforward Python 3 program a user would write for the control digit
 # (straightforward.py). Inputs: a million random nine-digit numbers and a
-# million valid ten-digit ones. Each command runs RUNS times (default 5),
+# million valid ten-digit ones. Each command runs RUNS times (default 7),
 # alternating; medians of the wall-clock time and numbers a second. The
 # outputs of egn-digit and of the Python program are compared first, so that
 # the two do the same work.
@@ -10,7 +10,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-out/release}
-runs=${2:-5}
+runs=${2:-7}
 program=$build/cli/egn-digit
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

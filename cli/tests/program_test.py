@@ -5,6 +5,8 @@ Usage: program_test.py PATH_TO_EGN_DIGIT
 """
 import datetime
 import json
+import os
+import pty
 import random
 import signal
 import subprocess
@@ -161,6 +163,13 @@ class Program(unittest.TestCase):
         for args, out in cases:
             with self.subTest(args=args):
                 self.assertEqual(run(args), (out, "", 0))
+        # A terminal is a byte stream like a pipe: it gets the mark too (its
+        # line discipline makes each LF a CR LF).
+        main, terminal = pty.openpty()
+        subprocess.run([PROGRAM, "--bom", "1234567890"], stdout=terminal, check=True, timeout=60)
+        os.close(terminal)
+        self.assertEqual(os.read(main, 100), "\ufeff1234567890\tвярна\r\n".encode())
+        os.close(main)
         generated = subprocess.run([PROGRAM, "--generate", "50", "--seed", "3", "--bom"],
                                    capture_output=True, check=True).stdout
         self.assertTrue(generated.startswith(b"\xef\xbb\xbf"))
@@ -218,6 +227,9 @@ class Program(unittest.TestCase):
         self.assertEqual(run(["--generate", "3000", "--seed", "9", "--born", "1999-12..2000-02",
                               "--sex", "f", "--region", "Сливен"])[0], out)  # the seed reproduces
         self.assertNotEqual(run(["--generate", "50"])[0], run(["--generate", "50"])[0])
+        # A district by the full name people type is the list's district.
+        self.assertEqual(run(["--generate", "100", "--seed", "2", "--region", "Велико Търново"]),
+                         run(["--generate", "100", "--seed", "2", "--region", "В. Търново"]))
 
     def test_a_million_generated_numbers_decode_as_valid(self):
         generated = subprocess.run([PROGRAM, "--generate", "1000000", "--seed", "1"],
@@ -235,6 +247,8 @@ class Program(unittest.TestCase):
             (["--generate", "10", "--born", "2000..1999"], "няма номер, който да отговаря на всички филтри"),
             (["--generate", "10", "--region", "Атлантида"],
              "няма област „Атлантида“ в списъка (например „Варна“, „София - град“)"),
+            (["--generate", "10", "--region", "София"],
+             "няма област „София“ в списъка; може би „София - град“ или „София - окръг“?"),
             (["--generate", "10", "--sex", "x"], "непознат пол „x“: мъж, жена, m или f"),
             (["--sex", "m", "123456789"], "--born, --sex, --region и --seed са само за --generate"),
             (["--generate", "1", "123456789"], "--generate не чете числа"),
