@@ -5,7 +5,8 @@
 # and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
 # and tested under Wine with their packages, the page built with Emscripten
 # and tested under Node and in headless Chromium, every download built twice in
-# two folders and compared byte for byte, each fuzz target for a bounded time,
+# two folders and compared byte for byte, the forge's workflows with
+# actionlint, each fuzz target for a bounded time,
 # and the README's run command as the first command on a fresh Debian 12 root.
 # Works in a checkout and in a source tarball without git.
 # This is the README's test command and what CI runs.
@@ -67,6 +68,9 @@ ctest --preset web
 
 echo "== every download built twice, in two folders, and compared"
 ./tools/check-reproducible.sh
+
+echo "== the forge's workflows, with actionlint"
+./tools/check-workflows.sh
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"
