@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds with warnings as errors and runs every
-# test, then the quality gates: the Debian package, the format and static
+# test, then the quality gates: the Debian package (built as distributions
+# build it, with lintian and hardening-check), the format and static
 # analysis, the system-call check, the whole suite again under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the Windows programs built with mingw-w64
 # and tested under Wine with their packages, the page built with Emscripten
@@ -21,8 +22,8 @@ cmake -S . -B build -G Ninja -DEGN_WARNINGS_AS_ERRORS=ON -DEGN_BUILD_TESTS=ON -D
 cmake --build build
 ctest --test-dir build --output-on-failure
 
-echo "== the Debian package"
-./tools/check-package.sh build
+echo "== the Debian package, built from a clean copy by dpkg-buildpackage, and its checks"
+./tools/check-package.sh
 
 echo "== clang-format"
 tools/source-files.sh '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
