@@ -1,7 +1,10 @@
-# The packages: cpack in the build folder makes the Debian package
-# egn-check_1.00_<arch>.deb, or, in a Windows build, the portable ZIP
-# egn-check-1.00-win64.zip and the installer egn-check-1.00-win64.exe (win32
-# for 32-bit Windows).
+# The Windows packages: cpack in the build folder of a Windows build makes the
+# portable ZIP egn-check-1.00-win64.zip and the installer
+# egn-check-1.00-win64.exe (win32 for 32-bit Windows). The Debian package is
+# made by dpkg-buildpackage from debian/, as distributions make it.
+if(NOT WIN32)
+  return()
+endif()
 set(CPACK_PACKAGE_NAME egn-check)
 set(CPACK_PACKAGE_VERSION ${EGN_VERSION_TEXT})
 set(CPACK_PACKAGE_VENDOR "The egn-check developers")
@@ -48,27 +51,3 @@ if(WIN32)
   include(CPack)
   return()
 endif()
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_CONTACT "The egn-check developers <maintainers@egn-check.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control digit of a Bulgarian Unified Civil Number")
-# The long description as plain paragraphs: CPack puts the summary above it
-# and writes it in the control file's form (one space before each line, " ."
-# between paragraphs).
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "A one-window tool that computes the control (tenth) digit of a Bulgarian
-Unified Civil Number (EGN): type the first nine digits and it shows their
-weighted sum and the digit. The window also lists the districts with their
-region codes. Its texts are in Bulgarian.
-
-The command-line program egn-digit gives the same calculation for lists of
-numbers, one a line, and checks the tenth digit of ten-digit numbers. It also
-reads whole numbers (date of birth, sex, region, validity) and makes valid
-numbers for test data.")
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://egn-check.example/")
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-include(CPack)

@@ -5,8 +5,9 @@
 # packages, the page, the site, SHA256SUMS, and the programs and the site's
 # files in both build trees. On a difference it names the file, the first
 # differing byte and, inside a .deb or a ZIP, the member; it fails unless
-# everything is the same.
-# Needs what `tools/deps.sh --release` installs (and unzip).
+# everything is the same. Then the Debian package among the downloads goes
+# through tools/check-package.sh (lintian, hardening-check, installing it).
+# Needs what `tools/deps.sh --release` and `--package` install (and unzip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(mktemp -d /var/tmp/egn-reproducible.XXXXXX)
@@ -70,7 +71,8 @@ compare_folders() {  # FOLDER FOLDER PREFIX
 build "$first" UTC C.UTF-8 022
 build "$second" Pacific/Kiritimati C 002
 compare_folders "$first/out/release" "$second/out/release" ""
-for program in linux/window/egn-check linux/cli/egn-digit windows/window/egn-check.exe \
+linux=linux/egn-check/obj-$(dpkg-architecture -q DEB_HOST_GNU_TYPE)  # dpkg-buildpackage's build
+for program in "$linux/window/egn-check" "$linux/cli/egn-digit" windows/window/egn-check.exe \
   windows/cli/egn-digit.exe windows/packaging/path-entry.exe windows32/window/egn-check.exe \
   windows32/cli/egn-digit.exe windows32/packaging/path-entry.exe; do
   compare "$first/out/build/$program" "$second/out/build/$program" "$program"
@@ -82,3 +84,5 @@ if ((differ)); then
 fi
 echo "check-reproducible: the two builds are the same, byte for byte:"
 cat "$first/out/release/SHA256SUMS"
+# The Debian download itself, as distributions and administrators judge it.
+tools/check-package.sh "$first"/out/release/egn-check_*.deb

@@ -5,7 +5,7 @@
 #   tools/deps.sh            the window on Linux: build it and run it
 #   tools/deps.sh --bench    the release preset (its tests and the benchmarks),
 #                            and the web preset for the page's first paint
-#   tools/deps.sh --package  the Debian package (cpack -G DEB)
+#   tools/deps.sh --package  the Debian package (dpkg-buildpackage) and its checks
 #   tools/deps.sh --windows  the Windows programs and packages (windows preset)
 #   tools/deps.sh --web      the page (web preset) and a browser to open it
 #   tools/deps.sh --release  every download (tools/release.sh)
@@ -21,7 +21,13 @@ tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross bui
 # page's first paint in Chromium, driven by Selenium, on the web build.
 bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3 dbus-daemon
   chromium-driver python3-selenium)
-package=(dpkg-dev binutils file)  # shlibdeps and strip
+# The Debian package (dpkg-buildpackage with debhelper) and its checks
+# (lintian; hardening-check, of devscripts).
+package=(dpkg-dev debhelper binutils file lintian devscripts)
+# The tests dpkg-buildpackage runs (dh_auto_test), besides GoogleTest: the
+# desktop entry and metainfo validated, the window read as a screen reader does.
+package_tests=(python3 desktop-file-utils appstream xvfb x11-utils dbus-daemon dbus-bin
+  at-spi2-core python3-pyatspi)
 windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)  # 64-bit and 32-bit Windows
 # The page is tested in Chromium, Firefox ESR and WebKit (WebKitWebDriver);
@@ -34,13 +40,14 @@ command -v npm >/dev/null || web+=(npm)
 case ${1:-} in
   "") packages=("${window[@]}") ;;
   --bench) packages=("${window[@]}" "${tests[@]}" "${bench[@]}" "${web[@]}") ;;
-  --package) packages=("${window[@]}" "${package[@]}") ;;
+  --package) packages=("${window[@]}" "${package[@]}" "${tests[@]}" "${package_tests[@]}") ;;
   --windows) packages=("${windows[@]}") ;;
   --web) packages=("${web[@]}") ;;
   --release) packages=("${window[@]}" "${package[@]}" "${windows[@]}" "${web[@]}") ;;
   --test)
     packages=(
-      "${window[@]}" "${tests[@]}" "${bench[@]}" "${package[@]}" "${windows[@]}" "${web[@]}"
+      "${window[@]}" "${tests[@]}" "${bench[@]}" "${package[@]}" "${package_tests[@]}" "${windows[@]}"
+      "${web[@]}"
       xauth imagemagick                        # a real X server's access, screenshots
       clang-format git                         # the format check (over the tracked files)
       desktop-file-utils appstream             # validating the desktop entry and metainfo

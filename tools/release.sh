@@ -2,7 +2,7 @@
 # Builds every download of egn-check from this source tree, with no tests,
 # and puts them in OUT (default out/downloads) with SHA256SUMS over them:
 #
-#   egn-check_1.00_amd64.deb     the Debian package
+#   egn-check_1.00_amd64.deb     the Debian package (dpkg-buildpackage, debian/)
 #   egn-check-1.00-win64.zip     the Windows programs, portable
 #   egn-check-1.00-win64.exe     the Windows installer
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
@@ -43,9 +43,28 @@ configure() {  # NAME [CMAKE OPTIONS]: a release build of this tree in $build/NA
   cmake --build "$build/$name"
 }
 
+version=$(sed -n 's/^set(EGN_VERSION_TEXT "\(.*\)")$/\1/p' CMakeLists.txt)
+released=$(sed -n 's/^set(EGN_RELEASE_DATE "\([0-9-]*\)").*/\1/p' CMakeLists.txt)
+# The Debian package takes its version and its files' time from
+# debian/changelog: they must be the release's, as the other downloads' are.
+changelog_version=$(dpkg-parsechangelog -S Version)
+changelog_date=$(date -u -d "$(dpkg-parsechangelog -S Date)" '+%F %T')
+if [[ $changelog_version != "$version" || $changelog_date != "$released 00:00:00" ]]; then
+  echo "release.sh: debian/changelog's last entry is $changelog_version of $changelog_date UTC;" \
+    "CMakeLists.txt says $version of $released 00:00:00" >&2
+  exit 1
+fi
+
 echo "release: Linux"
-configure linux
-(cd "$build/linux" && cpack -G DEB >/dev/null)
+# The Debian package as a distribution builds it, from a copy of this tree
+# (dpkg-buildpackage writes beside the source), without its tests.
+rm -rf "$build/linux"
+mkdir -p "$build/linux/egn-check"
+tools/source-files.sh | tar --null -T - -cf - | tar -xf - -C "$build/linux/egn-check"
+(cd "$build/linux/egn-check" &&
+  DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}" dpkg-buildpackage -us -uc -b --build-profiles=nocheck \
+    >"$build/linux/build.log" 2>&1) ||
+  { tail -n 40 "$build/linux/build.log" >&2; echo "release.sh: dpkg-buildpackage failed" >&2; exit 1; }
 echo "release: Windows"
 configure windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 (cd "$build/windows" && cpack >/dev/null)
@@ -63,8 +82,6 @@ cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.{zip,exe} \
 # build as the Windows ones: its files under egn-check/ in name order, each
 # rw-r--r-- with the release's time (as UTC, a ZIP's times being local) and no
 # other metadata.
-version=$(sed -n 's/^set(EGN_VERSION_TEXT "\(.*\)")$/\1/p' CMakeLists.txt)
-released=$(sed -n 's/^set(EGN_RELEASE_DATE "\([0-9-]*\)").*/\1/p' CMakeLists.txt)
 python3 - "$build/web/window/site" "$out/egn-check-$version-site.zip" \
   "${SOURCE_DATE_EPOCH:-$(date -u -d "$released" +%s)}" <<'PYTHON'
 import os, sys, time, zipfile

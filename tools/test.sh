@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds with warnings as errors and runs every
-# test and the documents' example commands, then the quality gates: the Debian
-# package, the format and static analysis, the system-call check, the whole
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# test and the documents' example commands, then the quality gates: the
+# Debian package (built as distributions build it, with lintian and
+# hardening-check), the format and static analysis, the system-call check, the
+# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # Windows programs built with mingw-w64
 # and tested under Wine with their packages, the page built with Emscripten
 # and tested under Node and in headless Chromium, every download built twice in
-# two folders and compared byte for byte, each fuzz target for a bounded time,
+# two folders and compared byte for byte, the forge's workflows with
+# actionlint, each fuzz target for a bounded time,
 # and the README's run command as the first command on a fresh Debian 12 root.
 # Works in a checkout and in a source tarball without git.
 # This is the README's test command and what CI runs.
@@ -24,8 +26,8 @@ ctest --test-dir build --output-on-failure
 echo "== the documents' examples"
 ./tools/check-docs.py build
 
-echo "== the Debian package"
-./tools/check-package.sh build
+echo "== the Debian package, built from a clean copy by dpkg-buildpackage, and its checks"
+./tools/check-package.sh
 
 echo "== clang-format"
 tools/source-files.sh '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
@@ -105,6 +107,9 @@ ctest --preset web
 
 echo "== every download built twice, in two folders, and compared"
 ./tools/check-reproducible.sh
+
+echo "== the forge's workflows, with actionlint"
+./tools/check-workflows.sh
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
 ./tools/fuzz.sh "$fuzz_seconds"
