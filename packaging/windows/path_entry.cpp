@@ -81,10 +81,10 @@ int Run(const std::wstring& verb, const std::wstring& scope, const std::wstring&
   std::wstring path;
   DWORD type = REG_EXPAND_SZ;
   if (!ReadPath(key.handle, path, type)) return kFailed;
-  const auto changed = verb == L"add" ? egn::path_list::WithEntry(path, folder)
-                                      : egn::path_list::WithoutEntry(path, folder);
-  if (!changed) return kUnchanged;
-  if (!WritePath(key.handle, *changed, type)) return kFailed;
+  const auto change = verb == L"add" ? egn::path_list::WithEntry(path, folder)
+                                     : egn::path_list::WithoutEntry(path, folder);
+  if (change.outcome == egn::path_list::Outcome::kUnchanged) return kUnchanged;
+  if (!WritePath(key.handle, change.value, type)) return kFailed;
   DWORD_PTR answer = 0;
   SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"),
                       SMTO_ABORTIFHUNG, 5000, &answer);

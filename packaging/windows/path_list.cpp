@@ -37,18 +37,22 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-std::optional<std::wstring> WithEntry(std::wstring_view path, std::wstring_view folder) {
+Change WithEntry(std::wstring_view path, std::wstring_view folder) {
   for (const std::wstring_view entry : Entries(path))
-    if (SameFolder(entry, folder)) return std::nullopt;
+    if (SameFolder(entry, folder)) return {};
   // After a PATH that ends in ';' the entry ends in one too: removing it
   // then gives back exactly the PATH it was added to.
   std::wstring result(path);
-  if (result.empty()) return result += folder;
-  if (result.back() == L';') return result += std::wstring(folder) + L';';
-  return result += L';' + std::wstring(folder);
+  if (result.empty())
+    result += folder;
+  else if (result.back() == L';')
+    result += std::wstring(folder) + L';';
+  else
+    result += L';' + std::wstring(folder);
+  return {Outcome::kChanged, result};
 }
 
-std::optional<std::wstring> WithoutEntry(std::wstring_view path, std::wstring_view folder) {
+Change WithoutEntry(std::wstring_view path, std::wstring_view folder) {
   std::wstring result;
   bool removed = false, first = true;
   for (const std::wstring_view entry : Entries(path)) {
@@ -60,8 +64,8 @@ std::optional<std::wstring> WithoutEntry(std::wstring_view path, std::wstring_vi
     result += entry;
     first = false;
   }
-  if (!removed) return std::nullopt;
-  return result;
+  if (!removed) return {};
+  return {Outcome::kChanged, result};
 }
 
 }  // namespace egn::path_list

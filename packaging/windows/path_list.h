@@ -4,11 +4,23 @@
 // are tested on any system; path_entry.cpp applies them to the registry.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace egn::path_list {
+
+// What a change to the PATH comes to.
+enum class Outcome {
+  kChanged,    // `Change::value` is the new PATH
+  kUnchanged,  // nothing to do: the folder is an entry already (added) or is none (removed)
+};
+
+struct Change {
+  Outcome outcome = Outcome::kUnchanged;
+  std::wstring value;  // the new PATH where changed, else empty
+
+  bool operator==(const Change&) const = default;
+};
 
 // Whether two entries name the same folder as the PATH is searched: letters
 // A-Z in either case, a trailing '\' and surrounding double quotes or spaces
@@ -16,13 +28,13 @@ namespace egn::path_list {
 // compares its folder with what it wrote itself.)
 bool SameFolder(std::wstring_view a, std::wstring_view b);
 
-// `path` with `folder` added at the end, or nothing when it is already an
+// `path` with `folder` added at the end, unchanged when it is already an
 // entry (no duplicates). The other entries stay exactly as they were, and
 // WithoutEntry gives `path` back.
-std::optional<std::wstring> WithEntry(std::wstring_view path, std::wstring_view folder);
+Change WithEntry(std::wstring_view path, std::wstring_view folder);
 
-// `path` without the entries that name `folder`, or nothing when none does.
+// `path` without the entries that name `folder`, unchanged when none does.
 // Every other entry, empty ones included, stays exactly as it was.
-std::optional<std::wstring> WithoutEntry(std::wstring_view path, std::wstring_view folder);
+Change WithoutEntry(std::wstring_view path, std::wstring_view folder);
 
 }  // namespace egn::path_list
