@@ -240,8 +240,18 @@ path_choice_and_refusals() {
       "$(message_of "egn-check Setup" "$installer" /CurrentUser "/D=${refused[i]}")" \
       "${refused[i + 1]}"
   done
+  # Nor is an earlier installation in such a folder upgraded in place.
+  local old="$WINEPREFIX/drive_c/Tools;Old/egn-check"
+  mkdir -p "$old" && touch "$old/Uninstall.exe"
+  wine reg add "$settings" /v InstallLocation /d 'C:\Tools;Old\egn-check' /f >/dev/null
+  expect "the upgrade of an installation in C:\\Tools;Old\\egn-check" \
+    "$(status_of "$installer" /S /CurrentUser /PATH)" 2
+  [[ -z $(find "$WINEPREFIX/drive_c" -name egn-digit.exe) ]] || fail "upgraded in C:\\Tools;Old\\egn-check"
+  expect "the PATH after refusing the upgrade" "$(path_of "$environment")" "$base"
+  wine reg delete "$settings" /f >/dev/null
+  rm -r "$WINEPREFIX/drive_c/Tools;Old"
   set_path "$environment" "$original"
-  echo "check-windows-installer: an upgrade keeps the PATH entry where it was, and adds none where there was none; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused; each with its message (the current user)"
+  echo "check-windows-installer: an upgrade keeps the PATH entry where it was, and adds none where there was none; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused, for an upgrade too; each with its message (the current user)"
 }
 
 echo "check-windows-installer: $(basename "$installer")"
