@@ -36,6 +36,18 @@ function(egn_discover_tests target)
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST ${ARGN})
 endfunction()
 
+# Adds the test NAME that drives PROGRAM under the emulator itself (a script
+# given the emulator, COMMAND...). Where this build's programs cannot run
+# here, the test is the emulator's own skip instead, with its reason.
+function(egn_add_emulated_test name program)
+  if(DEFINED EGN_EMULATOR_CANNOT_RUN)
+    add_test(NAME ${name} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${program})
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+  else()
+    add_test(NAME ${name} COMMAND ${ARGN})
+  endif()
+endfunction()
+
 # Where this build's programs cannot run on this machine (32-bit Windows
 # programs on a kernel without IA-32 emulation: cmake/mingw-w64.cmake), the
 # emulator exits with 77 for each of them. Every test of the folder then takes

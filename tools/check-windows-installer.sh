@@ -85,6 +85,176 @@ install_and_uninstall() {
   echo "check-windows-installer: installed in ${folder#"$WINEPREFIX/"}: twice over a PATH of $((${#original} + ${#long})) characters (one entry, on the PATH once, the PATH as it was after uninstalling); egn-digit found on the PATH, the program started through ${shortcut#"$WINEPREFIX/"}, uninstalled ($who)"
 }
 
+# The status of the installer (or another program) run with ARGS.
+status_of() {
+  local status=0
+  wine "$@" || status=$?
+  echo "$status"
+}
+
+# Uninstalls the installation in FOLDER silently and waits for it: the
+# uninstaller runs on from a copy of itself.
+uninstall_silently() {
+  wine "$(winepath -w "$1/Uninstall.exe")" /S
+  for _ in $(seq 300); do [[ -e $1/egn-check.exe ]] || break; sleep 0.1; done
+  [[ ! -e $1/egn-check.exe ]] || fail "the uninstaller left the program in ${1#"$WINEPREFIX/"}"
+  wineserver -w
+}
+
+# The record of the current user's installation's PATH entry ("" where none).
+record() {
+  { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\egn-check' \
+      /v PathEntry 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^ *PathEntry *REG_SZ *//p'
+}
+
+# Sets the current user's PATH to one of LENGTH characters (entries of 99),
+# longer than a command line can carry: through a file for regedit.
+set_long_path() {
+  local file
+  file=$(mktemp -d)/long.reg
+  python3 - "$1" "$file" <<'PYTHON'
+import sys
+length, path = int(sys.argv[1]), ""
+while len(path) + 100 < length:
+    path += "C:\\" + "x" * 96 + ";"
+path += "C:\\" + "y" * (length - len(path) - 3)
+data = ",".join(f"{b:02x}" for b in (path + "\0").encode("utf-16-le"))
+text = f"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"Path\"=hex(2):{data}\r\n"
+open(sys.argv[2], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+PYTHON
+  (cd "$(dirname "$file")" && wine regedit /S long.reg)
+  rm -r "$(dirname "$file")"
+}
+
+# The message box a program shows, run with ARGS (not silently): its text
+# from Wine's trace of message boxes. Until it appears, Return is pressed in
+# the window whose title begins with TITLE (the pages before it). English, whatever the
+# machine's locale. The prefix's processes are ended after it.
+message_of() {
+  local title=$1 trace id pid
+  shift
+  trace=$(mktemp)
+  LC_ALL=C.UTF-8 WINEDEBUG=trace+msgbox wine "$@" 2>"$trace" &
+  pid=$!
+  for _ in $(seq 90); do
+    grep -q MSGBOX_OnInit "$trace" && break
+    id=$(xdotool search --name "^$title" 2>/dev/null | tail -n 1) || true
+    [[ -z $id ]] || xdotool windowfocus "$id" key Return 2>/dev/null || true
+    sleep 1
+  done
+  wineserver -k
+  wait "$pid" 2>/dev/null || true
+  # Wine writes the text as a C string, with \XXXX for what is not ASCII.
+  python3 - "$trace" <<'PYTHON'
+import re, sys
+found = re.search(r'MSGBOX_OnInit L"(.*)"\s*$', open(sys.argv[1], errors="replace").read(), re.M)
+escapes = {"n": "\n", "r": "\r", "t": "\t"}
+print("" if not found else re.sub(
+    r'\\([0-9a-fA-F]{4}|.)',
+    lambda m: chr(int(m[1], 16)) if len(m[1]) == 4 else escapes.get(m[1], m[1]), found[1]))
+PYTHON
+  rm -f "$trace"
+}
+
+# expect WHAT GOT WANTED: fails unless GOT is WANTED.
+expect() {
+  [[ $2 == "$3" ]] || fail "$1: \"$2\", not \"$3\""
+}
+
+# For the current user alone: an upgrade keeps the PATH choice of the
+# installation it replaces, the entry where it was; what the installer and
+# the uninstaller cannot do safely is refused, with its message and status,
+# and nothing is written (exit status 2: refused; 3: installed, the PATH
+# not changed).
+path_choice_and_refusals() {
+  local folder=$1 environment='HKCU\Environment' base original windows_folder long
+  original=$(path_of "$environment")
+  base="${original:+$original;}C:\\Tools"
+  windows_folder=$(winepath -w "$folder")
+  local settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\egn-check'
+
+  # Kept: an upgrade without /PATH leaves the entry where it was (here
+  # before one the user added after it), and the record for the uninstaller.
+  set_path "$environment" "$base"
+  expect "installed with /PATH" "$(status_of "$installer" /S /CurrentUser /PATH)" 0
+  set_path "$environment" "$base;$windows_folder;C:\\Later"
+  expect "upgraded without /PATH" "$(status_of "$installer" /S /CurrentUser)" 0
+  expect "the PATH after an upgrade without /PATH" "$(path_of "$environment")" \
+    "$base;$windows_folder;C:\\Later"
+  expect "the record after the upgrade" "$(record)" "$windows_folder"
+  uninstall_silently "$folder"
+  expect "the PATH after uninstalling the upgrade" "$(path_of "$environment")" "$base;C:\\Later"
+
+  # Not chosen: neither the installation nor its upgrade adds anything.
+  set_path "$environment" "$base"
+  wine "$installer" /S /CurrentUser
+  wine "$installer" /S /CurrentUser
+  expect "the PATH after an upgrade of an installation without /PATH" \
+    "$(path_of "$environment")" "$base"
+  uninstall_silently "$folder"
+
+  # A failed removal: nothing uninstalled, the record kept, and said so;
+  # uninstalled once the PATH can be read again.
+  set_path "$environment" "$base"
+  wine "$installer" /S /CurrentUser /PATH
+  wine reg add "$environment" /v Path /t REG_DWORD /d 1 /f >/dev/null
+  expect "the uninstaller on a PATH that is no string" \
+    "$(status_of "$(winepath -w "$folder/Uninstall.exe")" /S "_?=$windows_folder")" 2
+  [[ -f $folder/egn-check.exe ]] || fail "the uninstaller removed the program, though not its PATH entry"
+  expect "the record after a failed removal" "$(record)" "$windows_folder"
+  expect "the uninstaller's message" \
+    "$(message_of "egn-check Uninstall" "$(winepath -w "$folder/Uninstall.exe")" "_?=$windows_folder")" \
+    "The entry $windows_folder could not be removed from the PATH (error 2). egn-check was not uninstalled, so that the entry can be removed when it is uninstalled again."
+  set_path "$environment" "$base;$windows_folder"
+  uninstall_silently "$folder"
+  expect "the PATH after uninstalling again" "$(path_of "$environment")" "$base"
+
+  # A PATH that would pass 32767 characters: installed, the PATH as it was.
+  set_long_path $((32767 - ${#windows_folder}))
+  long=$(path_of "$environment")
+  expect "installed over a PATH too long for the entry" \
+    "$(status_of "$installer" /S /CurrentUser /PATH)" 3
+  [[ -f $folder/egn-check.exe ]] || fail "not installed over a PATH too long for the entry"
+  expect "the PATH too long for the entry" "$(path_of "$environment")" "$long"
+  expect "the record without an entry" "$(record)" ""
+  expect "the installer's message on a PATH too long" \
+    "$(message_of "egn-check Setup" "$installer" /CurrentUser /PATH)" \
+    "The PATH would be longer than 32767 characters, more than Windows can hold. egn-digit was not put on the PATH; it can still be run from $windows_folder."
+  uninstall_silently "$folder"
+
+  # Folders refused before anything is written.
+  set_path "$environment" "$base"
+  local refused=(
+    'C:\Tools;Old\egn-check'
+    "egn-check cannot be installed in C:\\Tools;Old\\egn-check: the folder's name holds ';', which separates the entries of the PATH. Choose another folder."
+    "C:\\"
+    'egn-check cannot be installed in C:\, the root of a drive or a share. Choose a folder of its own.'
+  )
+  for ((i = 0; i < ${#refused[@]}; i += 2)); do
+    expect "the installer in ${refused[i]}" \
+      "$(status_of "$installer" /S /CurrentUser /PATH "/D=${refused[i]}")" 2
+    wine reg query "$settings" >/dev/null 2>&1 && fail "an uninstall entry for ${refused[i]}"
+    [[ -z $(find "$WINEPREFIX/drive_c" -name egn-digit.exe) ]] ||
+      fail "the installer wrote egn-digit.exe though refusing ${refused[i]}"
+    expect "the PATH after refusing ${refused[i]}" "$(path_of "$environment")" "$base"
+    expect "the installer's message on ${refused[i]}" \
+      "$(message_of "egn-check Setup" "$installer" /CurrentUser "/D=${refused[i]}")" \
+      "${refused[i + 1]}"
+  done
+  # Nor is an earlier installation in such a folder upgraded in place.
+  local old="$WINEPREFIX/drive_c/Tools;Old/egn-check"
+  mkdir -p "$old" && touch "$old/Uninstall.exe"
+  wine reg add "$settings" /v InstallLocation /d 'C:\Tools;Old\egn-check' /f >/dev/null
+  expect "the upgrade of an installation in C:\\Tools;Old\\egn-check" \
+    "$(status_of "$installer" /S /CurrentUser /PATH)" 2
+  [[ -z $(find "$WINEPREFIX/drive_c" -name egn-digit.exe) ]] || fail "upgraded in C:\\Tools;Old\\egn-check"
+  expect "the PATH after refusing the upgrade" "$(path_of "$environment")" "$base"
+  wine reg delete "$settings" /f >/dev/null
+  rm -r "$WINEPREFIX/drive_c/Tools;Old"
+  set_path "$environment" "$original"
+  echo "check-windows-installer: an upgrade keeps the PATH entry where it was, and adds none where there was none; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused, for an upgrade too; each with its message (the current user)"
+}
+
 echo "check-windows-installer: $(basename "$installer")"
 # The installer asks for the highest rights the user has, not for an
 # administrator's: a standard user installs without elevation.
@@ -95,3 +265,4 @@ user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
 install_and_uninstall "the current user" \
   "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check" user.reg 'HKCU\Environment' \
   /CurrentUser
+path_choice_and_refusals "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check"

@@ -16,17 +16,71 @@ std::wstring_view Trimmed(std::wstring_view entry) {
 
 wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; }
 
-std::vector<std::wstring_view> Entries(std::wstring_view path) {
-  std::vector<std::wstring_view> entries;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = path.find(L';', start);
-    entries.push_back(path.substr(start, end - start));
-    if (end == std::wstring_view::npos) return entries;
-    start = end + 1;
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The PATH as Windows reads it, split into its entries: ';' separates them
+// outside double quotes only. `unclosed` tells whether the last entry is
+// still inside a quote at the end.
+struct Entries {
+  std::vector<std::wstring_view> list;
+  bool unclosed = false;
+};
+
+Entries Split(std::wstring_view path) {
+  Entries entries;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == L'"') {
+      entries.unclosed = !entries.unclosed;
+    } else if (path[i] == L';' && !entries.unclosed) {
+      entries.list.push_back(path.substr(start, i - start));
+      start = i + 1;
+    }
   }
+  entries.list.push_back(path.substr(start));
+  return entries;
+}
+
+// A value as Windows reads it: the PATH up to the first NUL, and what
+// follows it (the NUL included), which is no part of the PATH.
+struct Value {
+  std::wstring_view visible, rest;
+};
+
+Value Read(std::wstring_view value) {
+  const std::size_t nul = value.find(L'\0');
+  if (nul == std::wstring_view::npos) return {value, {}};
+  return {value.substr(0, nul), value.substr(nul)};
+}
+
+Change Changed(std::wstring visible, std::wstring_view rest) {
+  return {Outcome::kChanged, visible.append(rest)};
 }
 
 }  // namespace
+
+std::optional<Outcome> FolderRefusal(std::wstring_view folder) {
+  if (folder.find(L';') != std::wstring_view::npos) return Outcome::kFolderHoldsSeparator;
+  // The part below the root: after "X:\" on a drive, after "\\server\share\"
+  // on a share. Whatever has neither is relative ("egn", "C:egn", "\egn").
+  std::wstring_view below;
+  if (folder.size() >= 2 && folder[1] == L':' && Upper(folder[0]) >= L'A' &&
+      Upper(folder[0]) <= L'Z') {
+    below = folder.substr(2);
+    if (!below.empty() && !IsSeparator(below.front())) return Outcome::kFolderNotFullPath;
+  } else if (folder.size() >= 2 && IsSeparator(folder[0]) && IsSeparator(folder[1])) {
+    below = folder.substr(2);
+    for (int part = 0; part < 2 && !below.empty(); ++part) {  // the server, then the share
+      while (!below.empty() && IsSeparator(below.front())) below.remove_prefix(1);
+      while (!below.empty() && !IsSeparator(below.front())) below.remove_prefix(1);
+    }
+  } else {
+    return Outcome::kFolderNotFullPath;
+  }
+  while (!below.empty() && IsSeparator(below.front())) below.remove_prefix(1);
+  if (below.empty()) return Outcome::kFolderIsRoot;
+  return std::nullopt;
+}
 
 bool SameFolder(std::wstring_view a, std::wstring_view b) {
   a = Trimmed(a);
@@ -37,21 +91,32 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-std::optional<std::wstring> WithEntry(std::wstring_view path, std::wstring_view folder) {
-  for (const std::wstring_view entry : Entries(path))
-    if (SameFolder(entry, folder)) return std::nullopt;
+Change WithEntry(std::wstring_view path, std::wstring_view folder) {
+  if (const auto refusal = FolderRefusal(folder)) return {*refusal, {}};
+  const auto [visible, rest] = Read(path);
+  const Entries entries = Split(visible);
+  for (const std::wstring_view entry : entries.list)
+    if (SameFolder(entry, folder)) return {};
+  if (entries.unclosed) return {Outcome::kUnclosedQuote, {}};
   // After a PATH that ends in ';' the entry ends in one too: removing it
   // then gives back exactly the PATH it was added to.
-  std::wstring result(path);
-  if (result.empty()) return result += folder;
-  if (result.back() == L';') return result += std::wstring(folder) + L';';
-  return result += L';' + std::wstring(folder);
+  std::wstring result(visible);
+  if (result.empty())
+    result += folder;
+  else if (result.back() == L';')
+    result += std::wstring(folder) + L';';
+  else
+    result += L';' + std::wstring(folder);
+  if (result.size() > kMaxLength) return {Outcome::kTooLong, {}};
+  return Changed(std::move(result), rest);
 }
 
-std::optional<std::wstring> WithoutEntry(std::wstring_view path, std::wstring_view folder) {
+Change WithoutEntry(std::wstring_view path, std::wstring_view folder) {
+  if (const auto refusal = FolderRefusal(folder)) return {*refusal, {}};
+  const auto [visible, rest] = Read(path);
   std::wstring result;
   bool removed = false, first = true;
-  for (const std::wstring_view entry : Entries(path)) {
+  for (const std::wstring_view entry : Split(visible).list) {
     if (SameFolder(entry, folder)) {
       removed = true;
       continue;
@@ -60,8 +125,8 @@ std::optional<std::wstring> WithoutEntry(std::wstring_view path, std::wstring_vi
     result += entry;
     first = false;
   }
-  if (!removed) return std::nullopt;
-  return result;
+  if (!removed) return {};
+  return Changed(std::move(result), rest);
 }
 
 }  // namespace egn::path_list

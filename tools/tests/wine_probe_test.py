@@ -133,13 +133,14 @@ class ThirtyTwoBitBuild(unittest.TestCase):
             subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja",
                             f"-DCMAKE_TOOLCHAIN_FILE={SOURCE}/cmake/mingw-w64-i686.cmake",
                             "-DEGN_BUILD_TESTS=ON"], env=env, check=True, capture_output=True)
-            done = subprocess.run(["ctest", "--test-dir", build, "-R", "^(calc_tests|egn_digit_windows_program)$",
+            done = subprocess.run(["ctest", "--test-dir", build, "-R", "^(calc_tests|egn_digit_windows_program|path_entry_under_wine)$",
                                    "-V"], env=env, capture_output=True, text=True)
             self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
             self.assertIn("skipped, calc_tests.exe is not run: no i386", done.stdout)
             self.assertIn("skipped, egn-digit.exe is not run: no i386", done.stdout)
             self.assertRegex(done.stdout, r"\d+ - calc_tests \(Skipped\)")
             self.assertRegex(done.stdout, r"\d+ - egn_digit_windows_program \(Skipped\)")
+            self.assertRegex(done.stdout, r"\d+ - path_entry_under_wine \(Skipped\)")
             listed = subprocess.run(["ctest", "--test-dir", build, "-N"], env=env,
                                     capture_output=True, text=True, check=True).stdout
             self.assertIn("egn_digit_windows_headers", listed)
