@@ -5,6 +5,7 @@
 // belong to no one.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -83,5 +84,13 @@ struct Decoded {
 
 // `ten` holds ten digits '0'-'9'.
 Decoded Decode(std::string_view ten);
+
+// The valid number that eight or nine digits '0'-'9' are once the zeros it
+// began with are put back: a spreadsheet cell that holds a number as a
+// number drops them, and everyone born in 2000-2009 has a number that
+// begins with 0 (the year 00-09, the month 41-52), those born in 2000 with
+// two. Only a birth in 2000-2009 counts, with a real date and the right
+// control digit; nothing otherwise (and for any other count of digits).
+std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits);
 
 }  // namespace egn::number
