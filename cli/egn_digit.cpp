@@ -112,6 +112,10 @@ class Output {
   void Done() {
     if (buffer_.size() >= kSize) Flush();
   }
+  // A warning about a record already in the buffer, said on standard error
+  // when the buffer has gone out, so that it follows its record without a
+  // write of its own for every warning.
+  void Warn(const std::string& message) { warnings_ += message + "\n"; }
   void Flush() {
     if (!buffer_.empty() &&
         !egn::cli::WriteUtf8(egn::cli::StandardSink(stdout), buffer_, pending_)) {
@@ -119,6 +123,12 @@ class Output {
     }
     buffer_.clear();
     if (std::fflush(stdout) != 0) Failed();
+    if (!warnings_.empty()) {
+      std::string pending;
+      egn::cli::WriteUtf8(egn::cli::StandardSink(stderr), warnings_, pending);
+      std::fflush(stderr);
+      warnings_.clear();
+    }
   }
 
  private:
@@ -131,6 +141,7 @@ class Output {
   const int& status_;
   std::string buffer_;
   std::string pending_;  // a character cut by the end of a buffer, for a console
+  std::string warnings_;
 };
 
 enum class Mode { kCheck, kDecode, kGenerate };
@@ -160,15 +171,33 @@ class Run {
   void Take(const Checked& checked, const char* where, std::string_view key, std::size_t number) {
     if (checked.verdict == Verdict::kNothing) return;
     std::string& out = output_.buffer();
+    // Eight or nine digits may be a number of 2000-2009 whose leading zeros
+    // a spreadsheet dropped. Decoding reads them as that number and says so;
+    // the control digit of nine keeps its meaning, with a warning, and eight
+    // stay wrong, with what they may be.
+    const auto restored = egn::number::WithLostZeros(checked.digits);
+    const std::string_view ten = restored ? std::string_view(restored->data(), 10) : "";
+    const auto prefix = [&] {
+      return "egn-digit: " + std::string(where) + " " + std::to_string(number);
+    };
+    if (options_.mode == Mode::kDecode && restored) {
+      egn::cli::AppendDecode(out, options_.format, ten, ten.size() - checked.digits.size());
+      output_.Done();
+      return;
+    }
     if (checked.verdict == Verdict::kMalformed ||
         (options_.mode == Mode::kDecode && checked.verdict == Verdict::kNine)) {
-      const std::string problem = checked.verdict == Verdict::kMalformed
-                                      ? checked.problem
-                                      : "за разчитане трябват 10 цифри, а са 9";
+      std::string problem = checked.verdict == Verdict::kMalformed
+                                ? checked.problem
+                                : "за разчитане трябват 10 цифри, а са 9";
+      if (restored) {
+        problem += ": " + std::string(checked.digits) + " е валидното ЕГН " + std::string(ten) +
+                   " с изгубени две водещи нули";
+      }
       egn::cli::AppendError(out, options_.format, key, number, problem);
       // The record first, then its reason: a terminal shows them in that order.
       output_.Flush();
-      Say("egn-digit: " + std::string(where) + " " + std::to_string(number) + ": " + problem);
+      Say(prefix() + ": " + problem);
       status_ = kBadInput;
       return;
     }
@@ -177,6 +206,10 @@ class Run {
             ? egn::cli::AppendDecode(out, options_.format, checked.digits)
             : egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
     if (!right && status_ == kAllRight) status_ = kWrongDigit;
+    if (restored) {
+      output_.Warn(prefix() + ": внимание: " + std::string(checked.digits) + " е и валидното ЕГН " +
+                   std::string(ten) + " с изгубена водеща нула");
+    }
     output_.Done();
   }
 

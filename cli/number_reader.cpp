@@ -355,12 +355,12 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
     checked.problem = "знакът " + shown + " не е цифра от 0 до 9";
     return checked;
   }
+  checked.digits = text;
   if (text.size() != 9 && text.size() != 10) {
     checked.problem = "очакват се 9 или 10 цифри, а са " + std::to_string(text.size());
     return checked;
   }
   checked.verdict = text.size() == 9 ? Verdict::kNine : Verdict::kTen;
-  checked.digits = text;
   return checked;
 }
 

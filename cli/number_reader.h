@@ -123,8 +123,11 @@ enum class Verdict {
 
 struct Checked {
   Verdict verdict = Verdict::kNothing;
-  std::string_view digits;  // kNine, kTen: the digits, without the blanks around them
-  std::string problem;      // kMalformed: in words, for the user
+  // The digits, without the blanks around them, whenever the line holds
+  // digits alone: always for kNine and kTen, and for kMalformed when there
+  // are too few or too many (eight may be a number whose zeros were lost).
+  std::string_view digits;
+  std::string problem;  // kMalformed: in words, for the user
 };
 
 // Blanks (spaces, tabs) around the number and one CR before the line's end

@@ -147,7 +147,8 @@ void AppendReason(std::string& out, const Decoded& d) {
   if (!d.birth) out += "датата на раждане е невъзможна"sv;
 }
 
-void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d) {
+void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d,
+                      std::size_t lost_zeros) {
   out += ten;
   out += d.valid() ? "\tвалидно\t"sv : "\tневалидно\t"sv;
   if (d.birth) {
@@ -162,13 +163,17 @@ void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d) 
   if (!d.valid()) {
     out += '\t';
     AppendReason(out, d);
+  } else if (lost_zeros > 0) {
+    out += '\t';
+    out += LostZerosNote(ten, lost_zeros);
   }
   out += '\n';
 }
 
 // Few and large appends: this is the widest record, written millions of
 // times.
-void AppendDecodeJson(std::string& out, std::string_view ten, const Decoded& d) {
+void AppendDecodeJson(std::string& out, std::string_view ten, const Decoded& d,
+                      std::size_t lost_zeros) {
   out += R"({"number":")"sv;
   out += ten;
   out += d.valid() ? R"(","valid":true,"birth_date":)"sv : R"(","valid":false,"birth_date":)"sv;
@@ -193,19 +198,30 @@ void AppendDecodeJson(std::string& out, std::string_view ten, const Decoded& d) 
     AppendReason(out, d);
     out += '"';
   }
+  if (lost_zeros > 0) {
+    Key(out, "lost_leading_zeros");
+    AppendNumber(out, lost_zeros);
+  }
   out += "}\n"sv;
 }
 
 }  // namespace
 
-bool AppendDecode(std::string& out, Format format, std::string_view ten) {
+bool AppendDecode(std::string& out, Format format, std::string_view ten, std::size_t lost_zeros) {
   const Decoded d = number::Decode(ten);
   if (format == Format::kJson) {
-    AppendDecodeJson(out, ten, d);
+    AppendDecodeJson(out, ten, d, lost_zeros);
   } else {
-    AppendDecodeText(out, ten, d);
+    AppendDecodeText(out, ten, d, lost_zeros);
   }
   return d.valid();
+}
+
+std::string LostZerosNote(std::string_view ten, std::size_t lost_zeros) {
+  std::string note(lost_zeros == 1 ? "водещата нула е изгубена: "
+                                   : "двете водещи нули са изгубени: ");
+  note += ten;
+  return note;
 }
 
 void AppendError(std::string& out, Format format, std::string_view where_key, std::size_t number,

@@ -19,7 +19,15 @@ bool AppendCheck(std::string& out, Format format, std::string_view digits, bool 
 
 // Everything ten digits hold: valid or not, the date of birth, the sex, the
 // region, and for an invalid number why. Returns whether it is valid.
-bool AppendDecode(std::string& out, Format format, std::string_view ten);
+// `lost_zeros`: the input was the number without its first one or two
+// zeros (number::WithLostZeros), which the record says (in text its last
+// field, LostZerosNote; in JSON "lost_leading_zeros").
+bool AppendDecode(std::string& out, Format format, std::string_view ten,
+                  std::size_t lost_zeros = 0);
+
+// What is said of a number read with its leading zeros put back:
+// "водещата нула е изгубена: 0551267871" (or the two zeros).
+std::string LostZerosNote(std::string_view ten, std::size_t lost_zeros);
 
 // A malformed number: "грешка" (the reason goes to standard error), or in
 // JSON the reason under "error" with the input's `where_key` ("line" or

@@ -23,6 +23,26 @@ def control_digit(nine):
     return "0" if remainder == 10 else str(remainder)
 
 
+def birth_date(ten):
+    """The date of birth of ten digits by the published rule (the month
+    tells the century), or None for an impossible one."""
+    year, month, day = int(ten[:2]), int(ten[2:4]), int(ten[4:6])
+    century = {0: 1900, 1: 1800, 2: 2000}.get(month // 20 if month % 20 else 3)
+    try:
+        return datetime.date(century + year, month % 20, day) if century else None
+    except ValueError:
+        return None
+
+
+def lost_zeros(digits):
+    """The valid number of 2000-2009 that eight or nine digits are with their
+    leading zeros put back, or None."""
+    ten = digits.rjust(10, "0")
+    if len(digits) not in (8, 9) or not 41 <= int(ten[2:4]) <= 52:
+        return None
+    return ten if birth_date(ten) and control_digit(ten) == ten[9] else None
+
+
 def run(args=(), stdin=b""):
     done = subprocess.run([PROGRAM, *args], input=stdin, capture_output=True, timeout=60)
     return done.stdout.decode(), done.stderr.decode(), done.returncode
@@ -51,6 +71,19 @@ class Program(unittest.TestCase):
              bad_a.format(4), 2),
             ([], b"1234567891\n", "1234567891\tневярна\t0\n", "", 1),
             ([], b"", "", "", 0),
+            # Nine digits keep their meaning when they are also a number of
+            # 2000-2009 without its 0, as the prefix of one born in 1945 may
+            # be: the same answer, a warning that says it is one, the status
+            # unchanged. Eight such digits stay wrong, and say what they are.
+            (["551267871", "450312123"], b"", "551267871\t5512678711\n450312123\t4503121233\n",
+             "egn-digit: аргумент 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
+             "egn-digit: аргумент 2: внимание: 450312123 е и валидното ЕГН 0450312123 с изгубена водеща нула\n", 0),
+            (["--json"], b"551267871\n41010002\n",
+             '{"input":"551267871","number":"5512678711"}\n{"line":2,"error":"очакват се 9 или 10 цифри, '
+             'а са 8: 41010002 е валидното ЕГН 0041010002 с изгубени две водещи нули"}\n',
+             "egn-digit: ред 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
+             "egn-digit: ред 2: очакват се 9 или 10 цифри, а са 8: 41010002 е валидното ЕГН 0041010002 "
+             "с изгубени две водещи нули\n", 2),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
@@ -79,16 +112,20 @@ class Program(unittest.TestCase):
             "egn-digit: ред 5: знакът „١“ (U+0661) не е цифра от 0 до 9",
             "egn-digit: ред 8: знакът „+“ (U+002B) не е цифра от 0 до 9"])
 
-    def test_digits_agree_with_the_rule_on_random_numbers(self):
+    def test_digits_and_lost_zeros_agree_with_the_rule_on_random_numbers(self):
         rng = random.Random(20261208)
         nines = [f"{rng.randrange(10**9):09d}" for _ in range(5000)]
         tens = [n + str(rng.randrange(10)) for n in nines[:2000]]
-        out, _, status = run(stdin="\n".join(nines + tens).encode())
+        out, err, status = run(stdin="\n".join(nines + tens).encode())
         self.assertEqual(status, 1 if any(t[9] != control_digit(t) for t in tens) else 0)
         expected = [f"{n}\t{n}{control_digit(n)}" for n in nines]
         expected += [f"{t}\tвярна" if t[9] == control_digit(t) else f"{t}\tневярна\t{control_digit(t)}"
                      for t in tens]
         self.assertEqual(out.splitlines(), expected)
+        warned = [f"egn-digit: ред {i + 1}: внимание: {n} е и валидното ЕГН {lost_zeros(n)} "
+                  "с изгубена водеща нула" for i, n in enumerate(nines) if lost_zeros(n)]
+        self.assertGreater(len(warned), 5)
+        self.assertEqual(err.splitlines(), warned)
 
     def test_a_closed_pipe_ends_the_program_quietly(self):
         with tempfile.TemporaryFile() as big:
@@ -184,6 +221,17 @@ class Program(unittest.TestCase):
              "грешка\nгрешка\n",
              "egn-digit: ред 2: за разчитане трябват 10 цифри, а са 9\n"
              "egn-digit: ред 4: знакът „x“ (U+0078) не е цифра от 0 до 9\n", 2),
+            # Eight or nine digits that are a number of 2000-2009 without its
+            # leading zeros are read as that number, and the record says so.
+            (["551267871", "41010002", "551267870", "5512678"], b"",
+             "0551267871\tвалидно\t2005-11-26\tжена\tСтара Загора\tводещата нула е изгубена: 0551267871\n"
+             "0041010002\tвалидно\t2000-01-01\tмъж\tБлагоевград\tдвете водещи нули са изгубени: 0041010002\n"
+             "грешка\nгрешка\n",
+             "egn-digit: аргумент 3: за разчитане трябват 10 цифри, а са 9\n"
+             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n", 2),
+            (["--json", "551267871"], b"",
+             '{"number":"0551267871","valid":true,"birth_date":"2005-11-26","sex":"жена",'
+             '"region":"Стара Загора","check_digit_ok":true,"date_ok":true,"lost_leading_zeros":1}\n', "", 0),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
