@@ -24,6 +24,7 @@
 
 #include "cli/console.h"
 #include "cli/number_reader.h"
+#include "cli/output.h"
 #include "cli/records.h"
 #include "number/generator.h"
 #include "number/number_rules.h"
@@ -32,6 +33,11 @@ namespace {
 
 using egn::cli::Checked;
 using egn::cli::Format;
+using egn::cli::kAllRight;
+using egn::cli::kBadInput;
+using egn::cli::kWrongDigit;
+using egn::cli::Output;
+using egn::cli::Say;
 using egn::cli::Verdict;
 
 constexpr const char* kHelp =
@@ -86,63 +92,6 @@ constexpr const char* kHelp =
     "Изходен код: 0, ако всичко прочетено е вярно (или валидно); 1, ако някоя\n"
     "контролна цифра е невярна (или някой номер е невалиден); 2 при неправилен\n"
     "вход или неправилна употреба.\n";
-
-enum Status { kAllRight = 0, kWrongDigit = 1, kBadInput = 2 };
-
-// One message on standard error, a line of its own.
-void Say(const std::string& message) {
-  static std::string pending;
-  egn::cli::WriteUtf8(egn::cli::StandardSink(stderr), message + "\n", pending);
-  std::fflush(stderr);
-}
-
-// Standard output through one large buffer. A reader that has gone away
-// (a closed pipe, as `| head -1` leaves) is no error: the program ends
-// quietly with `status`, the status of what was read until then. Any other
-// write error is said.
-class Output {
- public:
-  explicit Output(const int& status) : status_(status) { buffer_.reserve(kSize + 512); }
-  ~Output() { Flush(); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-
-  // Where the next records go; Done() after each.
-  std::string& buffer() { return buffer_; }
-  void Done() {
-    if (buffer_.size() >= kSize) Flush();
-  }
-  // A warning about a record already in the buffer, said on standard error
-  // when the buffer has gone out, so that it follows its record without a
-  // write of its own for every warning.
-  void Warn(const std::string& message) { warnings_ += message + "\n"; }
-  void Flush() {
-    if (!buffer_.empty() &&
-        !egn::cli::WriteUtf8(egn::cli::StandardSink(stdout), buffer_, pending_)) {
-      Failed();
-    }
-    buffer_.clear();
-    if (std::fflush(stdout) != 0) Failed();
-    if (!warnings_.empty()) {
-      std::string pending;
-      egn::cli::WriteUtf8(egn::cli::StandardSink(stderr), warnings_, pending);
-      std::fflush(stderr);
-      warnings_.clear();
-    }
-  }
-
- private:
-  static constexpr std::size_t kSize = 1 << 16;
-  [[noreturn]] void Failed() {
-    if (egn::cli::ReaderHasGone()) std::_Exit(status_);
-    Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
-    std::_Exit(kBadInput);
-  }
-  const int& status_;
-  std::string buffer_;
-  std::string pending_;  // a character cut by the end of a buffer, for a console
-  std::string warnings_;
-};
 
 enum class Mode { kCheck, kDecode, kGenerate };
 
