@@ -158,13 +158,15 @@ class Writer {
     return {special != 0, high == 0};
   }
 
-  // `text` in the output's encoding, kept for the next time (up to a
-  // bound, and for short texts only: words, not messages).
+  // `text` in the output's encoding, kept for the next time: words (no
+  // digits in them, as there are in the notes of lost zeros), up to a bound.
   std::string_view Encoded(std::string_view text) {
     if (const auto found = encoded_.find(text); found != encoded_.end()) return found->second;
     scratch_.clear();
     AppendEncoded(scratch_, text, to_);
-    if (text.size() > 64 || encoded_.size() >= 4096) return scratch_;
+    const bool word =
+        text.size() <= 64 && text.find_first_of("0123456789") == std::string_view::npos;
+    if (!word || encoded_.size() >= 1024) return scratch_;
     return encoded_.emplace(std::string(text), scratch_).first->second;
   }
 
