@@ -97,10 +97,15 @@ class Writer {
     const Kinds kinds = Look(columns.all());
     if (!quote_all && !kinds.special &&
         (to_ == Encoding::kUtf8 || (kinds.ascii && to_ == Encoding::kWindows1251))) {
-      out.append(padding, separator_);
+      // Written in place, in one piece.
+      const std::string_view all = columns.all();
+      const std::size_t at = out.size();
+      out.resize(at + padding + columns.size() + all.size(), separator_);
+      char* to = out.data() + at + padding;
       for (std::size_t i = 0; i < columns.size(); ++i) {
-        out += separator_;
-        out += columns[i];
+        const std::string_view column = columns[i];
+        std::memcpy(to + 1, column.data(), column.size());
+        to += 1 + column.size();
       }
       return;
     }

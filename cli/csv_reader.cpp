@@ -74,19 +74,6 @@ bool IsUtf8(std::string_view bytes, bool cut) {
   }
 }
 
-// The first byte at or after `p`, before `end`, that is `separator`, a
-// quote or a line feed; `end` when there is none. Eight bytes at a time.
-const char* NextMark(const char* p, const char* end, unsigned char separator) {
-  for (; end - p >= 8; p += 8) {
-    const std::uint64_t word = words::Load(p);
-    const std::uint64_t marks =
-        words::Matches(word, separator) | words::Matches(word, '"') | words::Matches(word, '\n');
-    if (marks != 0) return p + words::First(marks);
-  }
-  while (p < end && static_cast<unsigned char>(*p) != separator && *p != '"' && *p != '\n') ++p;
-  return p;
-}
-
 }  // namespace
 
 // Where a row's parts lie, in bytes from its start.
@@ -214,24 +201,49 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
     if (all == nullptr) {
       const char* field = begin;
       std::size_t fields = 0;
-      for (const char* p = begin;; ++p) {
-        p = NextMark(p, end, static_cast<unsigned char>(separator));
-        if (p == end && !at_end) return Step::kMore;
-        if (p != end && *p == '"') break;  // the long way, from the start
-        if (p != end && static_cast<unsigned char>(*p) == separator) {
-          if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = p - begin;
-          ++fields;
-          field = p + 1;
-          continue;
-        }
-        // The row's end: a line feed, with a CR before it, or the input's.
-        const char* row_end = p != end && p > field && p[-1] == '\r' ? p - 1 : p;
+      const auto separated = [&](const char* at) {
+        if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = at - begin;
+        ++fields;
+        field = at + 1;
+      };
+      // The row's end: a line feed, with a CR before it, or the input's.
+      const auto ended = [&](const char* stop) {
+        const char* row_end = stop != end && stop > field && stop[-1] == '\r' ? stop - 1 : stop;
         if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = row_end - begin;
         parsed.fields = fields + 1;
         parsed.all_quoted = false;
         parsed.size = row_end - begin;
-        parsed.line_end = p != end ? p + 1 - row_end : 0;
+        parsed.line_end = stop != end ? stop + 1 - row_end : 0;
         return Step::kRow;
+      };
+      const auto sep = static_cast<unsigned char>(separator);
+      const char* p = begin;
+      bool quote = false;
+      for (; end - p >= 8 && !quote; p += 8) {
+        const std::uint64_t word = words::Load(p);
+        std::uint64_t separators = words::Exactly(word, sep);
+        const std::uint64_t stops = words::Exactly(word, '"') | words::Exactly(word, '\n');
+        const int stop = stops != 0 ? words::First(stops) : 8;
+        if (stop < 8) separators &= (std::uint64_t{1} << (8 * stop)) - 1;  // those before it
+        for (; separators != 0; separators &= separators - 1)
+          separated(p + words::First(separators));
+        if (stop == 8) continue;
+        if (p[stop] != '"') return ended(p + stop);
+        quote = true;  // the long way, from the start
+        break;
+      }
+      for (; p < end && !quote; ++p) {
+        if (static_cast<unsigned char>(*p) == sep) {
+          separated(p);
+        } else if (*p == '"') {
+          quote = true;
+        } else if (*p == '\n') {
+          return ended(p);
+        }
+      }
+      if (!quote && p == end) {
+        if (!at_end) return Step::kMore;
+        return ended(end);
       }
       parsed = Parsed{};
     }

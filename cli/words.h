@@ -28,7 +28,15 @@ inline std::uint64_t Matches(std::uint64_t word, unsigned char byte) {
   return Zeros(word ^ (kOnes * byte));
 }
 
-// The index of the first byte that a Zeros or Matches answer marks.
+// The high bit of every byte of `word` equal to `byte`, and of no other:
+// slower than Matches, but every mark can be taken in turn.
+inline std::uint64_t Exactly(std::uint64_t word, unsigned char byte) {
+  constexpr std::uint64_t kLows = ~kHighs;
+  const std::uint64_t x = word ^ (kOnes * byte);
+  return ~(((x & kLows) + kLows) | x | kLows);
+}
+
+// The index of the first byte that a Zeros, Matches or Exactly answer marks.
 inline int First(std::uint64_t marks) { return std::countr_zero(marks) / 8; }
 
 }  // namespace egn::cli::words
