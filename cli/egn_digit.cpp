@@ -143,35 +143,17 @@ class Run {
   // JSON ("line", "argument").
   void Take(const Checked& checked, const char* where, std::string_view key, std::size_t number) {
     if (checked.verdict == Verdict::kNothing) return;
-    std::string& out = output_.buffer();
-    // Eight or nine digits may be a number of 2000-2009 whose leading zeros
-    // a spreadsheet dropped. Decoding reads them as that number and says so;
-    // the control digit of nine keeps its meaning, with a warning, and eight
-    // stay wrong, with what they may be.
-    const auto restored = egn::number::WithLostZeros(checked.digits);
-    const std::string_view ten = restored ? std::string_view(restored->data(), 10) : "";
-    const auto prefix = [&] {
-      return "egn-digit: " + std::string(where) + " " + std::to_string(number);
-    };
-    if (options_.mode == Mode::kDecode && restored) {
-      egn::cli::AppendDecode(out, options_.format, ten, {0, ten.size() - checked.digits.size()});
-      output_.Done();
+    if (egn::number::MayHaveLostZeros(checked.digits) &&
+        TakeLostZeros(checked, where, key, number)) {
       return;
     }
+    std::string& out = output_.buffer();
     if (checked.verdict == Verdict::kMalformed ||
         (options_.mode == Mode::kDecode && checked.verdict == Verdict::kNine)) {
-      std::string problem = checked.verdict == Verdict::kMalformed
-                                ? checked.problem
-                                : "за разчитане трябват 10 цифри, а са 9";
-      if (restored) {
-        problem += ": " + std::string(checked.digits) + " е валидното ЕГН " + std::string(ten) +
-                   " с изгубени две водещи нули";
-      }
-      egn::cli::AppendError(out, options_.format, key, number, problem);
-      // The record first, then its reason: a terminal shows them in that order.
-      output_.Flush();
-      Say(prefix() + ": " + problem);
-      status_ = kBadInput;
+      const std::string problem = checked.verdict == Verdict::kMalformed
+                                      ? checked.problem
+                                      : "за разчитане трябват 10 цифри, а са 9";
+      Malformed(problem, where, key, number);
       return;
     }
     const bool right =
@@ -179,10 +161,6 @@ class Run {
             ? egn::cli::AppendDecode(out, options_.format, checked.digits)
             : egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
     if (!right && status_ == kAllRight) status_ = kWrongDigit;
-    if (restored) {
-      output_.Warn(prefix() + ": внимание: " + std::string(checked.digits) + " е и валидното ЕГН " +
-                   std::string(ten) + " с изгубена водеща нула");
-    }
     output_.Done();
   }
 
@@ -211,6 +189,46 @@ class Run {
   }
 
  private:
+  // Eight or nine digits that are a number of 2000-2009 whose leading zeros
+  // a spreadsheet dropped: decoding reads them as that number and says so;
+  // the control digit of nine keeps its meaning, with a warning; eight stay
+  // wrong, with what they may be. False for other digits, which go the
+  // common way.
+  bool TakeLostZeros(const Checked& checked, const char* where, std::string_view key,
+                     std::size_t number) {
+    const auto restored = egn::number::WithLostZeros(checked.digits);
+    if (!restored) return false;
+    const std::string_view ten(restored->data(), restored->size());
+    std::string& out = output_.buffer();
+    if (options_.mode == Mode::kDecode) {
+      egn::cli::AppendDecode(out, options_.format, ten, {0, ten.size() - checked.digits.size()});
+    } else if (checked.verdict == Verdict::kMalformed) {
+      Malformed(checked.problem + ": " + std::string(checked.digits) + " е валидното ЕГН " +
+                    std::string(ten) + " с изгубени две водещи нули",
+                where, key, number);
+      return true;
+    } else {
+      egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
+      output_.Warn(Prefix(where, number) + ": внимание: " + std::string(checked.digits) +
+                   " е и валидното ЕГН " + std::string(ten) + " с изгубена водеща нула");
+    }
+    output_.Done();
+    return true;
+  }
+
+  void Malformed(const std::string& problem, const char* where, std::string_view key,
+                 std::size_t number) {
+    egn::cli::AppendError(output_.buffer(), options_.format, key, number, problem);
+    // The record first, then its reason: a terminal shows them in that order.
+    output_.Flush();
+    Say(Prefix(where, number) + ": " + problem);
+    status_ = kBadInput;
+  }
+
+  static std::string Prefix(const char* where, std::size_t number) {
+    return "egn-digit: " + std::string(where) + " " + std::to_string(number);
+  }
+
   const Options& options_;
   int status_ = kAllRight;
   Output output_{status_};

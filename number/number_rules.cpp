@@ -167,14 +167,14 @@ Decoded Decode(std::string_view ten) {
 }
 
 std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits) {
-  if (digits.size() != 8 && digits.size() != 9) return std::nullopt;
+  if (!MayHaveLostZeros(digits)) return std::nullopt;  // the century is in the month
   std::array<char, 10> ten{};
   const std::size_t zeros = ten.size() - digits.size();
   for (std::size_t i = 0; i < zeros; ++i) ten[i] = '0';
   for (std::size_t i = 0; i < digits.size(); ++i) ten[zeros + i] = digits[i];
-  const int month = Two(ten.data() + 2);  // the year is 00-09: the century is in the month
-  if (month < 41 || month > 52) return std::nullopt;
-  if (!Decode(std::string_view(ten.data(), ten.size())).valid()) return std::nullopt;
+  // The cheaper test first.
+  if (ControlDigit(ten.data()) != ten[9] - '0') return std::nullopt;
+  if (!BirthDate(std::string_view(ten.data(), 6))) return std::nullopt;
   return ten;
 }
 

@@ -93,4 +93,17 @@ Decoded Decode(std::string_view ten);
 // control digit; nothing otherwise (and for any other count of digits).
 std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits);
 
+// A quick test that WithLostZeros may find something: eight or nine digits
+// whose month, with the zeros put back, is 41-52 and whose day is 01-31.
+// For the millions of numbers that are not, it costs next to nothing.
+inline bool MayHaveLostZeros(std::string_view digits) {
+  if (digits.size() != 8 && digits.size() != 9) return false;
+  const char* month = digits.data() + digits.size() - 8;
+  const char* day = month + 2;
+  const bool century = (month[0] == '4' && month[1] >= '1') || (month[0] == '5' && month[1] <= '2');
+  const bool date =
+      (day[0] <= '2' && (day[0] != '0' || day[1] != '0')) || (day[0] == '3' && day[1] <= '1');
+  return century && date;
+}
+
 }  // namespace egn::number
