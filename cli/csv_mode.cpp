@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
@@ -63,8 +64,6 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
   out.resize(kept);
 }
 
-// Whether `text` needs quotes in a field: it holds the separator, a quote
-// or a line break. Eight bytes at a time.
 // Writes rows as they were read, with columns appended: in the file's
 // encoding, or in UTF-8 when that is asked for (or a console takes the
 // output); the separator, the quoting of each row and its line end are the
@@ -214,6 +213,9 @@ class ColumnRun {
       Say("egn-digit: няма заглавен ред: входът е празен");
       return kBadInput;
     }
+    if (!header && reader_.problem() != CsvReader::Problem::kOpenQuote) {
+      return Stop();  // nothing to write, not even the mark
+    }
     // The file's byte-order mark, or UTF-8's for --utf8 (a console takes
     // characters, and JSON has one only when asked for).
     if (!json) output_.KeepBytes();
@@ -252,7 +254,10 @@ class ColumnRun {
     }
     std::size_t column = 0;
     if (IsNumber(options_.column)) {
-      const std::size_t given = std::stoul(options_.column);
+      std::size_t given = 0;  // too large a number gives SIZE_MAX: no such column
+      const auto [end, error] = std::from_chars(
+          options_.column.data(), options_.column.data() + options_.column.size(), given);
+      if (error != std::errc()) given = SIZE_MAX;
       if (given > names.size()) {
         Say("egn-digit: няма колона " + options_.column + "; " + listed);
         return false;

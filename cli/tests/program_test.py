@@ -458,10 +458,12 @@ class Program(unittest.TestCase):
              "egn-digit: няма колона „Номер“; заглавният ред има 2: „Име“, „ЕГН“\n"),
             (["--column", "3"], (header + good).encode(), b"",
              "egn-digit: няма колона 3; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            (["--column", "9" * 30], (header + good).encode(), b"",
+             f"egn-digit: няма колона {'9' * 30}; заглавният ред има 2: „Име“, „ЕГН“\n"),
             (["--column", "Egn"], b"\xef\xbb\xbf EGN ;\"\";egn\n", b"",
              "egn-digit: колоните 1, 3 се казват „EGN“: посочете една с номера ѝ\n"),
             (["--column", "ЕГН"], b"", b"", "egn-digit: няма заглавен ред: входът е празен\n"),
-            (["--column", "ЕГН"], b"PK\x03\x04\x14\x00\x06\x00", b"",
+            (["--column", "ЕГН"], b"\xef\xbb\xbfPK\x03\x04\x14\x00\x06\x00", b"",  # not even the mark
              "egn-digit: ред 1: файлът не е текст в UTF-8 (нулев байт); "
              "редовете от този нататък не са записани\n"),
             (["--column", "ЕГН"], (header + good + "c;\"0551267871\n").encode(), good_out.encode() + b"c;\"0551267871\n",
