@@ -254,43 +254,5 @@ TEST(Encodings, Windows1251AndUtf16RoundTrip) {
   EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
 }
 
-// The fast test of text against the plain one, character by character, on
-// texts made of the pieces where it can go wrong, at every offset of a word.
-TEST(Encodings, FirstNonTextAgreesWithTheCharacterByCharacterTest) {
-  const auto plain = [](std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-      if (bytes[i] == '\0') return i;
-      const Character c = DecodeUtf8(bytes, i);
-      if (c.code < 0) return i;
-      i += c.size;
-    }
-    return std::string_view::npos;
-  };
-  const std::string pieces[] = {"a",
-                                "я",
-                                "€",
-                                "😀",
-                                "\xC0\xAF",
-                                "\xC1\xBF",
-                                "\xC2\x80",
-                                "\xDF\xBF",
-                                "\x80",
-                                "\xD0",
-                                "\xED\xA0\x80",
-                                "\xF4\x90\x80\x80",
-                                std::string(1, '\0'),
-                                ";",
-                                "\xFF"};
-  std::uint32_t state = 20261209;
-  for (int n = 0; n < 20000; ++n) {
-    std::string text;
-    for (int k = 0; k < 12; ++k) {
-      state = state * 1664525 + 1013904223;
-      text += pieces[(state >> 16) % std::size(pieces)];
-    }
-    ASSERT_EQ(FirstNonText(text, Encoding::kUtf8), plain(text)) << testing::PrintToString(text);
-  }
-}
-
 }  // namespace
 }  // namespace egn::cli
