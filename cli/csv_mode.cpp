@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "cli/console.h"
@@ -30,6 +29,10 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+bool Utf16(Encoding encoding) {
+  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
 }
 
 bool IsNumber(std::string_view text) {
@@ -91,109 +94,75 @@ class Writer {
  private:
   // The columns after `padding` empty fields.
   void Append(std::string& out, bool quote_all, const Columns& columns, std::size_t padding) {
-    // Mostly no column needs quotes, nor (in Windows-1251 or UTF-8)
-    // encoding: then they go out as they are.
-    const Kinds kinds = Look(columns.all());
-    if (!quote_all && !kinds.special &&
-        (to_ == Encoding::kUtf8 || (kinds.ascii && to_ == Encoding::kWindows1251))) {
-      // Written in place, in one piece.
-      const std::string_view all = columns.all();
+    const bool quote_some = quote_all || NeedsQuotes(columns.all());
+    if (!quote_some && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251)) {
+      // Mostly: written in place, in one piece (Windows-1251 takes no more
+      // bytes than UTF-8).
       const std::size_t at = out.size();
-      out.resize(at + padding + columns.size() + all.size(), separator_);
+      out.resize(at + padding + columns.size() + columns.all().size(), separator_);
       char* to = out.data() + at + padding;
       for (std::size_t i = 0; i < columns.size(); ++i) {
         const std::string_view column = columns[i];
-        std::memcpy(to + 1, column.data(), column.size());
-        to += 1 + column.size();
+        *to++ = separator_;
+        if (to_ == Encoding::kUtf8) {
+          std::memcpy(to, column.data(), column.size());
+          to += column.size();
+        } else if (const std::size_t n = EncodeBulgarian(column, to); n != std::string_view::npos) {
+          to += n;
+        } else {
+          std::string other;  // another character: a message's quotes, a name's letter
+          AppendEncoded(other, column, to_);
+          std::memcpy(to, other.data(), other.size());
+          to += other.size();
+        }
       }
+      out.resize(static_cast<std::size_t>(to - out.data()));
       return;
     }
-    // Otherwise put together in UTF-8 and encoded at once; in Windows-1251,
-    // whose ASCII is ASCII, the words among them (regions, "валидно",
-    // "мъж"), which recur, are encoded once each.
-    const bool cp1251 = to_ == Encoding::kWindows1251;
+    // Otherwise put together in UTF-8, each column quoted where it must be
+    // (or in a row that quotes every field), and encoded at once.
     block_.assign(padding, separator_);
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const std::string_view text = columns[i];
       block_ += separator_;
-      const Kinds column = Look(text);
-      if (!quote_all && !column.special) {
-        block_ += cp1251 && !column.ascii ? Encoded(text) : text;
+      if (!quote_all && (!quote_some || !NeedsQuotes(text))) {
+        block_ += text;
         continue;
       }
-      quoted_ = '"';
+      block_ += '"';
       for (const char c : text) {
-        quoted_ += c;
-        if (c == '"') quoted_ += c;
+        block_ += c;
+        if (c == '"') block_ += c;
       }
-      quoted_ += '"';
-      if (cp1251) {
-        AppendEncoded(block_, quoted_, to_);
-      } else {
-        block_ += quoted_;
-      }
+      block_ += '"';
     }
-    if (to_ == Encoding::kUtf8 || cp1251) {
+    if (to_ == Encoding::kUtf8) {
       out += block_;
     } else {
       AppendEncoded(out, block_, to_);
     }
   }
 
-  struct Kinds {
-    bool special;  // a separator, a quote or a line break: it must be quoted
-    bool ascii;
-  };
-  // What `text` holds, eight bytes at a time.
-  Kinds Look(std::string_view text) const {
-    std::uint64_t high = 0, special = 0;
+  // Whether `text` holds a separator, a quote or a line break, and must be
+  // quoted. Eight bytes at a time.
+  bool NeedsQuotes(std::string_view text) const {
+    std::uint64_t special = 0;
     std::size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
       const std::uint64_t word = words::Load(text.data() + i);
-      high |= word & words::kHighs;
       special |= words::Matches(word, separator_) | words::Matches(word, '"') |
                  words::Matches(word, '\r') | words::Matches(word, '\n');
     }
     for (; i < text.size(); ++i) {
       const char c = text[i];
-      high |= static_cast<unsigned char>(c) & 0x80U;
       special |= static_cast<std::uint64_t>(c == separator_ || c == '"' || c == '\r' || c == '\n');
     }
-    return {special != 0, high == 0};
+    return special != 0;
   }
-
-  // `text` in the output's encoding, kept for the next time: words (no
-  // digits in them, as there are in the notes of lost zeros), up to a bound.
-  std::string_view Encoded(std::string_view text) {
-    if (const auto found = encoded_.find(text); found != encoded_.end()) return found->second;
-    scratch_.clear();
-    AppendEncoded(scratch_, text, to_);
-    const bool word =
-        text.size() <= 64 && text.find_first_of("0123456789") == std::string_view::npos;
-    if (!word || encoded_.size() >= 1024) return scratch_;
-    return encoded_.emplace(std::string(text), scratch_).first->second;
-  }
-
-  // Enough to tell short words apart: their length and up to eight bytes
-  // from either end.
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      std::uint64_t head = 0, tail = 0;
-      const std::size_t n = std::min<std::size_t>(text.size(), 8);
-      std::memcpy(&head, text.data(), n);
-      std::memcpy(&tail, text.data() + text.size() - n, n);
-      return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15U ^ tail) * 0xC2B2AE3D27D4EB4FU ^
-                                      text.size());
-    }
-  };
 
   Encoding from_, to_;
   char separator_;
   std::string block_;
-  std::string quoted_;
-  std::string scratch_;
-  std::unordered_map<std::string, std::string, Hash, std::equal_to<>> encoded_;
 };
 
 class ColumnRun {
@@ -313,9 +282,14 @@ class ColumnRun {
               false);
       return;
     }
-    FieldText(text_, row.cell, reader_.encoding());
     Checked checked;
-    if (text_.size() > kLongestLine) {
+    if (const std::string_view cell = row.cell;
+        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !Utf16(reader_.encoding())) {
+      // Nine or ten digits alone, as nearly every field is: the same in
+      // UTF-8 and Windows-1251, taken where they lie.
+      checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
+      checked.digits = cell;
+    } else if (FieldText(text_, cell, reader_.encoding()); text_.size() > kLongestLine) {
       checked.verdict = Verdict::kMalformed;
       checked.problem = "полето е твърде дълго (" + std::to_string(text_.size()) +
                         " байта), очакват се 9 или 10 цифри";

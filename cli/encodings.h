@@ -29,6 +29,11 @@ void AppendUtf8(std::string& out, std::string_view bytes, Encoding encoding);
 // Windows-1251 lacks becomes '?', malformed UTF-8 U+FFFD (or '?').
 void AppendEncoded(std::string& out, std::string_view text, Encoding encoding);
 
+// `text` in Windows-1251 at `to` (room for text.size() bytes), when it
+// holds ASCII and the Cyrillic А…я alone, as Bulgarian words do: how many
+// bytes; npos for anything else (then AppendEncoded).
+std::size_t EncodeBulgarian(std::string_view text, char* to);
+
 // Where `bytes` in `encoding` stop being text: the offset of the first
 // byte that is none, or npos. A zero byte (a zero unit in UTF-16) is no
 // text in any; in UTF-8 neither is malformed UTF-8, in Windows-1251 the
