@@ -112,8 +112,7 @@ class Writer {
         } else {
           std::string other;  // another character: a message's quotes, a name's letter
           AppendEncoded(other, column, to_);
-          std::memcpy(to, other.data(), other.size());
-          to += other.size();
+          to = std::copy(other.begin(), other.end(), to);
         }
       }
       out.resize(static_cast<std::size_t>(to - out.data()));
