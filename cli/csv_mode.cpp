@@ -173,7 +173,10 @@ class ColumnRun {
     if (!reader_.Start(options_.separator)) return Stop();
     const bool json = options_.format == Format::kJson;
     const bool console = StandardSink(stdout).IsConsole();
-    const Encoding to = options_.utf8 || console ? Encoding::kUtf8 : reader_.encoding();
+    // Typed into a console, a table has no encoding of its own to keep: it
+    // goes out in UTF-8, as everything else the program writes.
+    const Encoding to =
+        options_.utf8 || console || reader_.typed() ? Encoding::kUtf8 : reader_.encoding();
     writer_.emplace(reader_.encoding(), to, reader_.separator());
     CsvRow row;
     const bool header = reader_.Next(row);

@@ -76,6 +76,8 @@ class CsvReader {
   std::vector<std::string_view> Fields(const CsvRow& row) const;
 
   Encoding encoding() const { return encoding_; }
+  // The input is a console's characters, not a file's bytes.
+  bool typed() const { return source_.IsUtf16(); }
   // The byte-order mark the input began with, as its bytes; empty for none.
   std::string_view mark() const { return mark_; }
   char separator() const { return separator_; }
