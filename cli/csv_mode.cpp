@@ -345,7 +345,8 @@ class ColumnRun {
       writer_->Row(out, row, &columns_,
                    row.fields < header_fields_ ? header_fields_ - row.fields : 0);
     }
-    output_.Warn("egn-digit: ред " + std::to_string(row.line) + ": " + problem);
+    output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
+    output_.Warned();
     status_ = kBadInput;
     output_.Done();
   }

@@ -193,9 +193,9 @@ class Run {
   // a spreadsheet dropped: decoding reads them as that number and says so;
   // the control digit of nine keeps its meaning, with a warning; eight stay
   // wrong, with what they may be. False for other digits, which go the
-  // common way.
-  bool TakeLostZeros(const Checked& checked, const char* where, std::string_view key,
-                     std::size_t number) {
+  // common way. (Out of line, so that the common way stays small.)
+  [[gnu::noinline]] bool TakeLostZeros(const Checked& checked, const char* where,
+                                       std::string_view key, std::size_t number) {
     const auto restored = egn::number::WithLostZeros(checked.digits);
     if (!restored) return false;
     const std::string_view ten(restored->data(), restored->size());
@@ -209,15 +209,27 @@ class Run {
       return true;
     } else {
       egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
-      output_.Warn(Prefix(where, number) + ": внимание: " + std::string(checked.digits) +
-                   " е и валидното ЕГН " + std::string(ten) + " с изгубена водеща нула");
+      // Put together where it waits: random digits give thousands in a million.
+      std::string& warning = output_.warning();
+      warning += "egn-digit: ";
+      warning += where;
+      warning += ' ';
+      char digits[24];
+      const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number);
+      warning.append(digits, end);
+      warning += ": внимание: ";
+      warning += checked.digits;
+      warning += " е и валидното ЕГН ";
+      warning += ten;
+      warning += " с изгубена водеща нула";
+      output_.Warned();
     }
     output_.Done();
     return true;
   }
 
-  void Malformed(const std::string& problem, const char* where, std::string_view key,
-                 std::size_t number) {
+  [[gnu::noinline]] void Malformed(const std::string& problem, const char* where,
+                                   std::string_view key, std::size_t number) {
     egn::cli::AppendError(output_.buffer(), options_.format, key, number, problem);
     // The record first, then its reason: a terminal shows them in that order.
     output_.Flush();

@@ -30,8 +30,10 @@ class Output {
   }
   // A warning about a record already in the buffer, said on standard error
   // when the buffer has gone out, so that it follows its record without a
-  // write of its own for every warning.
-  void Warn(const std::string& message) { warnings_ += message + "\n"; }
+  // write of its own for every warning: its line is what is appended to
+  // warning() until Warned().
+  std::string& warning() { return warnings_; }
+  void Warned() { warnings_ += '\n'; }
   // The buffer's bytes go out as they are, line ends included (a CSV file
   // keeps its own), to anything but a console, which takes its text as
   // characters as always.

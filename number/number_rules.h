@@ -100,10 +100,11 @@ inline bool MayHaveLostZeros(std::string_view digits) {
   if (digits.size() != 8 && digits.size() != 9) return false;
   const char* month = digits.data() + digits.size() - 8;
   const char* day = month + 2;
-  const bool century = (month[0] == '4' && month[1] >= '1') || (month[0] == '5' && month[1] <= '2');
-  const bool date =
-      (day[0] <= '2' && (day[0] != '0' || day[1] != '0')) || (day[0] == '3' && day[1] <= '1');
-  return century && date;
+  // One test of signs, not a branch for each bound: on random digits those
+  // would be branches that the processor guesses wrong.
+  const int m = (month[0] - '0') * 10 + (month[1] - '0') - 41;  // 0-11 for 41-52
+  const int d = (day[0] - '0') * 10 + (day[1] - '0') - 1;       // 0-30 for 01-31
+  return (m | (11 - m) | d | (30 - d)) >= 0;
 }
 
 }  // namespace egn::number
