@@ -74,30 +74,34 @@ std::uint32_t Unit(std::string_view bytes, std::size_t at, bool big_endian) {
 bool IsHigh(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLow(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// How many of the bytes at `p` (at least 8 there) are UTF-8 with no zero
-// byte, taken a word at a time: ASCII, and two-byte characters (Cyrillic
-// among them) whose both bytes lie in the word. A multiple of 8, or 7 when
-// the word's last byte begins a character; 0 when the word needs a closer
-// look (a longer character, a zero byte, or what is wrong).
-std::size_t PlainUtf8(const char* p) {
-  const std::uint64_t word = words::Load(p);
-  const std::uint64_t high = word & words::kHighs;
-  if (words::Zeros(word) != 0) return 0;
-  if (high == 0) return 8;
-  const std::uint64_t bit6 = (word << 1) & words::kHighs;  // each byte's bit 6, at its bit 7
-  const std::uint64_t bit5 = (word << 2) & words::kHighs;
-  const std::uint64_t lead = high & bit6;   // 11xxxxxx
-  const std::uint64_t next = high & ~bit6;  // 10xxxxxx
-  if ((lead & bit5) != 0) return 0;         // 111xxxxx: three or four bytes
-  // Every lead (110xxxxx) followed by a continuation byte, every one of
-  // those after a lead; a lead in the last byte waits for the next word.
-  const std::uint64_t last = lead & (std::uint64_t{0x80} << 56);
-  if (((lead & ~last) << 8) != next) return 0;
-  // No lead of 0xC0 or 0xC1 (an overlong form): bits 1-4 not all zero.
-  const std::uint64_t bits = word & 0x1E1E1E1E1E1E1E1EU;
-  const std::uint64_t some = ((bits + 0x7F7F7F7F7F7F7F7FU) | bits) & words::kHighs;
-  if ((lead & ~some) != 0) return 0;
-  return last != 0 ? 7 : 8;
+// How many bytes from `bytes[at]` are UTF-8 with no zero byte, taken eight
+// at a time while they are ASCII and two-byte characters (Cyrillic among
+// them): whole characters only; where it stops a closer look is needed (a
+// longer character, a zero byte, or what is wrong). Every word is taken as
+// it comes, with only whether the one before it ended in a lead carried
+// over, so that the processor can go on to the next before it is done with
+// one.
+std::size_t PlainUtf8(std::string_view bytes, std::size_t at) {
+  std::uint64_t carried = 0;  // 0x80: the word before ended in a lead
+  std::size_t i = at;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    const std::uint64_t word = words::Load(bytes.data() + i);
+    const std::uint64_t high = word & words::kHighs;
+    const std::uint64_t bit6 = (word << 1) & words::kHighs;  // each byte's bit 6, at its bit 7
+    const std::uint64_t bit5 = (word << 2) & words::kHighs;
+    const std::uint64_t lead = high & bit6;   // 11xxxxxx
+    const std::uint64_t next = high & ~bit6;  // 10xxxxxx
+    // No lead of 0xC0 or 0xC1 (an overlong form): bits 1-4 not all zero.
+    const std::uint64_t bits = word & 0x1E1E1E1E1E1E1E1EU;
+    const std::uint64_t some = ((bits + 0x7F7F7F7F7F7F7F7FU) | bits) & words::kHighs;
+    // No zero byte, no lead of three or four bytes (111xxxxx); every lead
+    // followed by a continuation byte, and every one of those after a lead.
+    const std::uint64_t wrong =
+        words::Zeros(word) | (lead & bit5) | (lead & ~some) | (((lead << 8) | carried) ^ next);
+    if (wrong != 0) break;
+    carried = lead >> 56;
+  }
+  return i - at - (carried != 0 ? 1 : 0);  // a lead cut off by the last word: back to it
 }
 
 }  // namespace
@@ -235,9 +239,7 @@ std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
     case Encoding::kUtf8: {
       std::size_t i = 0;
       while (i < bytes.size()) {
-        for (std::size_t plain = 1; plain != 0 && i + 8 <= bytes.size(); i += plain) {
-          plain = PlainUtf8(bytes.data() + i);
-        }
+        i += PlainUtf8(bytes, i);
         if (i == bytes.size()) break;
         // One character the long way.
         if (bytes[i] == '\0') return i;
