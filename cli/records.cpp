@@ -188,7 +188,7 @@ void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d,
     AppendReason(out, d);
   } else if (about.lost_zeros > 0) {
     out += '\t';
-    out += LostZerosNote(ten, about.lost_zeros);
+    AppendLostZerosNote(out, ten, about.lost_zeros);
   }
   out += '\n';
 }
@@ -237,11 +237,9 @@ bool AppendDecode(std::string& out, Format format, std::string_view ten, const A
   return d.valid();
 }
 
-std::string LostZerosNote(std::string_view ten, std::size_t lost_zeros) {
-  std::string note(lost_zeros == 1 ? "водещата нула е изгубена: "
-                                   : "двете водещи нули са изгубени: ");
-  note += ten;
-  return note;
+void AppendLostZerosNote(std::string& out, std::string_view ten, std::size_t lost_zeros) {
+  out += lost_zeros == 1 ? "водещата нула е изгубена: "sv : "двете водещи нули са изгубени: "sv;
+  out += ten;
 }
 
 void AppendError(std::string& out, Format format, std::string_view where_key, std::size_t number,
@@ -298,7 +296,7 @@ bool CheckColumns(Columns& columns, std::string_view digits, bool explain, const
     Digit(text, Format::kText, digit);
     columns.Close();
   }
-  if (about.lost_zeros > 0) text += LostZerosNote(digits, about.lost_zeros);
+  if (about.lost_zeros > 0) AppendLostZerosNote(text, digits, about.lost_zeros);
   columns.Close();
   return right;
 }
@@ -319,7 +317,7 @@ bool DecodeColumns(Columns& columns, std::string_view ten, const About& about) {
   if (!d.valid()) {
     AppendReason(text, d);
   } else if (about.lost_zeros > 0) {
-    text += LostZerosNote(ten, about.lost_zeros);
+    AppendLostZerosNote(text, ten, about.lost_zeros);
   }
   columns.Close();
   return d.valid();

@@ -17,7 +17,7 @@ struct About {
   std::size_t line = 0;
   // The input was the number without its first one or two zeros
   // (number::WithLostZeros): in JSON "lost_leading_zeros", in the text of
-  // a decoded number its last field (LostZerosNote).
+  // a decoded number its last field (AppendLostZerosNote).
   std::size_t lost_zeros = 0;
 };
 
@@ -32,9 +32,9 @@ bool AppendCheck(std::string& out, Format format, std::string_view digits, bool 
 // region, and for an invalid number why. Returns whether it is valid.
 bool AppendDecode(std::string& out, Format format, std::string_view ten, const About& about = {});
 
-// What is said of a number read with its leading zeros put back:
-// "водещата нула е изгубена: 0551267871" (or the two zeros).
-std::string LostZerosNote(std::string_view ten, std::size_t lost_zeros);
+// What is said of a number read with its leading zeros put back, appended
+// to `out`: "водещата нула е изгубена: 0551267871" (or the two zeros).
+void AppendLostZerosNote(std::string& out, std::string_view ten, std::size_t lost_zeros);
 
 // A malformed number: "грешка" (the reason goes to standard error), or in
 // JSON the reason under "error" with the input's `where_key` ("line" or
