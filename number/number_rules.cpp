@@ -67,10 +67,11 @@ struct MonthDigits {
 };
 constexpr std::array<MonthDigits, 100> MakeMonthDigits() {
   std::array<MonthDigits, 100> table{};
-  for (int month = 1; month <= 12; ++month) {
-    table[static_cast<std::size_t>(month)] = {1900, month};
-    table[static_cast<std::size_t>(month + 20)] = {1800, month};
-    table[static_cast<std::size_t>(month + 40)] = {2000, month};
+  for (std::size_t month = 1; month <= 12; ++month) {
+    const int m = static_cast<int>(month);
+    table[month] = {1900, m};
+    table[month + 20] = {1800, m};
+    table[month + 40] = {2000, m};
   }
   return table;
 }
