@@ -1,9 +1,14 @@
 #include "cli/console.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 // (after windows.h, on which it builds)
 #include <shellapi.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -196,6 +201,43 @@ std::unique_ptr<ByteSource> StandardInput() {
   }
 #endif
   return std::make_unique<FileSource>(0);
+}
+
+namespace {
+
+// A file's bytes, closed at the end.
+class OpenedFile : public ByteSource {
+ public:
+  explicit OpenedFile(int fd) : fd_(fd), bytes_(fd) {}
+  ~OpenedFile() override {
+#ifdef _WIN32
+    _close(fd_);
+#else
+    close(fd_);
+#endif
+  }
+  OpenedFile(const OpenedFile&) = delete;
+  OpenedFile& operator=(const OpenedFile&) = delete;
+  long Read(char* into, std::size_t size) override { return bytes_.Read(into, size); }
+
+ private:
+  int fd_;
+  FileSource bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
+#ifdef _WIN32
+  const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
+  const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
+#else
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+  if (fd < 0) return nullptr;
+  return std::make_unique<OpenedFile>(fd);
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

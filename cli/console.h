@@ -55,6 +55,11 @@ bool ReaderHasGone();
 // the console's code page; otherwise the bytes of file descriptor 0.
 std::unique_ptr<ByteSource> StandardInput();
 
+// The bytes of the file at `path` (UTF-8; on Windows opened by its UTF-16
+// name), closed when the source goes; nullptr when it cannot be opened
+// (errno says why).
+std::unique_ptr<ByteSource> OpenFile(const std::string& path);
+
 // The process's standard output or error (`stream` is stdout or stderr).
 TextSink& StandardSink(std::FILE* stream);
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/encodings.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -268,37 +270,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-struct Character {
-  long code;         // -1: the bytes there are no well-formed UTF-8
-  std::size_t size;  // its bytes
-};
-
-// The character that starts at `text[i]`. Overlong forms, surrogates and
-// values past U+10FFFF are not well-formed.
-Character DecodeUtf8(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t extra = 0;
-  long c = 0;
-  long least = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1, c = lead & 0x1F, least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2, c = lead & 0x0F, least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3, c = lead & 0x07, least = 0x10000;
-  } else {
-    return {-1, 1};
-  }
-  for (std::size_t k = 1; k <= extra; ++k) {
-    if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80) return {-1, 1};
-    c = (c << 6) | (byte(i + k) & 0x3F);
-  }
-  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {-1, 1};
-  return {c, extra + 1};
-}
-
 std::string CodePoint(long c) {
   char text[16];
   std::snprintf(text, sizeof text, "U+%04lX", c);
@@ -336,7 +307,7 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
   }
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] >= '0' && text[i] <= '9') continue;
-    const bool utf16 = line.encoding != Encoding::kUtf8;
+    const bool utf16 = line.encoding == Encoding::kUtf16Le || line.encoding == Encoding::kUtf16Be;
     if (text[i] == '\0') {
       checked.problem = utf16 ? "редът съдържа нулев знак U+0000" : "редът съдържа нулев байт";
       return checked;
@@ -355,12 +326,12 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
     checked.problem = "знакът " + shown + " не е цифра от 0 до 9";
     return checked;
   }
+  checked.digits = text;
   if (text.size() != 9 && text.size() != 10) {
     checked.problem = "очакват се 9 или 10 цифри, а са " + std::to_string(text.size());
     return checked;
   }
   checked.verdict = text.size() == 9 ? Verdict::kNine : Verdict::kTen;
-  checked.digits = text;
   return checked;
 }
 

@@ -16,8 +16,9 @@ namespace egn::cli {
 // longer line only its length is kept.
 inline constexpr std::size_t kLongestLine = 256;
 
-// What a stream was written in. The reader gives UTF-8 whatever it was.
-enum class Encoding { kUtf8, kUtf16Le, kUtf16Be };
+// What a stream was written in. The line reader gives UTF-8 whatever it
+// was, and reads no Windows-1251 (a CSV file may be in it).
+enum class Encoding { kUtf8, kUtf16Le, kUtf16Be, kWindows1251 };
 
 struct Line {
   std::string_view text;  // the line's first bytes, at most kLongestLine, without its '\n'
@@ -123,8 +124,11 @@ enum class Verdict {
 
 struct Checked {
   Verdict verdict = Verdict::kNothing;
-  std::string_view digits;  // kNine, kTen: the digits, without the blanks around them
-  std::string problem;      // kMalformed: in words, for the user
+  // The digits, without the blanks around them, whenever the line holds
+  // digits alone: always for kNine and kTen, and for kMalformed when there
+  // are too few or too many (eight may be a number whose zeros were lost).
+  std::string_view digits;
+  std::string problem;  // kMalformed: in words, for the user
 };
 
 // Blanks (spaces, tabs) around the number and one CR before the line's end

@@ -60,6 +60,23 @@ constexpr std::array<std::int16_t, 1000> kCodeTable = MakeCodeTable();
 
 int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 
+// What the two digits of a month say: 1-12 are 1900-1999, 21-32 (month
+// + 20) 1800-1899, 41-52 (month + 40) 2000-2099; month 0 for the rest.
+struct MonthDigits {
+  int century = 0, month = 0;
+};
+constexpr std::array<MonthDigits, 100> MakeMonthDigits() {
+  std::array<MonthDigits, 100> table{};
+  for (std::size_t month = 1; month <= 12; ++month) {
+    const int m = static_cast<int>(month);
+    table[month] = {1900, m};
+    table[month + 20] = {1800, m};
+    table[month + 40] = {2000, m};
+  }
+  return table;
+}
+constexpr std::array<MonthDigits, 100> kMonthDigits = MakeMonthDigits();
+
 // Days from 1970-01-01 of a Gregorian date, and back (H. Hinnant's algorithms).
 int DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
@@ -113,19 +130,14 @@ Date DateOfDay(int day_number) { return CivilFromDays(day_number + kDayZero); }
 
 std::optional<Date> BirthDate(std::string_view six) {
   const int yy = Two(six.data()), mm = Two(six.data() + 2), dd = Two(six.data() + 4);
-  int century = 0, month = 0;
-  if (mm >= 1 && mm <= 12) {
-    century = 1900, month = mm;
-  } else if (mm >= 21 && mm <= 32) {
-    century = 1800, month = mm - 20;
-  } else if (mm >= 41 && mm <= 52) {
-    century = 2000, month = mm - 40;
-  } else {
-    return std::nullopt;
-  }
-  const int year = century + yy;
-  if (dd < 1 || dd > DaysInMonth(year, month)) return std::nullopt;
-  return Date{year, month, dd};
+  // The century and the month of every two digits, looked up: a register's
+  // numbers of three centuries would make branches the processor guesses
+  // wrong.
+  const MonthDigits code = kMonthDigits[static_cast<std::size_t>(mm)];
+  if (code.month == 0) return std::nullopt;
+  const int year = code.century + yy;
+  if (dd < 1 || dd > DaysInMonth(year, code.month)) return std::nullopt;
+  return Date{year, code.month, dd};
 }
 
 void WriteBirthDigits(const Date& date, char* six) {
@@ -164,6 +176,18 @@ Decoded Decode(std::string_view ten) {
   d.control_digit = ControlDigit(ten.data());
   d.control_digit_ok = ten[9] - '0' == d.control_digit;
   return d;
+}
+
+std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits) {
+  if (!MayHaveLostZeros(digits)) return std::nullopt;  // the century is in the month
+  std::array<char, 10> ten{};
+  const std::size_t zeros = ten.size() - digits.size();
+  for (std::size_t i = 0; i < zeros; ++i) ten[i] = '0';
+  for (std::size_t i = 0; i < digits.size(); ++i) ten[zeros + i] = digits[i];
+  // The cheaper test first.
+  if (ControlDigit(ten.data()) != ten[9] - '0') return std::nullopt;
+  if (!BirthDate(std::string_view(ten.data(), 6))) return std::nullopt;
+  return ten;
 }
 
 }  // namespace egn::number

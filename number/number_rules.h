@@ -5,6 +5,7 @@
 // belong to no one.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -62,12 +63,13 @@ std::string_view SexName(Sex sex);
 // The weighted sum of nine digits '0'-'9' and their control digit, in
 // integers: the same as the window's ComputeCheckDigit for digits (a test
 // holds them to it), without its texts and doubles, for the command line's
-// millions of numbers.
+// millions of numbers. The nine terms are written out, the weights 2, 4,
+// 8, 5, 10, 9, 7, 3, 6: whether a compiler unrolls a loop of them depends
+// on what else the caller holds, and the loop costs the hot paths more.
 inline int WeightedSum(const char* nine) {
-  constexpr int kWeights[9] = {2, 4, 8, 5, 10, 9, 7, 3, 6};
-  int sum = 0;
-  for (int i = 0; i < 9; ++i) sum += (nine[i] - '0') * kWeights[i];
-  return sum;
+  const auto d = [nine](int i) { return nine[i] - '0'; };
+  return d(0) * 2 + d(1) * 4 + d(2) * 8 + d(3) * 5 + d(4) * 10 + d(5) * 9 + d(6) * 7 + d(7) * 3 +
+         d(8) * 6;
 }
 inline int ControlDigit(const char* nine) { return WeightedSum(nine) % 11 % 10; }
 
@@ -83,5 +85,27 @@ struct Decoded {
 
 // `ten` holds ten digits '0'-'9'.
 Decoded Decode(std::string_view ten);
+
+// The valid number that eight or nine digits '0'-'9' are once the zeros it
+// began with are put back: a spreadsheet cell that holds a number as a
+// number drops them, and everyone born in 2000-2009 has a number that
+// begins with 0 (the year 00-09, the month 41-52), those born in 2000 with
+// two. Only a birth in 2000-2009 counts, with a real date and the right
+// control digit; nothing otherwise (and for any other count of digits).
+std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits);
+
+// A quick test that WithLostZeros may find something: eight or nine digits
+// whose month, with the zeros put back, is 41-52 and whose day is 01-31.
+// For the millions of numbers that are not, it costs next to nothing.
+inline bool MayHaveLostZeros(std::string_view digits) {
+  if (digits.size() != 8 && digits.size() != 9) return false;
+  const char* month = digits.data() + digits.size() - 8;
+  const char* day = month + 2;
+  // One test of signs, not a branch for each bound: on random digits those
+  // would be branches that the processor guesses wrong.
+  const int m = (month[0] - '0') * 10 + (month[1] - '0') - 41;  // 0-11 for 41-52
+  const int d = (day[0] - '0') * 10 + (day[1] - '0') - 1;       // 0-30 for 01-31
+  return (m | (11 - m) | d | (30 - d)) >= 0;
+}
 
 }  // namespace egn::number

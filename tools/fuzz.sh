@@ -30,4 +30,5 @@ run check_digit out/fuzz/calc/fuzz/check_digit_fuzz calc/fuzz/corpus/check_digit
 run description out/fuzz/runtime/forms/description_fuzz runtime/forms/fuzz/corpus/description \
   runtime/forms/tests/descriptions/good runtime/forms/tests/descriptions/bad
 run number_reader out/fuzz/cli/number_reader_fuzz cli/fuzz/corpus/lines
+run csv_reader out/fuzz/cli/csv_reader_fuzz cli/fuzz/corpus/csv
 echo "fuzzing: no finding"

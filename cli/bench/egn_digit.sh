@@ -5,12 +5,17 @@
 # million valid ten-digit ones. Each command runs RUNS times (default 7),
 # alternating; medians of the wall-clock time and numbers a second. The
 # outputs of egn-digit and of the Python program are compared first, so that
-# the two do the same work.
-# Usage: cli/bench/egn_digit.sh [BUILD_DIR] [RUNS]   (a release build)
+# the two do the same work. With OTHER_BUILD_DIR (another build, an earlier
+# commit's), its egn-digit runs every command too, in the same rounds, beside
+# the first: a change measured side by side. Standard error goes to
+# /dev/null (nine random digits are now and then a number whose zero was
+# lost, which egn-digit warns of).
+# Usage: cli/bench/egn_digit.sh [BUILD_DIR] [RUNS] [OTHER_BUILD_DIR]   (release builds)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-out/release}
 runs=${2:-7}
+other=${3:+$3/cli/egn-digit}
 program=$build/cli/egn-digit
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -21,27 +26,31 @@ rng = random.Random(1)
 sys.stdout.write("".join(f"{rng.randrange(10**9):09d}\n" for _ in range(1_000_000)))
 ' >"$work/nines"
 "$program" --generate 1000000 --seed 1 >"$work/tens"
-"$program" <"$work/nines" >"$work/ours"
+"$program" <"$work/nines" >"$work/ours" 2>/dev/null
 python3 "$here/straightforward.py" <"$work/nines" >"$work/python"
 cmp -s "$work/ours" "$work/python" || { echo "egn_digit.sh: the outputs differ" >&2; exit 1; }
 
-python3 - "$program" "$here/straightforward.py" "$work" "$runs" <<'PY'
+python3 - "$program" "$here/straightforward.py" "$work" "$runs" "$other" <<'PY'
 import statistics, subprocess, sys, time
-program, script, work, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
-commands = [
-    ("egn-digit, nine digits", [program], "nines"),
-    ("egn-digit, ten digits", [program], "tens"),
-    ("egn-digit --explain", [program, "--explain"], "nines"),
-    ("egn-digit --json", [program, "--json"], "nines"),
-    ("egn-digit --decode", [program, "--decode"], "tens"),
-    ("egn-digit --decode --json", [program, "--decode", "--json"], "tens"),
-    ("egn-digit --generate 1000000", [program, "--generate", "1000000", "--seed", "1"], None),
-    ("Python 3, nine digits", [sys.executable, script], "nines"),
+program, script, work, runs, other = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
+modes = [
+    ("egn-digit, nine digits", [], "nines"),
+    ("egn-digit, ten digits", [], "tens"),
+    ("egn-digit --explain", ["--explain"], "nines"),
+    ("egn-digit --json", ["--json"], "nines"),
+    ("egn-digit --decode", ["--decode"], "tens"),
+    ("egn-digit --decode --json", ["--decode", "--json"], "tens"),
+    ("egn-digit --generate 1000000", ["--generate", "1000000", "--seed", "1"], None),
 ]
+commands = [(name, [program, *args], input_name) for name, args, input_name in modes]
+if other:
+    commands += [(f"{name} (other)", [other, *args], input_name) for name, args, input_name in modes]
+commands.append(("Python 3, nine digits", [sys.executable, script], "nines"))
 def seconds(command, input_name):
     stdin = open(f"{work}/{input_name}", "rb") if input_name else subprocess.DEVNULL
     start = time.perf_counter()
-    subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL, check=False)
+    subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=False)
     return time.perf_counter() - start
 times = {name: [] for name, _, _ in commands}
 for _ in range(runs):
@@ -50,5 +59,10 @@ for _ in range(runs):
 print(f"runs: {runs} each, alternating, 1 000 000 numbers")
 for name, _, _ in commands:
     t = statistics.median(times[name])
-    print(f"{name:30} {t * 1000:8.1f} ms  {1 / t:6.2f} million numbers a second")
+    line = f"{name:30} {t * 1000:8.1f} ms  {1 / t:6.2f} million numbers a second"
+    if other and f"{name} (other)" in times:
+        o = statistics.median(times[f"{name} (other)"])
+        line += f"   other: {o * 1000:8.1f} ms ({t / o:.3f} of it)"
+    if not name.endswith("(other)"):
+        print(line)
 PY

@@ -12,6 +12,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 PROGRAM = None
@@ -25,9 +26,113 @@ def control_digit(nine):
     return "0" if remainder == 10 else str(remainder)
 
 
+def birth_date(ten):
+    """The date of birth of ten digits by the published rule (the month
+    tells the century), or None for an impossible one."""
+    year, month, day = int(ten[:2]), int(ten[2:4]), int(ten[4:6])
+    century = {0: 1900, 1: 1800, 2: 2000}.get(month // 20 if month % 20 else 3)
+    try:
+        return datetime.date(century + year, month % 20, day) if century else None
+    except ValueError:
+        return None
+
+
+def lost_zeros(digits):
+    """The valid number of 2000-2009 that eight or nine digits are with their
+    leading zeros put back, or None."""
+    ten = digits.rjust(10, "0")
+    if len(digits) not in (8, 9) or not 41 <= int(ten[2:4]) <= 52:
+        return None
+    return ten if birth_date(ten) and control_digit(ten) == ten[9] else None
+
+
 def run(args=(), stdin=b""):
     done = subprocess.run([PROGRAM, *args], input=stdin, capture_output=True, timeout=60)
     return done.stdout.decode(), done.stderr.decode(), done.returncode
+
+
+def run_bytes(args=(), stdin=b""):
+    done = subprocess.run([PROGRAM, *args], input=stdin, capture_output=True, timeout=60)
+    return done.stdout, done.stderr.decode(), done.returncode
+
+
+# --- CSV files, written here as a spreadsheet would write them ---------------------
+
+def field(text, separator, quote_all):
+    """A field as RFC 4180 writes it: quoted when it must be (or always)."""
+    if quote_all or any(c in text for c in (separator, '"', "\r", "\n")):
+        return '"' + text.replace('"', '""') + '"'
+    return text
+
+
+def row_text(fields, separator, quote_all):
+    return separator.join(field(f, separator, quote_all) for f in fields)
+
+
+def number(rng, year, right=True):
+    """A valid number of someone born in `year` (its last digit wrong unless
+    `right`)."""
+    month = rng.randint(1, 12) + (40 if year >= 2000 else 0)
+    nine = f"{year % 100:02d}{month:02d}{rng.randint(1, 28):02d}{rng.randrange(1000):03d}"
+    digit = control_digit(nine)
+    return nine + (digit if right else str((int(digit) + 1) % 10))
+
+
+def check_columns(cell):
+    """The columns egn-digit --column appends for one field, by the published
+    rule: the result, the right digit, the note."""
+    value = cell.strip(" \t")
+    if not value:
+        return ["", "", ""]
+    ten = lost_zeros(value)
+    if ten:
+        lost = "водещата нула е изгубена: " if len(value) == 9 else "двете водещи нули са изгубени: "
+        return ["вярна", "", lost + ten]
+    if len(value) == 9:
+        return [value + control_digit(value), "", ""]
+    digit = control_digit(value)
+    return ["вярна", "", ""] if value[9] == digit else ["невярна", digit, ""]
+
+
+def register(rng, count):
+    """Rows of a register: a name (some with the separators, quotes or a line
+    break in it), the number (a third of them born in 2000-2009 and kept by
+    the spreadsheet as a number, without their zeros), a town, a note."""
+    names = ["Иван Петров", "Мария Иванова", "Петров; Георги", "Елена, „Ели“", 'Ани "малката"',
+             "Йордан\nДимитров"]
+    towns = ["София", "Пловдив", "Варна", "Стара Загора"]
+    rows = []
+    for i in range(count):
+        if i % 3 == 0:
+            egn = str(int(number(rng, rng.randint(2000, 2009))))  # as a spreadsheet keeps it
+        elif i % 3 == 1:
+            egn = number(rng, rng.randint(1930, 1999))
+        else:
+            egn = number(rng, rng.randint(1930, 1999), right=i % 6 != 2)
+        rows.append([rng.choice(names), egn, rng.choice(towns), rng.choice(["", "отпуск", "бел. 2"])])
+    return rows
+
+
+def csv_case(rows, separator, quote_all, newline, columns_of=check_columns,
+             names=("Резултат", "Вярна цифра", "Бележка")):
+    """The file, and what egn-digit --column ЕГН gives back: every row as it
+    was, the columns after it, quoted as the row is."""
+    header = ["Име", "ЕГН", "Град", "Бележки"]
+    written = [row_text(header, separator, quote_all)] + [row_text(r, separator, quote_all) for r in rows]
+    appended = [list(names)] + [columns_of(r[1]) for r in rows]
+    text = "".join(w + newline for w in written)
+    expected = "".join(w + "".join(separator + field(a, separator, quote_all) for a in add) + newline
+                       for w, add in zip(written, appended))
+    return text, expected
+
+
+def lines_of(rows):
+    """The line each data row begins on (the header is line 1)."""
+    lines, line = [], 2
+    for r in rows:
+        lines.append(line)
+        line += 1 + sum(f.count("\n") for f in r)
+    return lines
 
 
 class Program(unittest.TestCase):
@@ -53,6 +158,19 @@ class Program(unittest.TestCase):
              bad_a.format(4), 2),
             ([], b"1234567891\n", "1234567891\tневярна\t0\n", "", 1),
             ([], b"", "", "", 0),
+            # Nine digits keep their meaning when they are also a number of
+            # 2000-2009 without its 0, as the prefix of one born in 1945 may
+            # be: the same answer, a warning that says it is one, the status
+            # unchanged. Eight such digits stay wrong, and say what they are.
+            (["551267871", "450312123"], b"", "551267871\t5512678711\n450312123\t4503121233\n",
+             "egn-digit: аргумент 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
+             "egn-digit: аргумент 2: внимание: 450312123 е и валидното ЕГН 0450312123 с изгубена водеща нула\n", 0),
+            (["--json"], b"551267871\n41010002\n",
+             '{"input":"551267871","number":"5512678711"}\n{"line":2,"error":"очакват се 9 или 10 цифри, '
+             'а са 8: 41010002 е валидното ЕГН 0041010002 с изгубени две водещи нули"}\n',
+             "egn-digit: ред 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
+             "egn-digit: ред 2: очакват се 9 или 10 цифри, а са 8: 41010002 е валидното ЕГН 0041010002 "
+             "с изгубени две водещи нули\n", 2),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
@@ -81,16 +199,20 @@ class Program(unittest.TestCase):
             "egn-digit: ред 5: знакът „١“ (U+0661) не е цифра от 0 до 9",
             "egn-digit: ред 8: знакът „+“ (U+002B) не е цифра от 0 до 9"])
 
-    def test_digits_agree_with_the_rule_on_random_numbers(self):
+    def test_digits_and_lost_zeros_agree_with_the_rule_on_random_numbers(self):
         rng = random.Random(20261208)
         nines = [f"{rng.randrange(10**9):09d}" for _ in range(5000)]
         tens = [n + str(rng.randrange(10)) for n in nines[:2000]]
-        out, _, status = run(stdin="\n".join(nines + tens).encode())
+        out, err, status = run(stdin="\n".join(nines + tens).encode())
         self.assertEqual(status, 1 if any(t[9] != control_digit(t) for t in tens) else 0)
         expected = [f"{n}\t{n}{control_digit(n)}" for n in nines]
         expected += [f"{t}\tвярна" if t[9] == control_digit(t) else f"{t}\tневярна\t{control_digit(t)}"
                      for t in tens]
         self.assertEqual(out.splitlines(), expected)
+        warned = [f"egn-digit: ред {i + 1}: внимание: {n} е и валидното ЕГН {lost_zeros(n)} "
+                  "с изгубена водеща нула" for i, n in enumerate(nines) if lost_zeros(n)]
+        self.assertGreater(len(warned), 5)
+        self.assertEqual(err.splitlines(), warned)
 
     def test_a_closed_pipe_ends_the_program_quietly(self):
         with tempfile.TemporaryFile() as big:
@@ -193,6 +315,17 @@ class Program(unittest.TestCase):
              "грешка\nгрешка\n",
              "egn-digit: ред 2: за разчитане трябват 10 цифри, а са 9\n"
              "egn-digit: ред 4: знакът „x“ (U+0078) не е цифра от 0 до 9\n", 2),
+            # Eight or nine digits that are a number of 2000-2009 without its
+            # leading zeros are read as that number, and the record says so.
+            (["551267871", "41010002", "551267870", "5512678"], b"",
+             "0551267871\tвалидно\t2005-11-26\tжена\tСтара Загора\tводещата нула е изгубена: 0551267871\n"
+             "0041010002\tвалидно\t2000-01-01\tмъж\tБлагоевград\tдвете водещи нули са изгубени: 0041010002\n"
+             "грешка\nгрешка\n",
+             "egn-digit: аргумент 3: за разчитане трябват 10 цифри, а са 9\n"
+             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n", 2),
+            (["--json", "551267871"], b"",
+             '{"number":"0551267871","valid":true,"birth_date":"2005-11-26","sex":"жена",'
+             '"region":"Стара Загора","check_digit_ok":true,"date_ok":true,"lost_leading_zeros":1}\n', "", 0),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
@@ -238,6 +371,184 @@ class Program(unittest.TestCase):
         lines = out.splitlines()
         self.assertEqual((len(lines), err, status), (1_000_000, "", 0))
         self.assertTrue(all(line.split("\t")[1] == "валидно" for line in lines))
+
+    # --- a column of a CSV file -----------------------------------------------------
+
+    def test_a_column_comes_back_in_its_file_in_every_form_a_spreadsheet_writes(self):
+        rows = register(random.Random(31), 300)
+        forms = [
+            # (name, encoding with its mark, separator, every field quoted, line end)
+            ("Windows-1251 with ;", "cp1251", ";", False, "\r\n"),
+            ("UTF-8 with its mark and ,", "utf-8-sig", ",", False, "\r\n"),
+            ("UTF-8 with tabs and LF", "utf-8", "\t", False, "\n"),
+            ("UTF-16 from Windows PowerShell (Export-Csv -Encoding Unicode)", "utf-16", ",", True,
+             "\r\n"),
+            ("UTF-16BE with its mark", "utf-16-be", ";", False, "\r\n"),
+        ]
+        for name, encoding, separator, quote_all, newline in forms:
+            with self.subTest(form=name), tempfile.NamedTemporaryFile(suffix=".csv") as file:
+                text, expected = csv_case(rows, separator, quote_all, newline)
+                mark = "\ufeff".encode(encoding) if encoding == "utf-16-be" else b""
+                file.write(mark + text.encode(encoding))
+                file.flush()
+                out, err, status = run_bytes(["--column", "егн ", file.name])
+                self.assertEqual((err, status), ("", 1))  # a sixth of the numbers are wrong
+                self.assertEqual(out, mark + expected.encode(encoding))
+                # The same from standard input, and every byte of the file kept.
+                self.assertEqual(run_bytes(["--column", "2"], mark + text.encode(encoding))[0], out)
+        self.assertEqual(sum("изгубен" in check_columns(r[1])[2] for r in rows), 100)
+
+    def test_utf8_writes_utf8_with_its_mark_whatever_was_read(self):
+        rows = register(random.Random(7), 20)
+        text, expected = csv_case(rows, ";", False, "\r\n")
+        out, err, status = run_bytes(["--column", "ЕГН", "--utf8"], text.encode("cp1251"))
+        self.assertEqual((out, status), (b"\xef\xbb\xbf" + expected.encode(), 1))
+
+    def test_decoded_columns_are_what_decode_says_of_the_number(self):
+        rows = register(random.Random(5), 60)
+        text, _ = csv_case(rows, ";", False, "\r\n")
+        out, err, status = run_bytes(["--column", "ЕГН", "--decode"], text.encode("cp1251"))
+        self.assertEqual((err, status), ("", 1))
+        written = out.decode("cp1251").split("\r\n")
+        self.assertEqual(written[0], "Име;ЕГН;Град;Бележки;Валидност;Дата на раждане;Пол;Област;Бележка")
+        # Each row's columns against the plain --decode of its number.
+        plain = run(["--decode", *[r[1] for r in rows]])[0].splitlines()
+        for row, out_row, decoded in zip(rows, [w for w in written[1:] if w], plain):
+            appended = out_row[len(row_text(row, ";", False)):].split(";")[1:]
+            fields = decoded.split("\t")[1:]
+            self.assertEqual(appended, fields + [""] * (5 - len(fields)), row)
+
+    def test_json_gives_one_object_a_row_with_its_line(self):
+        rows = register(random.Random(11), 40)
+        text, _ = csv_case(rows, ";", False, "\r\n")
+        out, err, status = run(["--decode", "--column", "ЕГН", "--json"], text.encode("cp1251"))
+        records = [json.loads(line) for line in out.splitlines()]
+        self.assertEqual([r["line"] for r in records], lines_of(rows))
+        for row, record in zip(rows, records):
+            ten = lost_zeros(row[1]) or row[1]
+            self.assertEqual(record["number"], ten)
+            self.assertEqual(record["valid"], control_digit(ten) == ten[9])
+            self.assertEqual(record.get("lost_leading_zeros"), 10 - len(row[1]) if ten != row[1] else None)
+        out, err, status = run(["--column", "EGN", "--json"], b"N;EGN\r\n;0551267871\r\nx;12\r\n")
+        self.assertEqual((out, err, status), (
+            '{"line":2,"input":"0551267871","check_digit_ok":true,"check_digit":"1"}\n'
+            '{"line":3,"error":"очакват се 9 или 10 цифри, а са 2"}\n',
+            "egn-digit: ред 3: очакват се 9 или 10 цифри, а са 2\n", 2))
+
+    def test_rows_that_hold_no_number_are_kept_and_named(self):
+        header = b"\xc8\xec\xe5;\xc5\xc3\xcd;\xc3\xf0\xe0\xe4\r\n"  # Име;ЕГН;Град in Windows-1251
+        stdin = header + b"a;0551267871;b\r\n\r\nc;;d\r\ne;12a;f\r\ng;h\r\ni;8001010008;j;k\r\n\"l;\";123456789;m"
+        names = ";Резултат;Вярна цифра;Бележка".encode("cp1251")
+        out, err, status = run_bytes(["--column", "ЕГН"], stdin)
+        self.assertEqual(out, header[:-2] + names + b"\r\n"
+                         + b"a;0551267871;b;" + "вярна".encode("cp1251") + b";;\r\n"
+                         + b"\r\n"  # an empty row stays empty
+                         + b"c;;d;;;\r\n"  # a blank field: nothing to say
+                         + b"e;12a;f;" + "грешка;;знакът „a“ (U+0061) не е цифра от 0 до 9".encode("cp1251")
+                         + b"\r\ng;h;;;;\r\n"  # too few fields: as many as the header's, then empty
+                         + b"i;8001010008;j;k;;;\r\n"  # too many
+                         + b"\"l;\";123456789;m;1234567890;;")  # no line end at the end, none added
+        self.assertEqual((err, status), (
+            "egn-digit: ред 5: знакът „a“ (U+0061) не е цифра от 0 до 9\n"
+            "egn-digit: ред 6: 2 полета, а заглавният ред има 3\n"
+            "egn-digit: ред 7: 4 полета, а заглавният ред има 3\n", 2))
+
+    def test_a_file_without_a_header_row_by_the_number_of_its_column(self):
+        out, err, status = run(["--column", "2", "--separator", ","], b"a,0551267871\nb,551267871\n")
+        self.assertEqual((out, err, status), (
+            "a,0551267871,вярна,,\nb,551267871,вярна,,водещата нула е изгубена: 0551267871\n", "", 0))
+
+    def test_what_cannot_be_read_is_said_and_nothing_is_half_written(self):
+        header = "Име;ЕГН\n"
+        good = "a;8001010008\n"
+        good_out = "Име;ЕГН;Резултат;Вярна цифра;Бележка\na;8001010008;вярна;;\n"
+        long_row = "b;" + "x" * (1 << 20) + "\n"
+        cases = [
+            # (arguments, standard input, standard output, standard error)
+            (["--column", "Номер"], (header + good).encode(), b"",
+             "egn-digit: няма колона „Номер“; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            (["--column", "3"], (header + good).encode(), b"",
+             "egn-digit: няма колона 3; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            (["--column", "9" * 30], (header + good).encode(), b"",
+             f"egn-digit: няма колона {'9' * 30}; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            (["--column", "Egn"], b"\xef\xbb\xbf EGN ;\"\";egn\n", b"",
+             "egn-digit: колоните 1, 3 се казват „EGN“: посочете една с номера ѝ\n"),
+            (["--column", "ЕГН"], b"", b"", "egn-digit: няма заглавен ред: входът е празен\n"),
+            (["--column", "ЕГН"], b"\xef\xbb\xbfPK\x03\x04\x14\x00\x06\x00", b"",  # not even the mark
+             "egn-digit: ред 1: файлът не е текст в UTF-8 (нулев байт); "
+             "редовете от този нататък не са записани\n"),
+            (["--column", "ЕГН"], (header + good + "c;\"0551267871\n").encode(), good_out.encode() + b"c;\"0551267871\n",
+             "egn-digit: ред 3: кавичките, отворени на този ред, не се затварят до края на файла; "
+             "остатъкът е записан както е, без резултати\n"),
+            (["--column", "ЕГН"], (header + good + long_row + good).encode(), good_out.encode(),
+             "egn-digit: ред 3: редът е по-дълъг от 1 MiB; редовете от този нататък не са записани\n"),
+            (["--column", "ЕГН"], (header + good + "c;\"" + long_row).encode(), good_out.encode(),
+             "egn-digit: ред 3: полето в кавички, започнато на този ред, е по-дълго от 1 MiB "
+             "(незатворени кавички?); редовете от този нататък не са записани\n"),
+            # UTF-8 for its first MiB, then not.
+            (["--column", "ЕГН"], (header + good * 90_000).encode() + b"\xc8\n",
+             (good_out + "a;8001010008;вярна;;\n" * 89_999).encode(),
+             "egn-digit: ред 90002: файлът не е текст в UTF-8 (байтът 0xC8); "
+             "редовете от този нататък не са записани\n"),
+            (["--column", "ЕГН", "/no/such.csv"], b"", b"",
+             "egn-digit: „/no/such.csv“ не се отваря: No such file or directory\n"),
+        ]
+        for args, stdin, out, err in cases:
+            with self.subTest(args=args, stdin=stdin[:40]):
+                self.assertEqual(run_bytes(args, stdin), (out, err, 2))
+
+    def test_column_options_refuse_what_they_cannot_do(self):
+        cases = [
+            (["--column"], "--column иска име или номер на колона"),
+            (["--column", " "], "--column иска име или номер на колона"),
+            (["--column", "0"], "--column иска номер на колона от 1 нагоре, а не „0“"),
+            (["--column", "ЕГН", "a.csv", "b.csv"], "--column чете един файл, а са дадени 2"),
+            (["--column", "ЕГН", "--separator", "ab"],
+             "--separator иска „;“, „,“, tab или друг знак от ASCII, който не е буква, цифра или "
+             "кавички, а не „ab“"),
+            (["--column", "ЕГН", "--separator", '"'],
+             "--separator иска „;“, „,“, tab или друг знак от ASCII, който не е буква, цифра или "
+             "кавички, а не „\"“"),
+            (["--separator", ";", "123456789"], "--separator и --utf8 са само за --column"),
+            (["--utf8"], "--separator и --utf8 са само за --column"),
+            (["--column", "ЕГН", "--bom"], "--bom не е за CSV: --utf8 го записва в UTF-8 с BOM"),
+            (["--column", "ЕГН", "--json", "--utf8"], "--utf8 е за CSV, а не за --json"),
+            (["--column", "ЕГН", "--generate", "5"], "--generate не чете колона"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.assertEqual(run(args), ("", f"egn-digit: {message}\nВижте „egn-digit --help“.\n", 2))
+
+    def test_a_column_streams_in_constant_memory(self):
+        # Rows through a pipe: after 30 000 (more than the first MiB, read to
+        # tell the encoding) and after 2 000 000 more (120 MB), each time once
+        # every answer is out and the program waits for more, its peak
+        # resident memory (from /proc) is the same.
+        program = subprocess.Popen([PROGRAM, "--column", "ЕГН", "--decode"], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE)
+        row = "Иван;Петров;8001010008;Стара Загора;0888123456\r\n".encode()
+        answered = []
+
+        def answer(rows):
+            writer = threading.Thread(target=lambda: (program.stdin.write(row * rows), program.stdin.flush()))
+            writer.start()
+            read = 0
+            while read < rows:
+                read += program.stdout.readline().endswith("Благоевград;\r\n".encode())
+            writer.join()
+            with open(f"/proc/{program.pid}/status") as status:
+                peak = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
+            answered.append(peak)
+
+        program.stdin.write("Име;Фамилия;ЕГН;Град;Телефон\r\n".encode())
+        answer(30_000)
+        for _ in range(20):
+            answer(100_000)
+        program.stdin.close()
+        self.assertEqual(program.stdout.read(), b"")
+        program.stdout.close()
+        self.assertEqual(program.wait(timeout=60), 0)
+        self.assertLess(answered[-1] - answered[0], 1024, answered)  # KiB
 
     def test_generate_refuses_what_it_cannot_do(self):
         cases = [

@@ -54,5 +54,56 @@ TEST(Records, DecodeRecordsInTextAndJson) {
                   "\n");
 }
 
+// The columns appended to a row of a CSV file, joined here by '|'.
+TEST(Records, ColumnsOfEveryKindOfNumber) {
+  const auto joined = [](const Columns& columns) {
+    std::string text;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) text += '|';  // (not "|" + a string: GCC 12 at -O3 warns of that)
+      text += columns[i];
+    }
+    return text;
+  };
+  const struct {
+    bool decode, explain;
+    const char* digits;
+    std::size_t lost_zeros;
+    const char* columns;
+    bool right;
+  } cases[] = {
+      {false, false, "123456789", 0, "1234567890||", true},
+      {false, false, "1234567890", 0, "вярна||", true},
+      {false, true, "1234567891", 0, "невярна|0|285|0|", false},
+      {false, false, "0551267871", 1, "вярна||водещата нула е изгубена: 0551267871", true},
+      {true, false, "0041010002", 2,
+       "валидно|2000-01-01|мъж|Благоевград|двете водещи нули са изгубени: 0041010002", true},
+      {true, false, "8013010000", 0,
+       "невалидно|-|мъж|Благоевград|контролната цифра трябва да е 4; датата на раждане е "
+       "невъзможна",
+       false},
+      {true, false, "8001019983", 0, "валидно|1980-01-01|мъж|неизвестна област|", true},
+  };
+  for (const auto& c : cases) {
+    Columns columns;
+    const bool right = c.decode ? DecodeColumns(columns, c.digits, {0, c.lost_zeros})
+                                : CheckColumns(columns, c.digits, c.explain, {0, c.lost_zeros});
+    EXPECT_EQ(joined(columns), c.columns) << c.digits;
+    EXPECT_EQ(right, c.right) << c.digits;
+    // As many as their names, and as an error's.
+    Columns names, error;
+    ColumnNames(names, c.decode, c.explain);
+    ErrorColumns(error, c.decode, c.explain, "защо");
+    EXPECT_EQ(names.size(), columns.size());
+    EXPECT_EQ(error.size(), columns.size());
+    EXPECT_EQ(error[0], "грешка");
+    EXPECT_EQ(error[error.size() - 1], "защо");
+  }
+  Columns names;
+  ColumnNames(names, true, false);
+  EXPECT_EQ(joined(names), "Валидност|Дата на раждане|Пол|Област|Бележка");
+  ColumnNames(names, false, true);
+  EXPECT_EQ(joined(names), "Резултат|Вярна цифра|Изчислена сума|Последно число|Бележка");
+}
+
 }  // namespace
 }  // namespace egn::cli

@@ -157,6 +157,24 @@ class Program(unittest.TestCase):
             with self.subTest(args=args):
                 self.assertEqual(wine_run(args), (out.encode(), err.encode(), status))
 
+    def test_a_csv_file_by_its_cyrillic_name_keeps_its_bytes_and_line_ends(self):
+        # A Windows-1251 file with LF alone: its bytes and line ends as they
+        # were, the columns after them; its UTF-16 copy from standard input.
+        text = "Име;ЕГН\n\"Ани; Г.\";551267871\nБоби;8001010008\n"
+        columns = ["Резултат;Вярна цифра;Бележка", "вярна;;водещата нула е изгубена: 0551267871",
+                   "вярна;;"]
+        expected = "".join(line + ";" + add + "\n" for line, add in zip(text.splitlines(), columns))
+        with tempfile.TemporaryDirectory() as work:
+            path = os.path.join(work, "регистър.csv")
+            with open(path, "wb") as f:
+                f.write(text.encode("cp1251"))
+            self.assertEqual(wine_run(["--column", "ЕГН", path]), (expected.encode("cp1251"), b"", 0))
+        utf16 = b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le")
+        self.assertEqual(wine_run(["--column", "егн"], utf16),
+                         (b"\xff\xfe" + expected.replace("\n", "\r\n").encode("utf-16-le"), b"", 0))
+        out, err, status = wine_run(["--column", "2", "--json"], text.encode("cp1251"))
+        self.assertEqual((out.count(b"\r\n"), out.count(b"\n"), err, status), (2, 2, b"", 0))
+
     def test_egn_digit_reads_its_own_output_back(self):
         for mark in ([], ["--bom"]):
             with self.subTest(mark=mark):

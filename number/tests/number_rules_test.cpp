@@ -134,6 +134,28 @@ TEST(Decode, NumbersWorkedByHand) {
   EXPECT_TRUE(Decode("800101999" + std::to_string(ControlDigit("800101999"))).valid());
 }
 
+TEST(WithLostZeros, OnlyANumberOf2000To2009WithItsZerosPutBack) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"551267871", "0551267871"},  // 2005-11-26
+      {"442290005", "0442290005"},  // 2004-02-29, a leap day
+      {"952310004", "0952310004"},  // 2009-12-31
+      {"41010002", "0041010002"},   // 2000-01-01: both zeros lost
+      {"041010002", "0041010002"},  // one of the two lost
+      {"551267870", "-"},           // the control digit is wrong
+      {"553267871", "-"},           // month 53
+      {"542290009", "-"},           // 2005-02-29
+      {"501010001", "-"},           // 1905-01-01: valid, yet no one born 1900-1909 is meant
+      {"521010006", "-"},           // 1805-01-01
+      {"5512678711", "-"},          // ten digits lose nothing
+      {"1010002", "-"},             // nor do seven
+  };
+  for (const auto& [digits, ten] : cases) {
+    const auto restored = WithLostZeros(digits);
+    EXPECT_EQ(restored ? std::string(restored->data(), 10) : "-", ten) << digits;
+    EXPECT_TRUE(!restored || MayHaveLostZeros(digits)) << digits;  // the quick test lets it by
+  }
+}
+
 // --- the fast control digit against the window's calculation --------------------
 
 void ExpectSameAsTheWindow(const std::string& nine) {

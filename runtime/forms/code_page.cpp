@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "runtime/forms/code_page_tables.h"
+#include "code_pages/code_page_tables.h"
 
 namespace egn::runtime {
 
@@ -28,11 +28,8 @@ std::optional<CodePage> CodePageOf(int charset) {
   return std::nullopt;
 }
 
-CodePageDecoder::CodePageDecoder(const CodePage& code_page) {
-  for (const UpperHalf& half : kUpperHalves) {
-    if (half.code_page == code_page.number) upper_half_ = &half.units;
-  }
-}
+CodePageDecoder::CodePageDecoder(const CodePage& code_page)
+    : upper_half_(code_pages::UpperHalfOf(code_page.number)) {}
 
 std::optional<std::u16string> CodePageDecoder::operator()(std::string_view bytes) const {
   std::u16string text;

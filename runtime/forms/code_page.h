@@ -1,6 +1,6 @@
 // Code pages of the character sets a window description may ask for, and
-// the decoding of its texts through the runtime's own tables of them
-// (code_page_tables.h), the same on every platform.
+// the decoding of its texts through the tables of them built into the
+// program (code_pages/code_page_tables.h), the same on every platform.
 #pragma once
 
 #include <array>

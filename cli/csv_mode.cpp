@@ -1,0 +1,402 @@
+#include "cli/csv_mode.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "cli/console.h"
+#include "cli/csv_reader.h"
+#include "cli/encodings.h"
+#include "cli/output.h"
+#include "cli/words.h"
+#include "number/number_rules.h"
+
+namespace egn::cli {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool Utf16(Encoding encoding) {
+  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
+}
+
+bool IsNumber(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// A field's text in UTF-8, into `out`: decoded from the file's encoding,
+// without the quotes around it (a doubled quote inside is one quote; what
+// follows the closing quote is text, as the reader takes it).
+void FieldText(std::string& out, std::string_view field, Encoding encoding) {
+  out.clear();
+  if (encoding == Encoding::kUtf8) {
+    out += field;  // the reader has found it well-formed
+  } else {
+    AppendUtf8(out, field, encoding);
+  }
+  if (out.empty() || out.front() != '"') return;
+  std::size_t kept = 0;
+  bool quoted = true;
+  for (std::size_t i = 1; i < out.size(); ++i) {
+    if (quoted && out[i] == '"') {
+      quoted = i + 1 < out.size() && out[i + 1] == '"';
+      if (quoted) out[kept++] = out[++i];
+      continue;
+    }
+    out[kept++] = out[i];
+  }
+  out.resize(kept);
+}
+
+// Writes rows as they were read, with columns appended: in the file's
+// encoding, or in UTF-8 when that is asked for (or a console takes the
+// output); the separator, the quoting of each row and its line end are the
+// row's own. A field is quoted when its row quotes every field, or when it
+// must be.
+class Writer {
+ public:
+  Writer(Encoding from, Encoding to, char separator)
+      : from_(from), to_(to), separator_(separator) {}
+
+  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding) {
+    Keep(out, row.bytes);
+    if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
+    Keep(out, row.line_end);
+  }
+
+  void Keep(std::string& out, std::string_view bytes) {
+    if (from_ == to_) {
+      out += bytes;
+    } else {
+      AppendUtf8(out, bytes, from_);
+    }
+  }
+
+ private:
+  // The columns after `padding` empty fields.
+  void Append(std::string& out, bool quote_all, const Columns& columns, std::size_t padding) {
+    const bool quote_some = quote_all || NeedsQuotes(columns.all());
+    if (!quote_some && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251)) {
+      // Mostly: written in place, in one piece (Windows-1251 takes no more
+      // bytes than UTF-8).
+      const std::size_t at = out.size();
+      out.resize(at + padding + columns.size() + columns.all().size(), separator_);
+      char* to = out.data() + at + padding;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        const std::string_view column = columns[i];
+        *to++ = separator_;
+        if (to_ == Encoding::kUtf8) {
+          std::memcpy(to, column.data(), column.size());
+          to += column.size();
+        } else if (const std::size_t n = EncodeBulgarian(column, to); n != std::string_view::npos) {
+          to += n;
+        } else {
+          std::string other;  // another character: a message's quotes, a name's letter
+          AppendEncoded(other, column, to_);
+          to = std::copy(other.begin(), other.end(), to);
+        }
+      }
+      out.resize(static_cast<std::size_t>(to - out.data()));
+      return;
+    }
+    // Otherwise put together in UTF-8, each column quoted where it must be
+    // (or in a row that quotes every field), and encoded at once.
+    block_.assign(padding, separator_);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const std::string_view text = columns[i];
+      block_ += separator_;
+      if (!quote_all && (!quote_some || !NeedsQuotes(text))) {
+        block_ += text;
+        continue;
+      }
+      block_ += '"';
+      for (const char c : text) {
+        block_ += c;
+        if (c == '"') block_ += c;
+      }
+      block_ += '"';
+    }
+    if (to_ == Encoding::kUtf8) {
+      out += block_;
+    } else {
+      AppendEncoded(out, block_, to_);
+    }
+  }
+
+  // Whether `text` holds a separator, a quote or a line break, and must be
+  // quoted. Eight bytes at a time.
+  bool NeedsQuotes(std::string_view text) const {
+    std::uint64_t special = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+      const std::uint64_t word = words::Load(text.data() + i);
+      special |= words::Matches(word, separator_) | words::Matches(word, '"') |
+                 words::Matches(word, '\r') | words::Matches(word, '\n');
+    }
+    for (; i < text.size(); ++i) {
+      const char c = text[i];
+      special |= static_cast<std::uint64_t>(c == separator_ || c == '"' || c == '\r' || c == '\n');
+    }
+    return special != 0;
+  }
+
+  Encoding from_, to_;
+  char separator_;
+  std::string block_;
+};
+
+class ColumnRun {
+ public:
+  ColumnRun(const ColumnOptions& options, ByteSource& input)
+      : options_(options), reader_(input, [this] { output_.Flush(); }) {}
+
+  int Run() {
+    if (!reader_.Start(options_.separator)) return Stop();
+    const bool json = options_.format == Format::kJson;
+    const bool console = StandardSink(stdout).IsConsole();
+    // Typed into a console, a table has no encoding of its own to keep: it
+    // goes out in UTF-8, as everything else the program writes.
+    const Encoding to =
+        options_.utf8 || console || reader_.typed() ? Encoding::kUtf8 : reader_.encoding();
+    writer_.emplace(reader_.encoding(), to, reader_.separator());
+    CsvRow row;
+    const bool header = reader_.Next(row);
+    if (!header && reader_.problem() == CsvReader::Problem::kNone) {
+      Say("egn-digit: няма заглавен ред: входът е празен");
+      return kBadInput;
+    }
+    if (!header && reader_.problem() != CsvReader::Problem::kOpenQuote) {
+      return Stop();  // nothing to write, not even the mark
+    }
+    // The file's byte-order mark, or UTF-8's for --utf8 (a console takes
+    // characters, and JSON has one only when asked for).
+    if (!json) output_.KeepBytes();
+    if (!console && (json ? options_.bom : true)) {
+      output_.buffer() += json || options_.utf8 ? kUtf8Mark : reader_.mark();
+    }
+    if (header) {
+      if (!Header(row)) {
+        output_.buffer().clear();  // not even the mark: nothing is written
+        return kBadInput;
+      }
+      while (reader_.Next(row)) Take(row);
+    }
+    if (reader_.problem() == CsvReader::Problem::kOpenQuote && !json) {
+      writer_->Keep(output_.buffer(), row.bytes);  // nothing dropped
+    }
+    return Stop();
+  }
+
+ private:
+  // Finds the column in the header row and writes the row with the names
+  // of the appended columns. A column given by its number whose field
+  // there is a number means a file without a header row: the row is data.
+  bool Header(const CsvRow& row) {
+    const std::vector<std::string_view> fields = reader_.Fields(row);
+    std::vector<std::string> names(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      FieldText(names[i], fields[i], reader_.encoding());
+      names[i] = std::string(Trim(names[i]));
+    }
+    header_fields_ = fields.size();
+    std::string listed = names.empty() ? "заглавният ред е празен"
+                                       : "заглавният ред има " + std::to_string(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      listed += (i == 0 ? ": „" : ", „") + names[i] + "“";
+    }
+    std::size_t column = 0;
+    if (IsNumber(options_.column)) {
+      std::size_t given = 0;  // too large a number gives SIZE_MAX: no such column
+      const auto [end, error] = std::from_chars(
+          options_.column.data(), options_.column.data() + options_.column.size(), given);
+      if (error != std::errc()) given = SIZE_MAX;
+      if (given > names.size()) {
+        Say("egn-digit: няма колона " + options_.column + "; " + listed);
+        return false;
+      }
+      column = given - 1;
+    } else {
+      const std::string wanted = FoldCase(Trim(options_.column));
+      std::vector<std::size_t> found;
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        if (FoldCase(names[i]) == wanted) found.push_back(i);
+      }
+      if (found.empty()) {
+        Say("egn-digit: няма колона „" + std::string(Trim(options_.column)) + "“; " + listed);
+        return false;
+      }
+      if (found.size() > 1) {
+        std::string which;
+        for (const std::size_t i : found)
+          which += (which.empty() ? "" : ", ") + std::to_string(i + 1);
+        Say("egn-digit: колоните " + which + " се казват „" + names[found[0]] +
+            "“: посочете една с номера ѝ");
+        return false;
+      }
+      column = found[0];
+    }
+    reader_.Select(column);
+    if (IsNumber(options_.column) && IsNumber(names[column])) {
+      CsvRow data = row;
+      data.cell = fields[column];
+      Take(data);
+      return true;
+    }
+    if (options_.format != Format::kJson) {
+      ColumnNames(columns_, options_.decode, options_.explain);
+      writer_->Row(output_.buffer(), row, &columns_, 0);
+      output_.Done();
+    }
+    return true;
+  }
+
+  void Take(const CsvRow& row) {
+    const bool json = options_.format == Format::kJson;
+    std::string& out = output_.buffer();
+    if (row.fields == 0) {  // an empty row stays empty
+      if (!json) writer_->Row(out, row, nullptr, 0);
+      output_.Done();
+      return;
+    }
+    if (row.fields != header_fields_) {
+      Problem(row,
+              std::to_string(row.fields) + " полета, а заглавният ред има " +
+                  std::to_string(header_fields_),
+              false);
+      return;
+    }
+    Checked checked;
+    if (const std::string_view cell = row.cell;
+        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !Utf16(reader_.encoding())) {
+      // Nine or ten digits alone, as nearly every field is: the same in
+      // UTF-8 and Windows-1251, taken where they lie.
+      checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
+      checked.digits = cell;
+    } else if (FieldText(text_, cell, reader_.encoding()); text_.size() > kLongestLine) {
+      checked.verdict = Verdict::kMalformed;
+      checked.problem = "полето е твърде дълго (" + std::to_string(text_.size()) +
+                        " байта), очакват се 9 или 10 цифри";
+    } else {
+      checked = CheckLine({text_, text_.size(), Encoding::kUtf8}, true);
+    }
+    if (checked.verdict == Verdict::kNothing) {  // a blank field: no number, nothing to say
+      if (!json) {
+        ErrorColumns(columns_, options_.decode, options_.explain, "");
+        writer_->Row(out, row, &columns_, 0);
+      }
+      output_.Done();
+      return;
+    }
+    // Eight or nine digits of a number of 2000-2009 whose zeros the
+    // spreadsheet dropped are read as that number, and the row says so.
+    const auto restored = number::WithLostZeros(checked.digits);
+    const std::string_view digits =
+        restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
+    const About about{row.line, restored ? digits.size() - checked.digits.size() : 0};
+    if (!restored && (checked.verdict == Verdict::kMalformed ||
+                      (options_.decode && checked.verdict == Verdict::kNine))) {
+      Problem(row,
+              checked.verdict == Verdict::kMalformed ? checked.problem
+                                                     : "за разчитане трябват 10 цифри, а са 9",
+              true);
+      return;
+    }
+    bool right = false;
+    if (json) {
+      right = options_.decode ? AppendDecode(out, Format::kJson, digits, about)
+                              : AppendCheck(out, Format::kJson, digits, options_.explain, about);
+    } else {
+      right = options_.decode ? DecodeColumns(columns_, digits, about)
+                              : CheckColumns(columns_, digits, options_.explain, about);
+      writer_->Row(out, row, &columns_, 0);
+    }
+    if (!right && status_ == kAllRight) status_ = kWrongDigit;
+    output_.Done();
+  }
+
+  // A row whose field holds no number (`in_field`), or that is wrong as a
+  // whole: said on standard error after it, written with "грешка" and why,
+  // or with empty columns (after as many fields as the header row has).
+  void Problem(const CsvRow& row, const std::string& problem, bool in_field) {
+    std::string& out = output_.buffer();
+    if (options_.format == Format::kJson) {
+      AppendError(out, Format::kJson, "line", row.line, problem);
+    } else {
+      ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
+      writer_->Row(out, row, &columns_,
+                   row.fields < header_fields_ ? header_fields_ - row.fields : 0);
+    }
+    output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
+    output_.Warned();
+    status_ = kBadInput;
+    output_.Done();
+  }
+
+  // The end of the input, or of what can be read of it.
+  int Stop() {
+    const std::string line = "egn-digit: ред " + std::to_string(reader_.line()) + ": ";
+    std::string said;
+    switch (reader_.problem()) {
+      case CsvReader::Problem::kNone:
+        output_.Flush();
+        return status_;
+      case CsvReader::Problem::kReadFailed:
+        said = std::string("egn-digit: грешка при четене: ") + std::strerror(errno);
+        break;
+      case CsvReader::Problem::kNotText:
+        said = line + reader_.what() + std::string(kNotWritten);
+        break;
+      case CsvReader::Problem::kOpenQuote:
+        said = line +
+               "кавичките, отворени на този ред, не се затварят до края на файла; "
+               "остатъкът е записан както е, без резултати";
+        break;
+      case CsvReader::Problem::kTooLong:
+        said = line + "редът е по-дълъг от 1 MiB" + std::string(kNotWritten);
+        break;
+      case CsvReader::Problem::kTooLongInQuotes:
+        said = line + "полето в кавички, започнато на този ред, е по-дълго от 1 MiB" +
+               " (незатворени кавички?)" + std::string(kNotWritten);
+        break;
+    }
+    output_.Flush();
+    Say(said);
+    return kBadInput;
+  }
+
+  const ColumnOptions& options_;
+  int status_ = kAllRight;
+  Output output_{status_};
+  CsvReader reader_;
+  std::optional<Writer> writer_;
+  std::size_t header_fields_ = 0;
+  Columns columns_;
+  std::string text_;
+};
+
+}  // namespace
+
+int RunColumn(const ColumnOptions& options, ByteSource& input) {
+  return ColumnRun(options, input).Run();
+}
+
+}  // namespace egn::cli

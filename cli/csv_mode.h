@@ -1,0 +1,30 @@
+// egn-digit --column: the numbers of one column of a CSV file (a
+// spreadsheet's export), checked or decoded, and the file given back with
+// the results in columns after its last, every byte of it kept; or, with
+// --json, one record a row.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/number_reader.h"
+#include "cli/records.h"
+
+namespace egn::cli {
+
+struct ColumnOptions {
+  std::string column;  // a name of the header row (in any case), or a number from 1
+  bool decode = false;
+  bool explain = false;
+  Format format = Format::kText;  // kJson: one record a row instead of the file
+  std::optional<char> separator;  // given; otherwise found in the first row
+  bool utf8 = false;              // the file written in UTF-8 with a byte-order mark
+  bool bom = false;               // the records in JSON after a UTF-8 byte-order mark
+};
+
+// Reads the CSV file from `input` and writes to standard output. Returns
+// the exit status: 0 when every number is right (valid), 1 when some
+// control digit is wrong (some number invalid), 2 when some input is wrong.
+int RunColumn(const ColumnOptions& options, ByteSource& input);
+
+}  // namespace egn::cli

@@ -1,0 +1,408 @@
+#include "cli/csv_reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "cli/encodings.h"
+#include "cli/words.h"
+
+namespace egn::cli {
+
+namespace {
+
+// Room for one more read beyond the longest row.
+constexpr std::size_t kReadRoom = std::size_t{1} << 16;
+
+// The code units of the encodings: a byte, or two in either order.
+struct Bytes {
+  static constexpr std::size_t kSize = 1;
+  static unsigned At(const char* p) { return static_cast<unsigned char>(*p); }
+};
+template <bool kBigEndian>
+struct Utf16Units {
+  static constexpr std::size_t kSize = 2;
+  static unsigned At(const char* p) {
+    const unsigned b0 = static_cast<unsigned char>(p[0]), b1 = static_cast<unsigned char>(p[1]);
+    return kBigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
+  }
+};
+
+bool IsUtf16(Encoding encoding) {
+  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
+}
+
+std::size_t UnitSize(Encoding encoding) { return IsUtf16(encoding) ? 2 : 1; }
+
+unsigned UnitAt(std::string_view bytes, std::size_t at, Encoding encoding) {
+  if (encoding == Encoding::kUtf16Le) return Utf16Units<false>::At(bytes.data() + at);
+  if (encoding == Encoding::kUtf16Be) return Utf16Units<true>::At(bytes.data() + at);
+  return Bytes::At(bytes.data() + at);
+}
+
+bool IsAscii(unsigned char byte) { return byte != 0 && byte < 0x80; }
+
+// Whether the bytes at the end of what has been read may be a character
+// that the next read completes: the start of a sequence of UTF-8, half a
+// unit or a high surrogate of UTF-16.
+bool MayGoOn(std::string_view tail, Encoding encoding) {
+  if (tail.size() >= 4) return false;
+  if (IsUtf16(encoding)) {
+    return tail.size() % 2 == 1 ||
+           (UnitAt(tail, 0, encoding) >= 0xD800 && UnitAt(tail, 0, encoding) <= 0xDBFF);
+  }
+  if (encoding != Encoding::kUtf8) return false;
+  const auto lead = static_cast<unsigned char>(tail[0]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (tail.size() >= length) return false;
+  for (std::size_t i = 1; i < tail.size(); ++i) {
+    if ((static_cast<unsigned char>(tail[i]) & 0xC0) != 0x80) return false;
+  }
+  return true;
+}
+
+// Whether `bytes` are UTF-8: well-formed but for a character that `cut`
+// may have cut short at their end. (A zero byte is left for the rows to
+// name.)
+bool IsUtf8(std::string_view bytes, bool cut) {
+  for (std::size_t at = 0;;) {
+    const std::size_t bad = FirstNonText(bytes.substr(at), Encoding::kUtf8);
+    if (bad == std::string_view::npos) return true;
+    at += bad;
+    if (bytes[at] != '\0') return cut && MayGoOn(bytes.substr(at), Encoding::kUtf8);
+    ++at;
+  }
+}
+
+}  // namespace
+
+// Where a row's parts lie, in bytes from its start.
+struct CsvReader::Parsed {
+  std::size_t size = 0;      // the row, without its line end
+  std::size_t line_end = 0;  // its line end
+  std::size_t lines = 0;     // line breaks inside quoted fields
+  std::size_t fields = 0;
+  bool all_quoted = true;
+  std::size_t cell_begin = 0, cell_end = 0;  // the selected field, when there are enough
+  bool in_quotes = false;                    // kMore, kOpenQuote: the bytes end in a quoted field
+  std::size_t quote_lines = 0;  // line breaks before the last quoted field's opening quote
+  std::vector<std::string_view>* all = nullptr;  // when given: every field
+};
+
+CsvReader::CsvReader(ByteSource& source, std::function<void()> before_read, std::size_t longest_row)
+    : source_(source),
+      before_read_(std::move(before_read)),
+      longest_row_(std::max<std::size_t>(longest_row, 4)),
+      buffer_(longest_row_ + kReadRoom) {}
+
+bool CsvReader::Fill() {
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    checked_ -= begin_;
+    if (bad_ != kNoBad) bad_ -= begin_;
+    begin_ = 0;
+  }
+  if (before_read_) before_read_();
+  const long got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  if (got < 0) {
+    problem_ = Problem::kReadFailed;
+    return false;
+  }
+  if (got == 0) at_end_ = true;
+  end_ += static_cast<std::size_t>(got);
+  if (encoding_known_) Check();
+  return true;
+}
+
+// Finds the first byte that is no text in what has been read, once: every
+// row is then known to be text but the one that holds it.
+void CsvReader::Check() {
+  if (bad_ != kNoBad) return;
+  const std::string_view unchecked(buffer_.data() + checked_, end_ - checked_);
+  const std::size_t bad = FirstNonText(unchecked, encoding_);
+  if (bad == std::string_view::npos) {
+    checked_ = end_;
+  } else if (!at_end_ && MayGoOn(unchecked.substr(bad), encoding_)) {
+    checked_ += bad;
+  } else {
+    bad_ = checked_ + bad;
+    checked_ = end_;
+  }
+}
+
+bool CsvReader::Start(std::optional<char> separator) {
+  while (!at_end_ && end_ < longest_row_) {
+    if (!Fill()) return false;
+  }
+  DetectEncoding();
+  encoding_known_ = true;
+  checked_ = begin_;
+  Check();
+  separator_ = separator ? *separator : DetectSeparator();
+  return true;
+}
+
+void CsvReader::DetectEncoding() {
+  const std::string_view start(buffer_.data(), end_);
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(start[i]); };
+  const bool two = start.size() >= 2;
+  std::size_t mark = 0;
+  // A console's characters, or a first character of ASCII with a zero
+  // byte after it.
+  if (source_.IsUtf16() || (two && IsAscii(byte(0)) && byte(1) == 0)) {
+    encoding_ = Encoding::kUtf16Le;
+  } else if (start.starts_with("\xEF\xBB\xBF")) {
+    encoding_ = Encoding::kUtf8, mark = 3;
+  } else if (two && byte(0) == 0xFF && byte(1) == 0xFE) {
+    encoding_ = Encoding::kUtf16Le, mark = 2;
+  } else if (two && byte(0) == 0xFE && byte(1) == 0xFF) {
+    encoding_ = Encoding::kUtf16Be, mark = 2;
+  } else if (two && byte(0) == 0 && IsAscii(byte(1))) {
+    encoding_ = Encoding::kUtf16Be;
+  } else {
+    // As much as the longest row, however it was read.
+    const bool cut = !at_end_ || start.size() > longest_row_;
+    encoding_ =
+        IsUtf8(start.substr(0, longest_row_), cut) ? Encoding::kUtf8 : Encoding::kWindows1251;
+  }
+  mark_.assign(start.substr(0, mark));
+  begin_ = mark;
+}
+
+char CsvReader::DetectSeparator() const {
+  const std::string_view text(buffer_.data() + begin_, end_ - begin_);
+  const std::size_t k = UnitSize(encoding_);
+  std::size_t semicolons = 0, tabs = 0, commas = 0;
+  bool in_quotes = false;
+  for (std::size_t i = 0; i + k <= text.size(); i += k) {
+    const unsigned c = UnitAt(text, i, encoding_);
+    if (c == '"') in_quotes = !in_quotes;
+    if (in_quotes) continue;
+    if (c == '\n') break;
+    semicolons += c == ';';
+    tabs += c == '\t';
+    commas += c == ',';
+  }
+  if (semicolons >= tabs && semicolons >= commas) return ';';
+  return tabs >= commas ? '\t' : ',';
+}
+
+template <class Units>
+CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end,
+                                 Parsed& parsed) const {
+  constexpr std::size_t k = Units::kSize;
+  const unsigned separator = static_cast<unsigned char>(separator_);
+  std::vector<std::string_view>* const all = parsed.all;
+  parsed = Parsed{};
+  if constexpr (k == 1) {
+    // Most rows hold no quote: their fields are what lies between the
+    // separators of one line.
+    if (all == nullptr) {
+      const char* field = begin;
+      std::size_t fields = 0;
+      const auto separated = [&](const char* at) {
+        if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = at - begin;
+        ++fields;
+        field = at + 1;
+      };
+      // The row's end: a line feed, with a CR before it, or the input's.
+      const auto ended = [&](const char* stop) {
+        const char* row_end = stop != end && stop > field && stop[-1] == '\r' ? stop - 1 : stop;
+        if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = row_end - begin;
+        parsed.fields = fields + 1;
+        parsed.all_quoted = false;
+        parsed.size = row_end - begin;
+        parsed.line_end = stop != end ? stop + 1 - row_end : 0;
+        return Step::kRow;
+      };
+      const auto sep = static_cast<unsigned char>(separator);
+      const char* p = begin;
+      bool quote = false;
+      for (; end - p >= 8 && !quote; p += 8) {
+        const std::uint64_t word = words::Load(p);
+        std::uint64_t separators = words::Exactly(word, sep);
+        const std::uint64_t stops = words::Exactly(word, '"') | words::Exactly(word, '\n');
+        const int stop = stops != 0 ? words::First(stops) : 8;
+        if (stop < 8) separators &= (std::uint64_t{1} << (8 * stop)) - 1;  // those before it
+        for (; separators != 0; separators &= separators - 1)
+          separated(p + words::First(separators));
+        if (stop == 8) continue;
+        if (p[stop] != '"') return ended(p + stop);
+        quote = true;  // the long way, from the start
+        break;
+      }
+      for (; p < end && !quote; ++p) {
+        if (static_cast<unsigned char>(*p) == sep) {
+          separated(p);
+        } else if (*p == '"') {
+          quote = true;
+        } else if (*p == '\n') {
+          return ended(p);
+        }
+      }
+      if (!quote && p == end) {
+        if (!at_end) return Step::kMore;
+        return ended(end);
+      }
+      parsed = Parsed{};
+    }
+  }
+  enum { kStart, kPlain, kQuoted, kClosed, kClosedCr } state = kStart;
+  const char* field = begin;  // where the current field begins
+  bool quoted = false;
+  const auto end_field = [&](const char* at) {
+    if (parsed.fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = at - begin;
+    if (all != nullptr) all->emplace_back(field, at - field);
+    ++parsed.fields;
+    parsed.all_quoted = parsed.all_quoted && quoted;
+    field = at + k;
+  };
+  // At '\n': a CR before it, outside quotes, is part of the line end.
+  const auto end_row = [&](const char* newline) {
+    const char* stop = newline > field && Units::At(newline - k) == '\r' ? newline - k : newline;
+    end_field(stop);
+    parsed.size = stop - begin;
+    parsed.line_end = newline + k - stop;
+    return Step::kRow;
+  };
+  const char* const last = begin + (end - begin) / k * k;  // whole units only
+  for (const char* p = begin; p < last; p += k) {
+    const unsigned c = Units::At(p);
+    switch (state) {
+      case kStart:
+        quoted = c == '"';
+        if (c == '"') {
+          state = kQuoted;
+          parsed.quote_lines = parsed.lines;
+        } else if (c == separator) {
+          end_field(p);
+        } else if (c == '\n') {
+          return end_row(p);
+        } else {
+          state = kPlain;
+        }
+        break;
+      case kPlain:
+        if (c == separator) {
+          end_field(p);
+          state = kStart;
+        } else if (c == '\n') {
+          return end_row(p);
+        }
+        break;
+      case kQuoted:
+        if (c == '"') state = kClosed;
+        parsed.lines += c == '\n';
+        break;
+      case kClosed:
+      case kClosedCr:
+        if (c == '"' && state == kClosed) {
+          state = kQuoted;  // a doubled quote
+        } else if (c == separator) {
+          end_field(p);
+          state = kStart;
+        } else if (c == '\n') {
+          return end_row(p);
+        } else if (c == '\r' && state == kClosed) {
+          state = kClosedCr;
+        } else {
+          quoted = false;  // text after the closing quote: taken as it is
+          state = kPlain;
+        }
+        break;
+    }
+  }
+  parsed.in_quotes = state == kQuoted;
+  if (!at_end) return Step::kMore;
+  if (state == kQuoted) return Step::kOpenQuote;
+  // The last row, without a line end (an odd byte of UTF-16 included).
+  if (state == kClosedCr) quoted = false;  // the CR is text after the quote
+  end_field(end);
+  parsed.size = end - begin;
+  return Step::kRow;
+}
+
+CsvReader::Step CsvReader::ParseAny(const char* begin, const char* end, bool at_end,
+                                    Parsed& parsed) const {
+  switch (encoding_) {
+    case Encoding::kUtf16Le:
+      return Parse<Utf16Units<false>>(begin, end, at_end, parsed);
+    case Encoding::kUtf16Be:
+      return Parse<Utf16Units<true>>(begin, end, at_end, parsed);
+    case Encoding::kUtf8:
+    case Encoding::kWindows1251:
+      break;
+  }
+  return Parse<Bytes>(begin, end, at_end, parsed);
+}
+
+bool CsvReader::Fail(Problem problem, std::size_t line) {
+  problem_ = problem;
+  problem_line_ = line;
+  return false;
+}
+
+bool CsvReader::Next(CsvRow& row) {
+  if (problem_ != Problem::kNone) return false;
+  for (;;) {
+    const char* begin = buffer_.data() + begin_;
+    const char* end = buffer_.data() + end_;
+    if (begin_ == end_ && at_end_) return false;
+    Parsed parsed;
+    const Step step = begin_ == end_ ? Step::kMore : ParseAny(begin, end, at_end_, parsed);
+    if (step == Step::kMore) {
+      if (end_ - begin_ > longest_row_) {
+        return parsed.in_quotes ? Fail(Problem::kTooLongInQuotes, next_line_ + parsed.quote_lines)
+                                : Fail(Problem::kTooLong, next_line_);
+      }
+      if (!Fill()) return false;
+      continue;
+    }
+    const std::string_view bytes(
+        begin, step == Step::kRow ? parsed.size + parsed.line_end : end_ - begin_);
+    if (bytes.size() > longest_row_) {
+      return step == Step::kRow ? Fail(Problem::kTooLong, next_line_)
+                                : Fail(Problem::kTooLongInQuotes, next_line_ + parsed.quote_lines);
+    }
+    const std::size_t bad = bad_ == kNoBad ? kNoBad : bad_ - begin_;
+    if (bad < bytes.size()) {
+      what_ = "файлът не е текст в " + std::string(EncodingName(encoding_)) + " (" +
+              NonTextProblem(bytes, bad, encoding_) + ")";
+      std::size_t line = next_line_;
+      for (std::size_t i = 0; i < bad; i += UnitSize(encoding_)) {
+        line += UnitAt(bytes, i, encoding_) == '\n';
+      }
+      return Fail(Problem::kNotText, line);
+    }
+    if (step == Step::kOpenQuote) {
+      // What is left is given as one row, for the caller to keep.
+      row = {bytes, {}, next_line_, 0, false, {}};
+      begin_ = end_;
+      return Fail(Problem::kOpenQuote, next_line_ + parsed.quote_lines);
+    }
+    const bool empty = parsed.size == 0;
+    row.bytes = bytes.substr(0, parsed.size);
+    row.line_end = bytes.substr(parsed.size);
+    row.line = next_line_;
+    row.fields = empty ? 0 : parsed.fields;
+    row.all_quoted = !empty && parsed.all_quoted;
+    row.cell = !empty && parsed.fields > column_
+                   ? bytes.substr(parsed.cell_begin, parsed.cell_end - parsed.cell_begin)
+                   : std::string_view();
+    next_line_ += parsed.lines + (parsed.line_end > 0 ? 1 : 0);
+    begin_ += bytes.size();
+    return true;
+  }
+}
+
+std::vector<std::string_view> CsvReader::Fields(const CsvRow& row) const {
+  std::vector<std::string_view> fields;
+  if (row.bytes.empty()) return fields;
+  Parsed parsed;
+  parsed.all = &fields;
+  ParseAny(row.bytes.data(), row.bytes.data() + row.bytes.size(), true, parsed);
+  return fields;
+}
+
+}  // namespace egn::cli

@@ -1,0 +1,258 @@
+#include "cli/csv_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/encodings.h"
+
+namespace egn::cli {
+namespace {
+
+using namespace std::string_literals;
+
+// Bytes given `piece` at a time (the reader must not care), then the end or
+// a read error.
+class PieceSource : public ByteSource {
+ public:
+  PieceSource(std::string bytes, std::size_t piece, bool fail = false)
+      : bytes_(std::move(bytes)), piece_(piece), fail_(fail) {}
+  long Read(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
+    if (n == 0 && fail_) {
+      errno = EIO;
+      return -1;
+    }
+    std::copy_n(bytes_.data() + at_, n, into);
+    at_ += n;
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t piece_, at_ = 0;
+  bool fail_;
+};
+
+// The encodings a file comes in: its mark and its text.
+struct Form {
+  const char* name;
+  Encoding encoding;
+  std::string mark;
+};
+
+const Form kForms[] = {
+    {"UTF-8", Encoding::kUtf8, ""},
+    {"UTF-8 with its mark", Encoding::kUtf8, "\xEF\xBB\xBF"},
+    {"Windows-1251", Encoding::kWindows1251, ""},
+    {"UTF-16LE", Encoding::kUtf16Le, "\xFF\xFE"},
+    {"UTF-16BE", Encoding::kUtf16Be, "\xFE\xFF"},
+};
+
+std::string In(const Form& form, std::string_view utf8) {
+  std::string bytes;
+  AppendEncoded(bytes, utf8, form.encoding);
+  return bytes;
+}
+
+// A row as the tests write it, in UTF-8: bytes, line end, line, fields,
+// whether all are quoted, the field of column 1.
+struct Row {
+  std::string bytes, line_end;
+  std::size_t line, fields;
+  bool all_quoted;
+  std::string cell;
+};
+
+struct Case {
+  const char* text;  // the file, in UTF-8; Windows-1251 where it holds Cyrillic
+  char separator;    // found in its first row
+  std::vector<Row> rows;
+};
+
+std::vector<Case> Cases() {
+  return {
+      {"Име;ЕГН;Град\r\nИван;0551267871;Русе\r\n",
+       ';',
+       {{"Име;ЕГН;Град", "\r\n", 1, 3, false, "ЕГН"},
+        {"Иван;0551267871;Русе", "\r\n", 2, 3, false, "0551267871"}}},
+      // Quotes: separators, doubled quotes and line breaks inside; the row
+      // after one of two lines begins on line 3; no line end at the end.
+      {"\"x;y\";\"той каза \"\"да\"\"\";\"два\nреда\"\n1;2;3",
+       ';',
+       {{"\"x;y\";\"той каза \"\"да\"\"\";\"два\nреда\"", "\n", 1, 3, true,
+         "\"той каза \"\"да\"\"\""},
+        {"1;2;3", "", 3, 3, false, "2"}}},
+      // Empty rows, LF and CR LF; a comma between.
+      {"a,b\n\n\r\n1,\n",
+       ',',
+       {{"a,b", "\n", 1, 2, false, "b"},
+        {"", "\n", 2, 0, false, ""},
+        {"", "\r\n", 3, 0, false, ""},
+        {"1,", "\n", 4, 2, false, ""}}},
+      // Text after a closing quote is text; a CR there too, but for the
+      // line end; a quote inside a field that does not begin with one.
+      {"\"ab\"c;d\r\n\"a\"\rb;c\"d\"\r\n\"q\";\"r\"\r\n",
+       ';',
+       {{"\"ab\"c;d", "\r\n", 1, 2, false, "d"},
+        {"\"a\"\rb;c\"d\"", "\r\n", 2, 2, false, "c\"d\""},
+        {R"("q";"r")", "\r\n", 3, 2, true, "\"r\""}}},
+      // The separator: tab when found most often; separators in quotes do
+      // not count; none at all gives ';'; a CR in quotes is the field's.
+      {"a\tb\tc;d\n1\t2\n",
+       '\t',
+       {{"a\tb\tc;d", "\n", 1, 3, false, "b"}, {"1\t2", "\n", 2, 2, false, "2"}}},
+      {"\"a,b,c\";x\n", ';', {{"\"a,b,c\";x", "\n", 1, 2, false, "x"}}},
+      {"ЕГН\n\"0551267871\r\n\";\n",
+       ';',
+       {{"ЕГН", "\n", 1, 1, false, ""}, {"\"0551267871\r\n\";", "\n", 2, 2, false, ""}}},
+      {"", ';', {}},
+  };
+}
+
+std::vector<Row> ReadAll(CsvReader& reader, const Form& form) {
+  std::vector<Row> rows;
+  CsvRow row;
+  while (reader.Next(row)) {
+    std::string bytes, line_end, cell;
+    AppendUtf8(bytes, row.bytes, form.encoding);
+    AppendUtf8(line_end, row.line_end, form.encoding);
+    AppendUtf8(cell, row.cell, form.encoding);
+    rows.push_back({bytes, line_end, row.line, row.fields, row.all_quoted, cell});
+  }
+  return rows;
+}
+
+TEST(CsvReader, RowsAndFieldsAsWrittenInEveryEncodingReadInAnyPieces) {
+  for (const Case& c : Cases()) {
+    for (const Form& form : kForms) {
+      for (const std::size_t piece : {1, 3, 1 << 16}) {
+        SCOPED_TRACE(std::string(form.name) + ", pieces of " + std::to_string(piece) + ": " +
+                     c.text);
+        PieceSource source(form.mark + In(form, c.text), piece);
+        CsvReader reader(source, {}, 128);  // rows longer than a first read of 1 or 3
+        ASSERT_TRUE(reader.Start(std::nullopt));
+        // Without a mark, an empty file or one of ASCII alone is UTF-8.
+        const bool ascii = std::all_of(c.text, c.text + std::strlen(c.text),
+                                       [](char ch) { return (ch & 0x80) == 0; });
+        EXPECT_EQ(reader.encoding(),
+                  form.mark.empty() && ascii && form.encoding == Encoding::kWindows1251
+                      ? Encoding::kUtf8
+                      : form.encoding);
+        EXPECT_EQ(reader.mark(), form.mark);
+        EXPECT_EQ(reader.separator(), c.separator);
+        reader.Select(1);
+        const std::vector<Row> rows = ReadAll(reader, form);
+        EXPECT_EQ(reader.problem(), CsvReader::Problem::kNone);
+        ASSERT_EQ(rows.size(), c.rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+          EXPECT_EQ(rows[i].bytes, c.rows[i].bytes) << i;
+          EXPECT_EQ(rows[i].line_end, c.rows[i].line_end) << i;
+          EXPECT_EQ(rows[i].line, c.rows[i].line) << i;
+          EXPECT_EQ(rows[i].fields, c.rows[i].fields) << i;
+          EXPECT_EQ(rows[i].all_quoted, c.rows[i].all_quoted) << i;
+          EXPECT_EQ(rows[i].cell, c.rows[i].cell) << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(CsvReader, FieldsOfAHeaderAndAGivenSeparator) {
+  PieceSource source("\"Име, презиме\",ЕГН;\"\"\"x\"\"\"\n", 5);
+  CsvReader reader(source);
+  ASSERT_TRUE(reader.Start(','));
+  CsvRow row;
+  ASSERT_TRUE(reader.Next(row));
+  const std::vector<std::string_view> fields = reader.Fields(row);
+  EXPECT_EQ(fields, (std::vector<std::string_view>{"\"Име, презиме\"", "ЕГН;\"\"\"x\"\"\""}));
+  EXPECT_EQ(row.fields, 2u);
+}
+
+// Where a file stops being readable, and the line that says so.
+TEST(CsvReader, ProblemsAndTheirLines) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool fail;
+    CsvReader::Problem problem;
+    std::size_t line;
+    std::size_t rows;  // read before it
+    std::string what;
+  } cases[] = {
+      {"an open quote", "a;b\n1;\"2\n3", false, CsvReader::Problem::kOpenQuote, 2, 1, ""},
+      {"a long row", "a;b\n" + std::string(40, 'x') + "\n", false, CsvReader::Problem::kTooLong, 2,
+       1, ""},
+      {"a long quoted field", "a;b\n1;\"\n\n" + std::string(40, 'x'), false,
+       CsvReader::Problem::kTooLongInQuotes, 2, 1, ""},
+      {"a zero byte", "a;b\n1;2\n3;\0\n4;5\n"s, false, CsvReader::Problem::kNotText, 3, 2,
+       "файлът не е текст в UTF-8 (нулев байт)"},
+      {"a zero byte on a row's second line", "a;\"b\n\0\"\n"s, false, CsvReader::Problem::kNotText,
+       2, 0, "файлът не е текст в UTF-8 (нулев байт)"},
+      {"Windows-1251 after a start of ASCII", "a;b\n" + std::string(30, 'x') + "\n\xC8\xE2\n",
+       false, CsvReader::Problem::kNotText, 3, 2, "файлът не е текст в UTF-8 (байтът 0xC8)"},
+      {"a byte Windows-1251 has no character for", "\xC5\xC3\xCD\n\x98\n", false,
+       CsvReader::Problem::kNotText, 2, 1, "файлът не е текст в Windows-1251 (байтът 0x98)"},
+      {"half a surrogate pair",
+       std::string("\xFF\xFE"
+                   "a\0\n\0\x00\xD8\n\0",
+                   10),
+       false, CsvReader::Problem::kNotText, 2, 1,
+       "файлът не е текст в UTF-16 (сурогатът U+D800 без двойката си)"},
+      {"an odd byte", "\xFE\xFF\0a\0\n\0"s, false, CsvReader::Problem::kNotText, 2, 1,
+       "файлът не е текст в UTF-16 (нечетен байт в края)"},
+      {"a read error", "a;b\n1;2\n3;4\n5;6\n7;8\n9;0\n1;2\n3;4\n5;6\n7;8\n", true,
+       CsvReader::Problem::kReadFailed, 0, 10, ""},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t piece : {1, 7, 1 << 16}) {
+      SCOPED_TRACE(std::string(c.name) + ", pieces of " + std::to_string(piece));
+      PieceSource source(c.bytes, piece, c.fail);
+      CsvReader reader(source, {}, 32);
+      ASSERT_TRUE(reader.Start(std::nullopt));
+      CsvRow row;
+      std::size_t rows = 0;
+      while (reader.Next(row)) ++rows;
+      EXPECT_EQ(reader.problem(), c.problem);
+      EXPECT_EQ(rows, c.rows);
+      if (c.problem != CsvReader::Problem::kReadFailed) {
+        EXPECT_EQ(reader.line(), c.line);
+      }
+      EXPECT_EQ(reader.what(), c.what);
+      if (c.problem == CsvReader::Problem::kOpenQuote) {
+        EXPECT_EQ(row.bytes, "1;\"2\n3");  // what is left, to be kept
+      }
+    }
+  }
+}
+
+// --- encodings ------------------------------------------------------------------
+
+TEST(Encodings, Windows1251AndUtf16RoundTrip) {
+  for (int byte = 0x01; byte <= 0xFF; ++byte) {
+    if (byte == 0x98) continue;  // no character
+    const std::string one(1, static_cast<char>(byte));
+    std::string utf8, back;
+    AppendUtf8(utf8, one, Encoding::kWindows1251);
+    AppendEncoded(back, utf8, Encoding::kWindows1251);
+    EXPECT_EQ(back, one) << byte;
+  }
+  const std::string text = "ЕГН „0551267871“ € 😀";
+  for (const Encoding e : {Encoding::kUtf8, Encoding::kUtf16Le, Encoding::kUtf16Be}) {
+    std::string bytes, back;
+    AppendEncoded(bytes, text, e);
+    AppendUtf8(back, bytes, e);
+    EXPECT_EQ(back, text);
+  }
+  std::string lacking;
+  AppendEncoded(lacking, "ѝ😀a", Encoding::kWindows1251);
+  EXPECT_EQ(lacking, "??a");
+  EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
+}
+
+}  // namespace
+}  // namespace egn::cli
