@@ -80,10 +80,10 @@ EXPECTATIONS["differences"] = ENGINE_DIFFERENCES
 
 # Scripts every driver runs in the page, so that all engines measure alike.
 SCRIPTS = {
-    # Resolves when the program's window is built (the one the page carries is inert).
+    # Resolves when the program runs the window.
     "ready": """
         return new Promise(done => (function wait() {
-          document.querySelector('#MainForm:not([inert])') ? done(true) : setTimeout(wait, 10); })());""",
+          window.egnRunning ? done(true) : setTimeout(wait, 10); })());""",
     # Each control's rectangle in the window's own CSS pixels, and the scale.
     "rects": """
         const width = arguments[0];
