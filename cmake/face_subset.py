@@ -3,7 +3,8 @@
 
 Usage: face_subset.py SOURCE OUTPUT UNICODES FAMILY [woff2]
 
-Only the characters UNICODES lists (U+XXXX-YYYY,...), without hinting. The
+Only the characters UNICODES lists (U+XXXX-YYYY,...), or, for
+"text:FILE:ENCODING", the characters that FILE holds, without hinting. The
 subset is a modified version of the font, and the SIL Open Font License 1.1
 (condition 3) keeps a Reserved Font Name ("Liberation") from it: the subset
 is named FAMILY instead. Debian's Python, where fontTools is installed.
@@ -19,7 +20,12 @@ options.drop_tables += ["FFTM"]
 options.flavor = sys.argv[5] if len(sys.argv) > 5 else None
 font = subset.load_font(source, options)
 subsetter = subset.Subsetter(options)
-subsetter.populate(unicodes=subset.parse_unicodes(unicodes))
+if unicodes.startswith("text:"):
+    _, path, encoding = unicodes.split(":", 2)
+    wanted = sorted({ord(c) for c in open(path, encoding=encoding).read() if c.isprintable()})
+else:
+    wanted = subset.parse_unicodes(unicodes)
+subsetter.populate(unicodes=wanted)
 subsetter.subset(font)
 
 postscript = family.replace(" ", "") + "-Regular"

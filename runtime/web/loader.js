@@ -1,29 +1,37 @@
-// The page's side of the program's start, placed before the generated loader.
+// The page's side of the program's start, placed at the top of the
+// generated loader.
 
 // The page runs the program inside a function (egnProgram, in the page
-// template); what it exports (Module.egnControlText) stays in reach of
-// automation.
+// template), whose Module starts out undefined; what it exports
+// (Module.egnControlText) stays in reach of automation.
+Module = Module || {};
 globalThis["Module"] = Module;
 
-// The page compiles the WebAssembly itself, off the main thread, while it
-// still reads or unpacks it (egnCompiled, in the page template: a promise of
-// the compiled module), and hands it to the loader through the loader's
-// documented Module.instantiateWasm, so that the loader never looks for a
-// file or fetches anything. Whatever fails on the way (reading, unpacking,
-// compiling, linking, or the start of the program) ends in the page's
-// message (egnCannotRun, in the page template), never in a rejection that
-// nobody handles.
-Module["instantiateWasm"] = function (imports, receiveInstance) {
-  egnCompiled.then(function (module) {
-    return WebAssembly.instantiate(module, imports);
-  }).then(function (instance) {
-    receiveInstance(instance);
-  }).catch(function (reason) {
-    console.error(reason);
-    egnCannotRun("not-loaded");
-  });
-  return {};
-};
+// The program's loader (Emscripten's minimal one) instantiates its
+// WebAssembly through the WebAssembly it sees, which is this one: the page's
+// own, whose instantiate takes the module the page has compiled, off the main
+// thread, while it still read or unpacked it (egnCompiled, in the page
+// template), and starts the program on it. Whatever fails on the way
+// (reading, unpacking, compiling, linking, or the start of the program) ends
+// in the page's message (egnCannotRun, in the page template), never in a
+// rejection that nobody handles. The program's start ends by leaving the
+// page's event loop to run its window ("unwind"), which is no failure.
+var WebAssembly = (function (browsers) {
+  return Object.create(browsers, {instantiate: {value: function (ignored, imports) {
+    var instance = egnCompiled.then(function (module) {
+      return browsers.instantiate(module, imports);
+    });
+    return {
+      then: function (start) {
+        instance.then(start).catch(function (reason) {
+          if (reason === "unwind") return;
+          console.error(reason);
+          egnCannotRun("not-loaded");
+        });
+      }
+    };
+  }}});
+})(globalThis.WebAssembly);
 
 // The text property of a control of the open window, for automation (what
 // the program reads, not what the element shows); undefined where there is
