@@ -14,16 +14,7 @@ set(EGN_FACE_CHARACTERS
 # The family the subset is named, as runtime/forms/appearance.h knows it.
 set(EGN_FACE_FAMILY "EGN Check Serif")
 
-# egn_face_subset(OUTPUT FORMAT TEXT ENCODING): only the characters that the
-# file TEXT holds (read in ENCODING), for a face carried where those are all
-# it shows: the page's window and its description.
 function(egn_face_subset output format)
-  set(characters ${EGN_FACE_CHARACTERS})
-  set(depends "")
-  if(ARGC GREATER 2)
-    set(characters "text:${ARGV2}:${ARGV3}")
-    set(depends ${ARGV2})
-  endif()
   if(NOT EXISTS ${EGN_FACE_SOURCE})
     message(FATAL_ERROR "${EGN_FACE_SOURCE} is missing: install fonts-liberation2")
   endif()
@@ -33,8 +24,8 @@ function(egn_face_subset output format)
   endif()
   add_custom_command(OUTPUT ${output}
     COMMAND ${PROJECT_SOURCE_DIR}/cmake/face_subset.py ${EGN_FACE_SOURCE} ${output}
-            ${characters} ${EGN_FACE_FAMILY} ${flavor}
-    DEPENDS ${EGN_FACE_SOURCE} ${PROJECT_SOURCE_DIR}/cmake/face_subset.py ${depends}
+            ${EGN_FACE_CHARACTERS} ${EGN_FACE_FAMILY} ${flavor}
+    DEPENDS ${EGN_FACE_SOURCE} ${PROJECT_SOURCE_DIR}/cmake/face_subset.py
     COMMENT "Making the subset of Liberation Serif (${format})"
     VERBATIM)
 endfunction()

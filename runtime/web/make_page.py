@@ -40,38 +40,50 @@ def script_hashes(page):
 
 
 # The codes that HTML does not keep as they are in text: NUL, CR, "&", "<".
-AWKWARD = {0x00, 0x0D, 0x26, 0x3C}
+AWKWARD = [0x00, 0x0D, 0x26, 0x3C]
 
 
 def as_text(data):
     """Bytes as text of seven bits a character, most significant first, the
-    last character filled with zero bits: a code HTML keeps as it is stands
-    for itself, an awkward one is written as U+0100 plus the code, so that
-    the code is always the character's low seven bits. 8/7 of the bytes and
-    a little more, where base64 takes 4/3."""
-    out, acc, bits = [], 0, 0
+    last seven filled with zero bits. A code HTML keeps as it is stands for
+    itself (one byte of UTF-8); an awkward one goes with the next seven bits
+    into one character of two bytes, U+0080 + 128 k + next (k its place in
+    AWKWARD), or U+0280 + k where nothing follows. 8/7 of the bytes, where
+    base64 takes 4/3."""
+    codes, acc, bits = [], 0, 0
     for byte in data:
         acc, bits = (acc << 8) | byte, bits + 8
         while bits >= 7:
             bits -= 7
-            code = (acc >> bits) & 0x7F
-            out.append(chr(code + 0x100 if code in AWKWARD else code))
+            codes.append((acc >> bits) & 0x7F)
         acc &= (1 << bits) - 1
     if bits:
-        code = (acc << (7 - bits)) & 0x7F
-        out.append(chr(code + 0x100 if code in AWKWARD else code))
+        codes.append((acc << (7 - bits)) & 0x7F)
+    out, i = [], 0
+    while i < len(codes):
+        if codes[i] not in AWKWARD:
+            out.append(chr(codes[i]))
+        elif i + 1 < len(codes):
+            out.append(chr(0x80 + 128 * AWKWARD.index(codes[i]) + codes[i + 1]))
+            i += 1
+        else:
+            out.append(chr(0x280 + AWKWARD.index(codes[i])))
+        i += 1
     return "".join(out)
 
 
 def from_text(text):
     """The bytes as_text wrote."""
     out, acc, bits = bytearray(), 0, 0
-    for c in text:
-        acc, bits = (acc << 7) | (ord(c) & 0x7F), bits + 7
-        if bits >= 8:
-            bits -= 8
-            out.append(acc >> bits)
-            acc &= (1 << bits) - 1
+    for c in map(ord, text):
+        codes = ([c] if c < 0x80 else [AWKWARD[(c - 0x80) >> 7], (c - 0x80) & 0x7F] if c < 0x280
+                 else [AWKWARD[c - 0x280]])
+        for code in codes:
+            acc, bits = (acc << 7) | code, bits + 7
+            if bits >= 8:
+                bits -= 8
+                out.append(acc >> bits)
+                acc &= (1 << bits) - 1
     return bytes(out)
 
 

@@ -116,7 +116,7 @@ class Node {
     let out = `<${this.tag}`;
     const attributes = new Map(this.attributes);
     if (this.styles.size > 0) {
-      attributes.set("style", [...this.styles].map(([p, v]) => `${p}: ${v};`).join(" "));
+      attributes.set("style", [...this.styles].map(([p, v]) => `${p}:${v}`).join(";"));
     }
     for (const [name, value] of attributes) {
       out += BOOLEAN.has(name) ? ` ${name}` : ` ${name}="${escapeAttribute(value)}"`;
