@@ -139,9 +139,14 @@ BuiltPage BuildPage(const FormDescription& d) {
   // window, so that it goes with it.
   place(MakeAnnouncer());
 
-  if (!carried) Document().Get("body").Call("appendChild", window);
+  // The window the page carries is in its place already (the page's own
+  // egnPlace); placing it again would only make the browser lay it out
+  // before its time.
   SetViewport("width=" + CssNumber(d.client_width / 15.0 + 2 * kMargin));
-  PageObject::Global().Call("egnPlace", window);
+  if (!carried) {
+    Document().Get("body").Call("appendChild", window);
+    PageObject::Global().Call("egnPlace", window);
+  }
   // The focus where the window opens, unless the user has put it in the
   // window the page carried already.
   if (!window.Call("contains", Document().Get("activeElement")).IsNone()) return built;

@@ -23,7 +23,12 @@ var WebAssembly = (function (browsers) {
     });
     return {
       then: function (start) {
-        instance.then(start).catch(function (reason) {
+        // The program starts in a task of its own, after the instantiation.
+        instance.then(function (compiled) {
+          return new Promise(function (later) {
+            setTimeout(later, 0, compiled);
+          });
+        }).then(start).catch(function (reason) {
           if (reason === "unwind") return;
           console.error(reason);
           egnCannotRun("not-loaded");
