@@ -87,17 +87,27 @@ void DeliverEvent(const std::function<void()>& procedure) {
   }
 }
 
-// The page has no command line and no process to end: once the window is
-// built, the page's own event loop runs it for as long as it is open.
-// A window that fails after it was built is taken out of the page again, as
-// is the window the page carries where the start fails before the build: the
-// message alone stays, and no half-working window.
-void Start(const Project& project) {
+namespace {
+
+// A start that failed: the window is taken out of the page again, whichever
+// is there (the one the page carries, or one built), and the message alone
+// stays, with no half-working window.
+void ShowStartFailure(const std::string& application_name, const std::exception& error) {
+  RemoveWindow();
+  const std::string message = application_name + ": " + error.what();
+  PageObject failure = Paragraph("failure", message);
+  failure.SetAttribute("role", "alert");
+  Document().Get("body").Call("appendChild", failure);
+  PageObject::Global("console").Call("error", message);
+}
+
+}  // namespace
+
+void FinishStart(const std::string& application_name, const FormClass& form_class,
+                 const FormDescription& description) {
   std::unique_ptr<LoadedPage> page;
   try {
-    const FormClass& form_class = StartupForm(project);
-    ReadForm read = ReadFormClass(form_class);
-    page = std::make_unique<LoadedPage>(LoadedPage{BuildPage(read.description), nullptr});
+    page = std::make_unique<LoadedPage>(LoadedPage{BuildPage(description), nullptr});
     page->module = form_class.create(*page->page.form);
     ConnectEvents(*page->page.form, *page->module,
                   [](const std::function<void()>& procedure) { DeliverEvent(procedure); });
@@ -106,12 +116,24 @@ void Start(const Project& project) {
     // ran is now carried out (the page's egnStarted).
     PageObject::Global().Call("egnStarted");
   } catch (const std::exception& error) {
-    RemoveWindow();  // whichever is in the page: none stays half-working
-    const std::string message = project.application_name + ": " + error.what();
-    PageObject failure = Paragraph("failure", message);
-    failure.SetAttribute("role", "alert");
-    Document().Get("body").Call("appendChild", failure);
-    PageObject::Global("console").Call("error", message);
+    ShowStartFailure(application_name, error);
+  }
+}
+
+// The page has no command line and no process to end: once the window is
+// built, the page's own event loop runs it for as long as it is open. The
+// start goes in two steps, each a task of its own, so that neither holds the
+// page for long: this one reads the description, FinishStart builds the
+// window.
+void Start(const Project& project) {
+  try {
+    const FormClass& form_class = StartupForm(project);
+    auto read = std::make_shared<ReadForm>(ReadFormClass(form_class));
+    Later([name = project.application_name, form_class, read] {
+      FinishStart(name, form_class, read->description);
+    });
+  } catch (const std::exception& error) {
+    ShowStartFailure(project.application_name, error);
   }
   emscripten_exit_with_live_runtime();
 }

@@ -104,6 +104,13 @@ mergeInto(LibraryManager.library, {
     egnListeners[id] = listener;
     egnObject(target).addEventListener(UTF8ToString(type), listener);
   },
+  // A step of the program in a task of its own (Later), through the same
+  // numbered dispatch.
+  egn_later: function (id) {
+    setTimeout(function () {
+      _egn_dispatch(id, 0);
+    }, 0);
+  },
   egn_unlisten__deps: ["$egnObject", "$egnListeners"],
   egn_unlisten: function (target, type, id) {
     egnObject(target).removeEventListener(UTF8ToString(type), egnListeners[id]);

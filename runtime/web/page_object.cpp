@@ -26,6 +26,7 @@ int egn_same(std::int32_t a, std::int32_t b);
 void egn_release(std::int32_t object);
 void egn_listen(std::int32_t target, const char* type, int id);
 void egn_unlisten(std::int32_t target, const char* type, int id);
+void egn_later(int id);
 }
 
 namespace egn::runtime {
@@ -144,7 +145,9 @@ std::vector<int>& FreeNumbers() {
 
 }  // namespace
 
-int Listen(const PageObject& target, const char* type, Listener listener) {
+namespace {
+
+int Keep(Listener listener) {
   int id = static_cast<int>(Listeners().size());
   if (FreeNumbers().empty()) {
     Listeners().push_back(std::move(listener));
@@ -153,8 +156,29 @@ int Listen(const PageObject& target, const char* type, Listener listener) {
     FreeNumbers().pop_back();
     Listeners()[static_cast<std::size_t>(id)] = std::move(listener);
   }
+  return id;
+}
+
+void Forget(int id) {
+  Listeners()[static_cast<std::size_t>(id)] = nullptr;
+  FreeNumbers().push_back(id);
+}
+
+}  // namespace
+
+int Listen(const PageObject& target, const char* type, Listener listener) {
+  const int id = Keep(std::move(listener));
   egn_listen(PageObjectAccess::Id(target), type, id);
   return id;
+}
+
+void Later(std::function<void()> step) {
+  auto id = std::make_shared<int>(-1);
+  *id = Keep([step = std::move(step), id](const PageObject&) {
+    Forget(*id);
+    step();
+  });
+  egn_later(*id);
 }
 
 void Unlisten(const PageObject& target, const char* type, int id) {
@@ -162,8 +186,7 @@ void Unlisten(const PageObject& target, const char* type, int id) {
   Listener& slot = Listeners()[static_cast<std::size_t>(id)];
   if (!slot) return;
   egn_unlisten(PageObjectAccess::Id(target), type, id);
-  slot = nullptr;
-  FreeNumbers().push_back(id);
+  Forget(id);
 }
 
 }  // namespace egn::runtime

@@ -66,6 +66,10 @@ using Listener = std::function<void(const PageObject& event)>;
 int Listen(const PageObject& target, const char* type, Listener listener);
 void Unlisten(const PageObject& target, const char* type, int id);
 
+// Runs `step` once, in a task of its own after the page's current one (the
+// page's setTimeout), so that long work goes in short steps.
+void Later(std::function<void()> step);
+
 // Where texts cross from the page: the page writes UTF-16 code units here
 // (through the module's export egn_units) before the module reads them.
 std::u16string& Units();
