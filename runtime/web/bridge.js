@@ -21,6 +21,13 @@ mergeInto(LibraryManager.library, {
   $egnObject: function (id) {
     return id == 1 ? globalThis : egnObjects[id];
   },
+  // A name is one of the program's constant texts: read once, then known by
+  // its address.
+  $egnNames: {},
+  $egnName__deps: ["$egnNames"],
+  $egnName: function (pointer) {
+    return egnNames[pointer] || (egnNames[pointer] = UTF8ToString(pointer));
+  },
   $egnUnits: function (pointer, count) {
     var text = "";
     for (var at = pointer >> 1, end = at + count; at < end; at += 4096) {
@@ -40,69 +47,69 @@ mergeInto(LibraryManager.library, {
   egn_same: function (a, b) {
     return egnObject(a) === egnObject(b) ? 1 : 0;
   },
-  egn_get__deps: ["$egnHold", "$egnObject"],
+  egn_get__deps: ["$egnHold", "$egnObject", "$egnName"],
   egn_get: function (id, property) {
-    return egnHold(egnObject(id)[UTF8ToString(property)]);
+    return egnHold(egnObject(id)[egnName(property)]);
   },
   // The text is written into the module's buffer (egn_units); its length is
   // the answer.
-  egn_text__deps: ["$egnObject"],
+  egn_text__deps: ["$egnObject", "$egnName"],
   egn_text: function (id, property) {
-    var text = String(egnObject(id)[UTF8ToString(property)]);
+    var text = String(egnObject(id)[egnName(property)]);
     var at = _egn_units(text.length) >> 1;
     for (var i = 0; i < text.length; ++i) HEAPU16[at + i] = text.charCodeAt(i);
     return text.length;
   },
-  egn_number__deps: ["$egnObject"],
+  egn_number__deps: ["$egnObject", "$egnName"],
   egn_number: function (id, property) {
-    return Number(egnObject(id)[UTF8ToString(property)]);
+    return Number(egnObject(id)[egnName(property)]);
   },
-  egn_set_text__deps: ["$egnObject", "$egnUnits"],
+  egn_set_text__deps: ["$egnObject", "$egnUnits", "$egnName"],
   egn_set_text: function (id, property, units, count) {
-    egnObject(id)[UTF8ToString(property)] = egnUnits(units, count);
+    egnObject(id)[egnName(property)] = egnUnits(units, count);
   },
-  egn_set_string__deps: ["$egnObject"],
+  egn_set_string__deps: ["$egnObject", "$egnName"],
   egn_set_string: function (id, property, utf8, count) {
-    egnObject(id)[UTF8ToString(property)] = UTF8ToString(utf8, count);
+    egnObject(id)[egnName(property)] = UTF8ToString(utf8, count);
   },
-  egn_set_number__deps: ["$egnObject"],
+  egn_set_number__deps: ["$egnObject", "$egnName"],
   egn_set_number: function (id, property, value) {
-    egnObject(id)[UTF8ToString(property)] = value;
+    egnObject(id)[egnName(property)] = value;
   },
-  egn_set_flag__deps: ["$egnObject"],
+  egn_set_flag__deps: ["$egnObject", "$egnName"],
   egn_set_flag: function (id, property, value) {
-    egnObject(id)[UTF8ToString(property)] = value != 0;
+    egnObject(id)[egnName(property)] = value != 0;
   },
-  egn_set_attribute__deps: ["$egnObject"],
+  egn_set_attribute__deps: ["$egnObject", "$egnName"],
   egn_set_attribute: function (id, name, utf8, count) {
-    egnObject(id).setAttribute(UTF8ToString(name), UTF8ToString(utf8, count));
+    egnObject(id).setAttribute(egnName(name), UTF8ToString(utf8, count));
   },
-  egn_set_style__deps: ["$egnObject"],
+  egn_set_style__deps: ["$egnObject", "$egnName"],
   egn_set_style: function (id, property, utf8, count) {
-    egnObject(id).style.setProperty(UTF8ToString(property), UTF8ToString(utf8, count));
+    egnObject(id).style.setProperty(egnName(property), UTF8ToString(utf8, count));
   },
-  egn_call__deps: ["$egnHold", "$egnObject"],
+  egn_call__deps: ["$egnHold", "$egnObject", "$egnName"],
   egn_call: function (id, method, argument) {
-    var object = egnObject(id), name = UTF8ToString(method);
+    var object = egnObject(id), name = egnName(method);
     return egnHold(argument ? object[name](egnObject(argument)) : object[name]());
   },
-  egn_call_string__deps: ["$egnHold", "$egnObject"],
+  egn_call_string__deps: ["$egnHold", "$egnObject", "$egnName"],
   egn_call_string: function (id, method, utf8, count) {
-    return egnHold(egnObject(id)[UTF8ToString(method)](UTF8ToString(utf8, count)));
+    return egnHold(egnObject(id)[egnName(method)](UTF8ToString(utf8, count)));
   },
-  egn_call_numbers__deps: ["$egnObject"],
+  egn_call_numbers__deps: ["$egnObject", "$egnName"],
   egn_call_numbers: function (id, method, a, b) {
-    egnObject(id)[UTF8ToString(method)](a, b);
+    egnObject(id)[egnName(method)](a, b);
   },
   // Every listener is one numbered function of the module (egn_dispatch);
   // the page's side of each is kept by its number until it is removed.
-  egn_listen__deps: ["$egnHold", "$egnObject", "$egnListeners"],
+  egn_listen__deps: ["$egnHold", "$egnObject", "$egnListeners", "$egnName"],
   egn_listen: function (target, type, id) {
     var listener = function (event) {
       _egn_dispatch(id, egnHold(event));
     };
     egnListeners[id] = listener;
-    egnObject(target).addEventListener(UTF8ToString(type), listener);
+    egnObject(target).addEventListener(egnName(type), listener);
   },
   // A step of the program in a task of its own (Later), through the same
   // numbered dispatch.
@@ -111,9 +118,9 @@ mergeInto(LibraryManager.library, {
       _egn_dispatch(id, 0);
     }, 0);
   },
-  egn_unlisten__deps: ["$egnObject", "$egnListeners"],
+  egn_unlisten__deps: ["$egnObject", "$egnListeners", "$egnName"],
   egn_unlisten: function (target, type, id) {
-    egnObject(target).removeEventListener(UTF8ToString(type), egnListeners[id]);
+    egnObject(target).removeEventListener(egnName(type), egnListeners[id]);
     delete egnListeners[id];
   },
 });

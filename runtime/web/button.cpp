@@ -27,9 +27,11 @@ class ButtonControl : public CaptionedControl {
 WebControl MakeButton(const ControlDescription& d) {
   ControlDescription shown = d;
   if (d.style != ButtonStyle::kGraphical) shown.back_colour.reset();  // the platform's face
-  PageObject button = MakeElement("button", "button", shown);
-  button.Set("type", "button");
-  if (!InThePage(button)) button.Set("textContent", d.text);
+  const auto [button, carried] = MakeElement("button", "button", shown);
+  if (!carried) {
+    button.Set("type", "button");
+    button.Set("textContent", d.text);
+  }
   // Enter held down presses a button once, like a key of a desktop button.
   Listen(button, "keydown", [](const PageObject& event) {
     if (event.Text("key") == u"Enter" && event.Number("repeat") == 1) {

@@ -23,15 +23,16 @@ const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
 
 ControlMaker MakerFor(ControlKind kind) { return MakerIn(kMakers, kind, "web"); }
 
-PageObject MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {
+MadeElement MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {
   const std::string id = d.DisplayName();  // "Text2(3)": for automation and assistive scripts
   PageObject element = ElementById(id);
   std::string upper = tag;
   for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (element.IsNone() || element.Text("tagName") != std::u16string(upper.begin(), upper.end())) {
-    element = CreateElement(tag);
-    element.Set("id", id);
+  if (!element.IsNone() && element.Text("tagName") == std::u16string(upper.begin(), upper.end())) {
+    return {element, true};
   }
+  element = CreateElement(tag);
+  element.Set("id", id);
   element.Set("className", css_class);
   element.SetStyle("left", TwipsToCss(d.rect.left));
   element.SetStyle("top", TwipsToCss(d.rect.top));
@@ -43,7 +44,7 @@ PageObject MakeElement(const char* tag, const char* css_class, const ControlDesc
   if (!d.accessible_description.empty()) {
     element.SetAttribute("aria-description", ToUtf8(d.accessible_description));
   }
-  return element;
+  return {element, false};
 }
 
 }  // namespace egn::runtime

@@ -40,9 +40,15 @@ bool AsksForOneDigit(const ControlDescription& description);
 
 // What every control's element takes from its description: the class that
 // styles its kind, its rectangle, its colour, whether it is shown, and what a
-// screen reader calls it. The element is the one of that id and tag the page
-// carries (InThePage), where there is one.
-PageObject MakeElement(const char* tag, const char* css_class,
-                       const ControlDescription& description);
+// screen reader calls it. Where the page carries an element of that id and
+// tag, it is that one, as it is (`carried`): the page's markup was made by
+// this same code (prerender.js), so it has all of that already, and only
+// what the user did to it since is news.
+struct MadeElement {
+  PageObject element;
+  bool carried;
+};
+MadeElement MakeElement(const char* tag, const char* css_class,
+                        const ControlDescription& description);
 
 }  // namespace egn::runtime

@@ -32,20 +32,6 @@ void SetViewport(const std::string& content) {
   if (!viewport.IsNone()) viewport.SetAttribute("content", content);
 }
 
-// Puts `element` in `window` just after `previous` (first where there is
-// none), unless it is there already: an element that is moved loses the
-// focus, and the window the page carries has its elements in this order.
-void PlaceAfter(const PageObject& window, const PageObject& previous, const PageObject& element) {
-  if (element.Get("parentNode").Is(window) && element.Get("previousElementSibling").Is(previous)) {
-    return;
-  }
-  if (previous.IsNone()) {
-    window.Call("prepend", element);
-  } else {
-    previous.Call("after", element);
-  }
-}
-
 }  // namespace
 
 void RemoveWindow() { PageObject::Global().Call("egnRemoveWindow"); }
@@ -59,13 +45,11 @@ std::string FontFamilies(const FontDescription& font) {
   return families + ", serif";
 }
 
-BuiltPage BuildPage(const FormDescription& d) {
-  // The window the page carries (made at build time from this same code)
-  // becomes the program's own: its elements are taken as they are.
-  PageObject window = Document().Call("querySelector", std::string("body > .window"));
-  const bool carried = !window.IsNone();
-  if (!carried) window = CreateElement("main");
-  BuiltPage built{std::make_unique<Form>(), window};
+namespace {
+
+// What a window made anew takes from its description (the window the page
+// carries has all of it in its markup, made by this same code).
+void SetUpWindow(const PageObject& window, const FormDescription& d) {
   Document().Set("title", d.caption);
   // The page's egnPlace centres a centred window in the viewport.
   const bool centred = d.position == StartPosition::kCenterScreen;
@@ -81,40 +65,33 @@ BuiltPage BuildPage(const FormDescription& d) {
   std::string decoration = std::string(d.font.underline ? "underline " : "") +
                            std::string(d.font.strikeout ? "line-through" : "");
   if (!decoration.empty()) window.SetStyle("text-decoration", decoration);
+}
 
-  // The controls are made in the description's order; the page holds the
-  // focusable ones in tab order, which is then its own order for Tab and
-  // Shift+Tab, and the others where a screen reader should read them (see
-  // ReadingOrder). Labels lie beneath the others by the page's style.
-  std::vector<PageObject> elements;
+// Puts a window made anew together: the page holds the focusable controls in
+// tab order, which is then its own order for Tab and Shift+Tab, and the
+// others where a screen reader should read them (see ReadingOrder); labels
+// lie beneath the others by the page's style. `elements` are the controls'
+// in the description's order.
+void ArrangeWindow(const PageObject& window, const FormDescription& d,
+                   const std::vector<PageObject>& elements) {
   // The window's landmark is named by its heading, if it has one; not by the
   // caption, which is the page's title and may well be a web address.
-  const ControlDescription* heading = Heading(d);
-  for (const ControlDescription& c : d.controls) {
-    WebControl made = MakerFor(c.kind)(c);
-    if (&c == heading) {
-      made.element.SetAttribute("role", "heading");
-      made.element.SetAttribute("aria-level", "1");
-      window.SetAttribute("aria-labelledby", c.DisplayName());
-    }
-    elements.push_back(made.element);
-    built.form->Adopt(std::move(made.control), c.index, c.name);
+  if (const ControlDescription* heading = Heading(d)) {
+    const PageObject& e = elements[static_cast<std::size_t>(heading - d.controls.data())];
+    e.SetAttribute("role", "heading");
+    e.SetAttribute("aria-level", "1");
+    window.SetAttribute("aria-labelledby", heading->DisplayName());
   }
-  const auto element = [&](const ControlDescription* c) -> PageObject& {
+  const auto element = [&](const ControlDescription* c) -> const PageObject& {
     return elements[static_cast<std::size_t>(c - d.controls.data())];
   };
   const Reading reading = ReadingOrder(d);
   const std::vector<const ControlDescription*>& tab = reading.tab;
-  PageObject previous;
-  const auto place = [&](const PageObject& e) {
-    PlaceAfter(window, previous, e);
-    previous = e;
-  };
-  for (const ControlDescription* c : reading.first) place(element(c));
+  for (const ControlDescription* c : reading.first) window.Call("appendChild", element(c));
   for (std::size_t i = 0; i < tab.size(); ++i) {
-    for (const ControlDescription* c : reading.before[i]) place(element(c));
-    place(element(tab[i]));
-    for (const ControlDescription* c : reading.after[i]) place(element(c));
+    for (const ControlDescription* c : reading.before[i]) window.Call("appendChild", element(c));
+    window.Call("appendChild", element(tab[i]));
+    for (const ControlDescription* c : reading.after[i]) window.Call("appendChild", element(c));
   }
   // Each box described by the notes under it, in the description's order.
   std::vector<std::string> described_by(d.controls.size());
@@ -137,22 +114,39 @@ BuiltPage BuildPage(const FormDescription& d) {
   }
   // The live region last, after every control in reading order, inside the
   // window, so that it goes with it.
-  place(MakeAnnouncer());
-
-  // The window the page carries is in its place already (the page's own
-  // egnPlace); placing it again would only make the browser lay it out
-  // before its time.
+  window.Call("appendChild", MakeAnnouncer());
   SetViewport("width=" + CssNumber(d.client_width / 15.0 + 2 * kMargin));
+  Document().Get("body").Call("appendChild", window);
+  PageObject::Global().Call("egnPlace", window);
+}
+
+}  // namespace
+
+BuiltPage BuildPage(const FormDescription& d) {
+  // The window the page carries (made at build time from this same code,
+  // prerender.js) becomes the program's own as it is: its elements, in their
+  // order and place, with what the user did to them. Nothing moves, so the
+  // handover cannot be seen, and the focus stays where the user put it.
+  PageObject window = Document().Call("querySelector", std::string("body > .window"));
+  const bool carried = !window.IsNone();
   if (!carried) {
-    Document().Get("body").Call("appendChild", window);
-    PageObject::Global().Call("egnPlace", window);
+    window = CreateElement("main");
+    SetUpWindow(window, d);
   }
+  BuiltPage built{std::make_unique<Form>(), window};
+  std::vector<PageObject> elements;
+  for (const ControlDescription& c : d.controls) {
+    WebControl made = MakerFor(c.kind)(c);
+    elements.push_back(made.element);
+    built.form->Adopt(std::move(made.control), c.index, c.name);
+  }
+  if (!carried) ArrangeWindow(window, d, elements);
   // The focus where the window opens, unless the user has put it in the
   // window the page carried already.
   if (!window.Call("contains", Document().Get("activeElement")).IsNone()) return built;
-  for (const ControlDescription* c : tab) {
+  for (const ControlDescription* c : ReadingOrder(d).tab) {
     if (c->visible) {
-      element(c).Call("focus");
+      elements[static_cast<std::size_t>(c - d.controls.data())].Call("focus");
       break;
     }
   }

@@ -7,11 +7,11 @@
 namespace egn::runtime {
 
 WebControl MakeListBox(const ControlDescription& d) {
-  PageObject list = MakeElement("select", "list", d);
-  // A size above one makes a list box rather than a drop-down; the height
-  // comes from the rectangle.
-  list.SetNumber("size", static_cast<double>(d.items.size() > 1 ? d.items.size() : 2));
-  if (!InThePage(list)) {
+  const auto [list, carried] = MakeElement("select", "list", d);
+  if (!carried) {
+    // A size above one makes a list box rather than a drop-down; the height
+    // comes from the rectangle.
+    list.SetNumber("size", static_cast<double>(d.items.size() > 1 ? d.items.size() : 2));
     for (const std::u16string& item : d.items) {
       PageObject option = CreateElement("option");
       option.Set("textContent", item);

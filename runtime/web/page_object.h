@@ -3,6 +3,9 @@
 // imports of the module (bridge.js) and exports of its own. Texts the user
 // types or the program writes cross as UTF-16 code units, unchanged (half a
 // surrogate pair and CR LF included); names, classes and styles as UTF-8.
+// A name (of a property, a method, an attribute, an event type) is one of the
+// program's constant texts, a string literal: the page reads each once and
+// knows it by its address from then on.
 #pragma once
 
 #include <cstdint>

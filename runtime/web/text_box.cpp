@@ -51,14 +51,11 @@ class TextBoxControl : public Control {
   void BeforeEdit() { cursor_ = static_cast<int>(element_.Number("selectionStart")); }
 
   // A box the page carried holds the described text, as shown, unless the
-  // user typed into it before the program ran: that counts as an edit.
-  void Adopt(std::u16string_view described) {
+  // user typed into it before the program ran (`untouched` where the user
+  // cannot): that counts as an edit.
+  void Adopt(std::u16string_view described, bool untouched) {
     text_ = std::u16string(described);
-    if (limit_ > 0) {
-      element_.SetNumber("maxLength",
-                         static_cast<double>(std::max<std::size_t>(limit_, text_.size())));
-    }
-    Edited();
+    if (!untouched) Edited();
   }
 
   // An edit by the user that would leave half a character or pass the limit
@@ -102,15 +99,8 @@ class TextBoxControl : public Control {
 // no news.
 bool Reports(const ControlDescription& d) { return d.read_only && d.multi_line && d.visible; }
 
-}  // namespace
-
-bool AsksForOneDigit(const ControlDescription& d) {
-  return d.kind == ControlKind::kTextBox && !d.multi_line && !d.read_only && d.max_length == 1;
-}
-
-WebControl MakeTextBox(const ControlDescription& d) {
-  PageObject box = d.multi_line ? MakeElement("textarea", "text multi-line", d)
-                                : MakeElement("input", "text", d);
+// What a new box takes from its description, beyond every control's.
+void SetUp(const PageObject& box, const ControlDescription& d) {
   if (!d.multi_line) box.Set("type", "text");
   box.SetFlag("spellcheck", false);
   box.SetAttribute("autocomplete", "off");
@@ -129,10 +119,24 @@ WebControl MakeTextBox(const ControlDescription& d) {
     // boundaries to its width.
     box.SetStyle("white-space", horizontal ? "pre" : "pre-wrap");
   }
+}
+
+}  // namespace
+
+bool AsksForOneDigit(const ControlDescription& d) {
+  return d.kind == ControlKind::kTextBox && !d.multi_line && !d.read_only && d.max_length == 1;
+}
+
+WebControl MakeTextBox(const ControlDescription& d) {
+  const auto [box, carried] = d.multi_line ? MakeElement("textarea", "text multi-line", d)
+                                           : MakeElement("input", "text", d);
   auto control = std::make_unique<TextBoxControl>(d, box);
-  if (InThePage(box)) {
-    control->Adopt(d.text);
+  if (carried) {
+    // What the user typed before the program ran is news, and nothing else:
+    // a box the user cannot type into holds what the markup says.
+    control->Adopt(d.text, d.read_only || !d.visible);
   } else {
+    SetUp(box, d);
     control->SetText(d.text);  // the described text is no news
   }
   if (Reports(d)) control->StartReporting();
