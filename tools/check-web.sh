@@ -143,6 +143,25 @@ sys.exit("\r" in page or "var a = 1;\nvar b = 2;\n\n}" not in page)' "$scratch/p
   echo "check-web: make_page.py left a script's carriage returns in the page" >&2
   failures=$((failures + 1))
 fi
+# The module's text of seven bits a character: each of these comes back whole
+# and holds none of the four codes HTML does not keep (NUL, CR, "&", "<"),
+# an awkward code last of all included.
+if ! /usr/bin/python3 - <<'PYTHON'; then
+import random
+import sys
+sys.path.insert(0, "runtime/web")
+from make_page import as_text, from_text
+
+draw = random.Random(29)
+cases = [b"", b"\0", b"\0\0", b"&<\r\0", b"\x1a" * 7, bytes(range(256)),
+         bytes(draw.choice([0, 13, 38, 60, 255]) for _ in range(1000))]
+for data in cases:
+    text = as_text(data)
+    if from_text(text) != data or any(c in text for c in "\0\r&<"):
+        sys.exit(f"check-web: make_page.py's text of {data[:16]!r} does not come back whole")
+PYTHON
+  failures=$((failures + 1))
+fi
 if ((failures > 0)); then
   echo "check-web: $failures of the checks on the page's making went wrong" >&2
   exit 1
