@@ -3,11 +3,16 @@
 
 Usage: face_subset.py SOURCE OUTPUT UNICODES FAMILY [woff2]
 
-Only the characters UNICODES lists (U+XXXX-YYYY,...), without hinting. The
+Only the characters UNICODES lists (U+XXXX-YYYY,...), or, for "window:FILE",
+the characters a page's window shows (the text of the markup in FILE, as
+runtime/web/prerender.js writes it) and the ten digits, without hinting. The
 subset is a modified version of the font, and the SIL Open Font License 1.1
 (condition 3) keeps a Reserved Font Name ("Liberation") from it: the subset
 is named FAMILY instead. Debian's Python, where fontTools is installed.
 """
+import html
+import json
+import re
 import sys
 
 from fontTools import subset
@@ -19,7 +24,13 @@ options.drop_tables += ["FFTM"]
 options.flavor = sys.argv[5] if len(sys.argv) > 5 else None
 font = subset.load_font(source, options)
 subsetter = subset.Subsetter(options)
-subsetter.populate(unicodes=subset.parse_unicodes(unicodes))
+if unicodes.startswith("window:"):
+    markup = json.load(open(unicodes[len("window:"):], encoding="utf-8"))["window"]
+    shown = html.unescape(re.sub(r"<[^>]*>", "", markup)) + "0123456789"
+    wanted = sorted({ord(c) for c in shown if c.isprintable()})
+else:
+    wanted = subset.parse_unicodes(unicodes)
+subsetter.populate(unicodes=wanted)
 subsetter.subset(font)
 
 postscript = family.replace(" ", "") + "-Regular"

@@ -31,10 +31,11 @@ package_tests=(python3 desktop-file-utils appstream xvfb x11-utils dbus-daemon d
 windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)  # 64-bit and 32-bit Windows
 # The page is tested in Chromium, Firefox ESR and WebKit (WebKitWebDriver);
-# npm installs the Firefox driver's puppeteer-core: Debian's npm, unless the
-# installed Node brought its own.
+# zopfli compresses its module; npm installs the Firefox driver's
+# puppeteer-core, Lighthouse and axe-core: Debian's npm, unless the installed
+# Node brought its own.
 web=(cmake ninja-build googletest emscripten nodejs chromium fonts-liberation2 fonttools python3-brotli
-  firefox-esr webkit2gtk-driver)
+  zopfli firefox-esr webkit2gtk-driver)
 command -v npm >/dev/null || web+=(npm)
 
 case ${1:-} in

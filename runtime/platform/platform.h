@@ -1,6 +1,7 @@
 // What the forms runtime asks of the operating system, behind one seam: the
 // declarations here, a definition for each platform (posix.cpp, also for the
-// browser's build; win32.cpp), of which CMake builds the one for the target.
+// browser's build; win32.cpp; page.cpp for a page, which has no files), of
+// which CMake builds the one for the target.
 // Nothing else of the runtime includes a platform's headers or tests which
 // platform it is on. Standard library only, and nothing of ours.
 #pragma once

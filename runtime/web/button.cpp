@@ -10,16 +10,16 @@ namespace {
 
 class ButtonControl : public CaptionedControl {
  public:
-  ButtonControl(const ControlDescription& d, emscripten::val button)
+  ButtonControl(const ControlDescription& d, PageObject button)
       : CaptionedControl(d), button_(std::move(button)) {}
 
   bool ConnectClick(const std::function<void()>& handler) override {
-    Listen(button_, "click", [handler](const emscripten::val&) { handler(); });
+    Listen(button_, "click", [handler](const PageObject&) { handler(); });
     return true;
   }
 
  private:
-  emscripten::val button_;
+  PageObject button_;
 };
 
 }  // namespace
@@ -27,13 +27,15 @@ class ButtonControl : public CaptionedControl {
 WebControl MakeButton(const ControlDescription& d) {
   ControlDescription shown = d;
   if (d.style != ButtonStyle::kGraphical) shown.back_colour.reset();  // the platform's face
-  emscripten::val button = MakeElement("button", "button", shown);
-  button.set("type", std::string("button"));
-  button.set("textContent", ToJs(d.text));
+  const auto [button, carried] = MakeElement("button", "button", shown);
+  if (!carried) {
+    button.Set("type", "button");
+    button.Set("textContent", d.text);
+  }
   // Enter held down presses a button once, like a key of a desktop button.
-  Listen(button, "keydown", [](const emscripten::val& event) {
-    if (event["key"].as<std::string>() == "Enter" && event["repeat"].as<bool>()) {
-      event.call<void>("preventDefault");
+  Listen(button, "keydown", [](const PageObject& event) {
+    if (event.Text("key") == u"Enter" && event.Number("repeat") == 1) {
+      event.Call("preventDefault");
     }
   });
   return {std::make_unique<ButtonControl>(d, button), button};

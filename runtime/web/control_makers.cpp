@@ -23,24 +23,28 @@ const std::array<std::pair<ControlKind, ControlMaker>, 4> kMakers = {{
 
 ControlMaker MakerFor(ControlKind kind) { return MakerIn(kMakers, kind, "web"); }
 
-emscripten::val MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {
-  emscripten::val element = CreateElement(tag);
-  element.set("className", std::string(css_class));
-  element.set("id", d.DisplayName());  // "Text2(3)": for automation and assistive scripts
-  SetStyle(element, "left", TwipsToCss(d.rect.left));
-  SetStyle(element, "top", TwipsToCss(d.rect.top));
-  SetStyle(element, "width", TwipsToCss(d.rect.width));
-  SetStyle(element, "height", TwipsToCss(d.rect.height));
-  if (d.back_colour) SetStyle(element, "background-color", ToCssColour(*d.back_colour));
-  if (!d.visible) element.set("hidden", true);
-  if (!d.accessible_name.empty()) {
-    element.call<void>("setAttribute", std::string("aria-label"), ToUtf8(d.accessible_name));
+MadeElement MakeElement(const char* tag, const char* css_class, const ControlDescription& d) {
+  const std::string id = d.DisplayName();  // "Text2(3)": for automation and assistive scripts
+  PageObject element = ElementById(id);
+  std::string upper = tag;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (!element.IsNone() && element.Text("tagName") == std::u16string(upper.begin(), upper.end())) {
+    return {element, true};
   }
+  element = CreateElement(tag);
+  element.Set("id", id);
+  element.Set("className", css_class);
+  element.SetStyle("left", TwipsToCss(d.rect.left));
+  element.SetStyle("top", TwipsToCss(d.rect.top));
+  element.SetStyle("width", TwipsToCss(d.rect.width));
+  element.SetStyle("height", TwipsToCss(d.rect.height));
+  if (d.back_colour) element.SetStyle("background-color", ToCssColour(*d.back_colour));
+  if (!d.visible) element.SetFlag("hidden", true);
+  if (!d.accessible_name.empty()) element.SetAttribute("aria-label", ToUtf8(d.accessible_name));
   if (!d.accessible_description.empty()) {
-    element.call<void>("setAttribute", std::string("aria-description"),
-                       ToUtf8(d.accessible_description));
+    element.SetAttribute("aria-description", ToUtf8(d.accessible_description));
   }
-  return element;
+  return {element, false};
 }
 
 }  // namespace egn::runtime

@@ -1,21 +1,23 @@
 // How the web backend makes each kind of control: one maker per kind, in one
 // table (MakerFor), each defined in the file of its control family. A maker
-// creates the control's element, applies the description's settings and
-// returns it with the control-access object; the page places it.
+// takes the control's element from the window the page carries, or creates
+// it where there is none, applies the description's settings and returns it
+// with the control-access object; the page places it. What a carried element
+// holds from the user (what was typed, the focus, the caret, a selection) is
+// kept.
 #pragma once
-
-#include <emscripten/val.h>
 
 #include <memory>
 
 #include "runtime/forms/controls.h"
 #include "runtime/forms/form_model.h"
+#include "runtime/web/page_object.h"
 
 namespace egn::runtime {
 
 struct WebControl {
   std::unique_ptr<Control> control;
-  emscripten::val element;
+  PageObject element;
 };
 
 using ControlMaker = WebControl (*)(const ControlDescription& description);
@@ -38,8 +40,15 @@ bool AsksForOneDigit(const ControlDescription& description);
 
 // What every control's element takes from its description: the class that
 // styles its kind, its rectangle, its colour, whether it is shown, and what a
-// screen reader calls it.
-emscripten::val MakeElement(const char* tag, const char* css_class,
-                            const ControlDescription& description);
+// screen reader calls it. Where the page carries an element of that id and
+// tag, it is that one, as it is (`carried`): the page's markup was made by
+// this same code (prerender.js), so it has all of that already, and only
+// what the user did to it since is news.
+struct MadeElement {
+  PageObject element;
+  bool carried;
+};
+MadeElement MakeElement(const char* tag, const char* css_class,
+                        const ControlDescription& description);
 
 }  // namespace egn::runtime

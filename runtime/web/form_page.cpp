@@ -17,8 +17,6 @@ namespace egn::runtime {
 
 namespace {
 
-using emscripten::val;
-
 // The grey the page shows round the window, in CSS pixels on every side: on
 // a phone the window and this margin together are the page's width (the
 // page's egnPlace keeps the same margin).
@@ -30,13 +28,13 @@ constexpr int kMargin = 8;
 // still pinch to enlarge (no limit is asked for). Desktop browsers ignore
 // it: there the window keeps its size at any zoom.
 void SetViewport(const std::string& content) {
-  const val viewport = Document().call<val>("querySelector", std::string("meta[name=viewport]"));
-  if (!viewport.isNull()) viewport.call<void>("setAttribute", std::string("content"), content);
+  const PageObject viewport = Document().Call("querySelector", std::string("meta[name=viewport]"));
+  if (!viewport.IsNone()) viewport.SetAttribute("content", content);
 }
 
 }  // namespace
 
-void RemoveWindow() { val::global("egnRemoveWindow")(); }
+void RemoveWindow() { PageObject::Global().Call("egnRemoveWindow"); }
 
 std::string FontFamilies(const FontDescription& font) {
   std::string families = "\"" + font.name + "\"";
@@ -47,66 +45,64 @@ std::string FontFamilies(const FontDescription& font) {
   return families + ", serif";
 }
 
-BuiltPage BuildPage(const FormDescription& d) {
-  BuiltPage built{std::make_unique<Form>(), CreateElement("main")};
-  val& window = built.window;
-  Document().set("title", ToJs(d.caption));
+namespace {
+
+// What a window made anew takes from its description (the window the page
+// carries has all of it in its markup, made by this same code).
+void SetUpWindow(const PageObject& window, const FormDescription& d) {
+  Document().Set("title", d.caption);
   // The page's egnPlace centres a centred window in the viewport.
   const bool centred = d.position == StartPosition::kCenterScreen;
-  window.set("className", std::string(centred ? "window centred" : "window"));
-  window.set("id", d.name);
-  SetStyle(window, "width", TwipsToCss(d.client_width));
-  SetStyle(window, "height", TwipsToCss(d.client_height));
-  if (d.back_colour) SetStyle(window, "background-color", ToCssColour(*d.back_colour));
-  SetStyle(window, "font-family", FontFamilies(d.font));
-  SetStyle(window, "font-size", CssNumber(d.font.size_points) + "pt");
-  SetStyle(window, "font-weight", std::to_string(d.font.weight));
-  if (d.font.italic) SetStyle(window, "font-style", "italic");
+  window.Set("className", centred ? "window centred" : "window");
+  window.Set("id", d.name);
+  window.SetStyle("width", TwipsToCss(d.client_width));
+  window.SetStyle("height", TwipsToCss(d.client_height));
+  if (d.back_colour) window.SetStyle("background-color", ToCssColour(*d.back_colour));
+  window.SetStyle("font-family", FontFamilies(d.font));
+  window.SetStyle("font-size", CssNumber(d.font.size_points) + "pt");
+  window.SetStyle("font-weight", std::to_string(d.font.weight));
+  if (d.font.italic) window.SetStyle("font-style", "italic");
   std::string decoration = std::string(d.font.underline ? "underline " : "") +
                            std::string(d.font.strikeout ? "line-through" : "");
-  if (!decoration.empty()) SetStyle(window, "text-decoration", decoration);
+  if (!decoration.empty()) window.SetStyle("text-decoration", decoration);
+}
 
-  // The controls are made in the description's order; the page holds the
-  // focusable ones in tab order, which is then its own order for Tab and
-  // Shift+Tab, and the others where a screen reader should read them (see
-  // ReadingOrder). Labels lie beneath the others by the page's style.
-  std::vector<val> elements;
+// Puts a window made anew together: the page holds the focusable controls in
+// tab order, which is then its own order for Tab and Shift+Tab, and the
+// others where a screen reader should read them (see ReadingOrder); labels
+// lie beneath the others by the page's style. `elements` are the controls'
+// in the description's order.
+void ArrangeWindow(const PageObject& window, const FormDescription& d,
+                   const std::vector<PageObject>& elements) {
   // The window's landmark is named by its heading, if it has one; not by the
   // caption, which is the page's title and may well be a web address.
-  const ControlDescription* heading = Heading(d);
-  for (const ControlDescription& c : d.controls) {
-    WebControl made = MakerFor(c.kind)(c);
-    if (&c == heading) {
-      made.element.call<void>("setAttribute", std::string("role"), std::string("heading"));
-      made.element.call<void>("setAttribute", std::string("aria-level"), std::string("1"));
-      window.call<void>("setAttribute", std::string("aria-labelledby"), c.DisplayName());
-    }
-    elements.push_back(made.element);
-    built.form->Adopt(std::move(made.control), c.index, c.name);
+  if (const ControlDescription* heading = Heading(d)) {
+    const PageObject& e = elements[static_cast<std::size_t>(heading - d.controls.data())];
+    e.SetAttribute("role", "heading");
+    e.SetAttribute("aria-level", "1");
+    window.SetAttribute("aria-labelledby", heading->DisplayName());
   }
-  const auto element = [&](const ControlDescription* c) -> val& {
+  const auto element = [&](const ControlDescription* c) -> const PageObject& {
     return elements[static_cast<std::size_t>(c - d.controls.data())];
   };
   const Reading reading = ReadingOrder(d);
   const std::vector<const ControlDescription*>& tab = reading.tab;
-  for (const ControlDescription* c : reading.first) window.call<void>("appendChild", element(c));
+  for (const ControlDescription* c : reading.first) window.Call("appendChild", element(c));
   for (std::size_t i = 0; i < tab.size(); ++i) {
-    for (const ControlDescription* c : reading.before[i]) {
-      window.call<void>("appendChild", element(c));
-    }
-    window.call<void>("appendChild", element(tab[i]));
-    for (const ControlDescription* c : reading.after[i]) {
-      window.call<void>("appendChild", element(c));
+    for (const ControlDescription* c : reading.before[i]) window.Call("appendChild", element(c));
+    window.Call("appendChild", element(tab[i]));
+    for (const ControlDescription* c : reading.after[i]) window.Call("appendChild", element(c));
+  }
+  // Each box described by the notes under it, in the description's order.
+  std::vector<std::string> described_by(d.controls.size());
+  for (std::size_t i = 0; i < d.controls.size(); ++i) {
+    if (const ControlDescription* described = reading.describes[i]) {
+      std::string& ids = described_by[static_cast<std::size_t>(described - d.controls.data())];
+      ids += (ids.empty() ? "" : " ") + d.controls[i].DisplayName();
     }
   }
   for (std::size_t i = 0; i < d.controls.size(); ++i) {
-    if (const ControlDescription* described = reading.describes[i]) {
-      const val target = element(described);
-      const val already = target.call<val>("getAttribute", std::string("aria-describedby"));
-      target.call<void>(
-          "setAttribute", std::string("aria-describedby"),
-          (already.isNull() ? "" : already.as<std::string>() + " ") + d.controls[i].DisplayName());
-    }
+    if (!described_by[i].empty()) elements[i].SetAttribute("aria-describedby", described_by[i]);
   }
   // A phone's Enter key on a digit box: "next" where the next box in tab
   // order asks for a digit too (the phone moves there), "done" on the last
@@ -114,26 +110,43 @@ BuiltPage BuildPage(const FormDescription& d) {
   for (std::size_t i = 0; i < tab.size(); ++i) {
     if (!AsksForOneDigit(*tab[i])) continue;
     const bool more = i + 1 < tab.size() && AsksForOneDigit(*tab[i + 1]);
-    element(tab[i]).set("enterKeyHint", std::string(more ? "next" : "done"));
+    element(tab[i]).Set("enterKeyHint", more ? "next" : "done");
   }
   // The live region last, after every control in reading order, inside the
   // window, so that it goes with it.
-  window.call<void>("appendChild", MakeAnnouncer());
-
-  // The window the page carries (made at build time from this same code,
-  // inert until now) gives way to this one in one step, before the browser
-  // paints again: the same elements in the same place.
-  const val carried = Document().call<val>("querySelector", std::string("body > .window"));
-  if (carried.isNull()) {
-    Document()["body"].call<void>("appendChild", window);
-  } else {
-    carried.call<void>("replaceWith", window);
-  }
+  window.Call("appendChild", MakeAnnouncer());
   SetViewport("width=" + CssNumber(d.client_width / 15.0 + 2 * kMargin));
-  val::global("egnPlace")(window);
-  for (const ControlDescription* c : tab) {
+  Document().Get("body").Call("appendChild", window);
+  PageObject::Global().Call("egnPlace", window);
+}
+
+}  // namespace
+
+BuiltPage BuildPage(const FormDescription& d) {
+  // The window the page carries (made at build time from this same code,
+  // prerender.js) becomes the program's own as it is: its elements, in their
+  // order and place, with what the user did to them. Nothing moves, so the
+  // handover cannot be seen, and the focus stays where the user put it.
+  PageObject window = Document().Call("querySelector", std::string("body > .window"));
+  const bool carried = !window.IsNone();
+  if (!carried) {
+    window = CreateElement("main");
+    SetUpWindow(window, d);
+  }
+  BuiltPage built{std::make_unique<Form>(), window};
+  std::vector<PageObject> elements;
+  for (const ControlDescription& c : d.controls) {
+    WebControl made = MakerFor(c.kind)(c);
+    elements.push_back(made.element);
+    built.form->Adopt(std::move(made.control), c.index, c.name);
+  }
+  if (!carried) ArrangeWindow(window, d, elements);
+  // The focus where the window opens, unless the user has put it in the
+  // window the page carried already.
+  if (!window.Call("contains", Document().Get("activeElement")).IsNone()) return built;
+  for (const ControlDescription* c : ReadingOrder(d).tab) {
     if (c->visible) {
-      element(c).call<void>("focus");
+      elements[static_cast<std::size_t>(c - d.controls.data())].Call("focus");
       break;
     }
   }

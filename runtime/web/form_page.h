@@ -7,25 +7,25 @@
 // caption is the page's title.
 #pragma once
 
-#include <emscripten/val.h>
-
 #include <memory>
 
 #include "runtime/forms/controls.h"
 #include "runtime/forms/form_model.h"
+#include "runtime/web/page_object.h"
 
 namespace egn::runtime {
 
 struct BuiltPage {
   std::unique_ptr<Form> form;
-  emscripten::val window;
+  PageObject window;
 };
 
-// Builds the window into the page's body, in place of the window the page
-// carries if it has one, with the focus on the first control of its tab
-// order. The page reads in the window's order: each caption before what it
-// captions, each note (a weight under its box) after its box, which it
-// describes.
+// Builds the window into the page's body, or takes the window the page
+// carries for its own, element by element (what the user typed, the focus
+// and the caret stay as they are), with the focus on the first control of
+// its tab order unless the user has put it in the window already. The page reads in the window's
+// order: each caption before what it captions, each note (a weight under its box) after its box,
+// which it describes.
 BuiltPage BuildPage(const FormDescription& description);
 
 // Takes any window out of the page again (the one the page carries, or a

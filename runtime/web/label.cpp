@@ -6,10 +6,12 @@
 namespace egn::runtime {
 
 WebControl MakeLabel(const ControlDescription& d) {
-  emscripten::val label = MakeElement("div", "label", d);
-  label.set("textContent", ToJs(d.text));
-  if (d.alignment == Alignment::kCenter) SetStyle(label, "text-align", "center");
-  if (d.alignment == Alignment::kRight) SetStyle(label, "text-align", "right");
+  const auto [label, carried] = MakeElement("div", "label", d);
+  if (!carried) {
+    label.Set("textContent", d.text);
+    if (d.alignment == Alignment::kCenter) label.SetStyle("text-align", "center");
+    if (d.alignment == Alignment::kRight) label.SetStyle("text-align", "right");
+  }
   return {std::make_unique<CaptionedControl>(d), label};
 }
 

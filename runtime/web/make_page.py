@@ -1,25 +1,27 @@
 #!/usr/bin/env python3
 """Makes the one self-contained page of a program: the page template with the
-program's generated script, its WebAssembly (compressed, as base64), the face
+program's generated script, its WebAssembly (compressed, as text), the face
 the page carries (WOFF2, as base64) and the markup of its window (made by
 prerender.js) put inside it, and the page's policy naming each of its
 scripts by its hash.
 
 Usage: make_page.py TEMPLATE SCRIPT FACE OUTPUT NAME VERSION [MODULE [WINDOW]]
-(MODULE: the program's WebAssembly; without it the page carries none, as
-for the checks of the page maker itself. WINDOW: what prerender.js wrote;
-without it, or where the program's start failed there, the page carries no
-window, its title is NAME and its viewport the device's.)
+(MODULE: the program's WebAssembly, compressed in zlib's format (zopfli
+--zlib); without it the page carries none, as for the checks of the page
+maker itself. WINDOW: what prerender.js wrote; without it, or where the
+program's start failed there, the page carries no window, its title is NAME
+and its viewport the device's.)
 
-The same inputs give the same bytes anywhere: the module is compressed by
-zlib at a fixed level, with no time stamp or file name in its header.
+The same inputs give the same bytes anywhere. The template's own scripts
+and style go into the page without their comments and indentation (the
+template is where they are read); its first comment, the page's notice,
+stays.
 """
 import base64
 import hashlib
 import json
 import re
 import sys
-import zlib
 
 # What a script cannot hold inside the page's <script> element, in any case
 # of its letters, as HTML reads them: "</script" ends the element there, and
@@ -37,6 +39,74 @@ def script_hashes(page):
             .decode("ascii") + "'" for m in INLINE_SCRIPT.finditer(page)]
 
 
+# The codes that HTML does not keep as they are in text: NUL, CR, "&", "<".
+AWKWARD = [0x00, 0x0D, 0x26, 0x3C]
+
+
+def as_text(data):
+    """Bytes as text of seven bits a character, most significant first, the
+    last seven filled with zero bits. A code HTML keeps as it is stands for
+    itself (one byte of UTF-8); an awkward one goes with the next seven bits
+    into one character of two bytes, U+0080 + 128 k + next (k its place in
+    AWKWARD), or U+0280 + k where nothing follows. 8/7 of the bytes, where
+    base64 takes 4/3."""
+    codes, acc, bits = [], 0, 0
+    for byte in data:
+        acc, bits = (acc << 8) | byte, bits + 8
+        while bits >= 7:
+            bits -= 7
+            codes.append((acc >> bits) & 0x7F)
+        acc &= (1 << bits) - 1
+    if bits:
+        codes.append((acc << (7 - bits)) & 0x7F)
+    out, i = [], 0
+    while i < len(codes):
+        if codes[i] not in AWKWARD:
+            out.append(chr(codes[i]))
+        elif i + 1 < len(codes):
+            out.append(chr(0x80 + 128 * AWKWARD.index(codes[i]) + codes[i + 1]))
+            i += 1
+        else:
+            out.append(chr(0x280 + AWKWARD.index(codes[i])))
+        i += 1
+    return "".join(out)
+
+
+def from_text(text):
+    """The bytes as_text wrote."""
+    out, acc, bits = bytearray(), 0, 0
+    for c in map(ord, text):
+        codes = ([c] if c < 0x80 else [AWKWARD[(c - 0x80) >> 7], (c - 0x80) & 0x7F] if c < 0x280
+                 else [AWKWARD[c - 0x280]])
+        for code in codes:
+            acc, bits = (acc << 7) | code, bits + 7
+            if bits >= 8:
+                bits -= 8
+                out.append(acc >> bits)
+                acc &= (1 << bits) - 1
+    return bytes(out)
+
+
+def without_comments(template):
+    """The template's own scripts and style without their comments and
+    indentation, and its HTML comments but the first."""
+    first = template.index("-->") + 3
+    head, rest = template[:first], template[first:]
+    rest = re.sub(r"\n?<!--.*?-->", "", rest, flags=re.DOTALL)
+
+    def script(m):
+        lines = (line.strip() for line in m.group(2).split("\n"))
+        return m.group(1) + "\n".join(line for line in lines if not line.startswith("//")) + m.group(3)
+
+    def style(m):
+        text = re.sub(r"/\*.*?\*/\n?", "", m.group(2), flags=re.DOTALL)
+        return m.group(1) + "\n".join(line.strip() for line in text.split("\n")) + m.group(3)
+
+    rest = re.sub(r"(<script>)(.*?)(</script>)", script, rest, flags=re.DOTALL)
+    rest = re.sub(r"(<style>)(.*?)(</style>)", style, rest, flags=re.DOTALL)
+    return head + rest
+
+
 def main():
     template, script, face, output, name, version = sys.argv[1:7]
     module = open(sys.argv[7], "rb").read() if len(sys.argv) > 7 else b""
@@ -47,12 +117,13 @@ def main():
     if found := CANNOT_STAND_INSIDE.search(code):
         sys.exit(f"make_page.py: {script} holds \"{found.group(0)}\" at character {found.start()}:"
                  " it cannot stand inside the page's script element")
-    page = open(template, encoding="utf-8").read()
+    page = without_comments(open(template, encoding="utf-8").read())
     if HASHES not in page or page.index(HASHES) > page.find("<script>"):
         sys.exit(f"make_page.py: {template} has no {HASHES} before its first script")
     # The WebAssembly in zlib's format, which the browser's DecompressionStream
-    # ("deflate") unpacks; base64 holds no "<", so it cannot end its element early.
-    packed = base64.b64encode(zlib.compress(module, 9)).decode("ascii") if module else ""
+    # ("deflate") unpacks; as text that holds no "<", so that it cannot end
+    # its element early.
+    packed = as_text(module)
     # Every placeholder at once: no value is searched for another placeholder.
     # The window's markup, title and viewport come ready to stand in HTML.
     values = {"@EGN_PAGE_NAME@": name, "@EGN_VERSION_TEXT@": version,

@@ -5,7 +5,12 @@ into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
 
   index.html            the page, its policy opened for exactly what the
                         site adds, with the manifest linked and the worker
-                        registered
+                        registered, without the module and the face, which
+                        are files of their own
+  ID.wasm               the program's WebAssembly, which the page compiles
+                        while it streams in (a host compresses it on the way)
+  ID-face.woff2         the face the page carries, which the browser loads
+                        only where it is used
   manifest.webmanifest  names, colours and icons
   icon-N.png            the window's image at N pixels, from PIXELS files
                         (N x N pixels, 4 bytes each, R G B A, as
@@ -21,6 +26,7 @@ The same inputs give the same bytes anywhere: the PNGs are compressed by
 zlib at a fixed level and carry no time, and the worker's cache is named by
 a hash of the other files.
 """
+import base64
 import hashlib
 import json
 import math
@@ -34,12 +40,15 @@ import zlib
 # The site names its scripts by hash as the page does, by the page maker's own
 # function (it lies beside this file).
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_page import script_hashes  # noqa: E402
+from make_page import from_text, script_hashes  # noqa: E402
 
 page_path, description, output, program, name, short_name = sys.argv[1:7]
 pixel_files = sys.argv[7:]
 
 POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
+# The module the page carries, and its face.
+MODULE = re.compile(r'<template id="egn-module">([^<]*)</template>\n')
+FACE = re.compile(r'url\(data:font/woff2;base64,([A-Za-z0-9+/=]*)\)')
 # The page's surround: the colour round the window, which a starting app
 # shows before the window is built.
 SURROUND = re.compile(r"\bhtml\s*\{[^}]*?\bbackground(?:-color)?\s*:\s*(#[0-9a-fA-F]{6})\b")
@@ -117,6 +126,9 @@ def site_policy(policy):
     directives["img-src"] = ["'self'"] + directives.get("img-src", [])
     directives["manifest-src"] = ["'self'"]
     directives["worker-src"] = ["'self'"]
+    # The module and the face are the site's own files.
+    directives["connect-src"] = ["'self'"]
+    directives["font-src"] = ["'self'"]
     return "; ".join(" ".join([key] + values) for key, values in directives.items())
 
 
@@ -204,6 +216,14 @@ def main():
     sizes = sorted(int(re.search(r"\d+", f).group()) for f in files)
     if not {192, 512} <= set(sizes):
         fail(f"the icons are {sizes} pixels; an installable app needs 192 and 512")
+    # The module and the face as files of their own: the first paint waits for
+    # neither, and the browser loads the face only where it is used.
+    module, face = MODULE.search(page), FACE.search(page)
+    if not module or not face:
+        fail(f"{page_path} carries no module or no face")
+    files[f"{program}.wasm"] = zlib.decompress(from_text(module.group(1)))
+    files[f"{program}-face.woff2"] = base64.b64decode(face.group(1))
+    page = page.replace(module.group(0), "", 1).replace(face.group(0), f"url({program}-face.woff2)", 1)
     manifest = {
         "id": "./",
         "name": name,

@@ -14,7 +14,6 @@
 "use strict";
 const fs = require("fs");
 const vm = require("vm");
-const zlib = require("zlib");
 
 const [scriptPath, modulePath, outputPath] = process.argv.slice(2);
 
@@ -34,7 +33,10 @@ const sandbox = {
     }
   },
   egnCannotRun(why) { cannotRun = why; },
-  egnModule: zlib.deflateSync(fs.readFileSync(modulePath), {level: 9}).toString("base64"),
+  egnStarted() {},
+  // The module, compiled when the program asks for it (the page compiles it
+  // itself too; see loader.js).
+  get egnCompiled() { return WebAssembly.compile(fs.readFileSync(modulePath)); },
   console: {
     log() {},
     warn(...a) { logged.push(a.join(" ")); },
@@ -42,8 +44,7 @@ const sandbox = {
   },
   addEventListener() {},
   removeEventListener() {},
-  atob, DecompressionStream, Response, WebAssembly, TextDecoder, setTimeout, clearTimeout,
-  Promise, Uint8Array,
+  WebAssembly, TextDecoder, setTimeout, clearTimeout, Promise, Uint8Array,
 };
 sandbox.window = sandbox;
 sandbox.self = sandbox;
@@ -70,9 +71,8 @@ const deadline = Date.now() + 30000;
       (c) => (c.getAttribute("class") || "").split(" ").includes("window"));
   let markup = "", title = null, content = null;
   if (windows.length === 1 && document.body.childNodes.length === 1) {
-    // Shown at once, but inert until the program takes its place: nothing
-    // can be typed into it, to be lost, and it takes no focus.
-    windows[0].setAttribute("inert", "");
+    // Shown at once and live: the program takes it for its own, with
+    // whatever the user has typed into it by then.
     markup = windows[0].html();
     title = document.title;
     content = viewport.getAttribute("content");

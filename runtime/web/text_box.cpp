@@ -1,7 +1,9 @@
 // Text boxes: single-line (with the character limit, never half a surrogate
 // pair) and multi-line (word wrap, a vertical scroll bar only); read-only
 // boxes show, scroll and take the focus but refuse every change by the user,
-// while the program's writes always go in.
+// while the program's writes always go in. A box the page carries keeps what
+// the user typed into it before the program ran (held to the same rules as
+// any edit), and its focus and caret.
 #include <algorithm>
 
 #include "runtime/core/conversions.h"
@@ -12,13 +14,11 @@ namespace egn::runtime {
 
 namespace {
 
-using emscripten::val;
-
 // The text property is what was last written or typed, kept exactly: the
 // element's value is only what it shows (a text area turns CR LF into LF).
 class TextBoxControl : public Control {
  public:
-  TextBoxControl(const ControlDescription& d, val element)
+  TextBoxControl(const ControlDescription& d, PageObject element)
       : Control(d.kind, d.DisplayName()),
         element_(std::move(element)),
         limit_(d.max_length),
@@ -34,29 +34,38 @@ class TextBoxControl : public Control {
     // The limit holds for the user only: a longer text from the program goes
     // in whole, and the user cannot then make it any longer.
     if (limit_ > 0) {
-      element_.set("maxLength", static_cast<int>(std::max<std::size_t>(limit_, text_.size())));
+      element_.SetNumber("maxLength",
+                         static_cast<double>(std::max<std::size_t>(limit_, text_.size())));
     }
-    element_.set("value", ToJs(text_));
+    element_.Set("value", text_);
     if (reporting_) Announce(text_);
     // A multi-line box shows a new text from its first line, like a fresh
     // document, wherever the focus goes next.
     if (multi_line_) {
-      element_.call<void>("setSelectionRange", 0, 0);
-      element_.set("scrollTop", 0);
+      element_.Call("setSelectionRange", 0, 0);
+      element_.SetNumber("scrollTop", 0);
     }
   }
 
   // Where the cursor stood before an edit by the user.
-  void BeforeEdit() { cursor_ = element_["selectionStart"].as<int>(); }
+  void BeforeEdit() { cursor_ = static_cast<int>(element_.Number("selectionStart")); }
+
+  // A box the page carried holds the described text, as shown, unless the
+  // user typed into it before the program ran (`untouched` where the user
+  // cannot): that counts as an edit.
+  void Adopt(std::u16string_view described, bool untouched) {
+    text_ = std::u16string(described);
+    if (!untouched) Edited();
+  }
 
   // An edit by the user that would leave half a character or pass the limit
   // is refused as a whole: the text and the cursor go back to what they were.
   void Edited() {
-    std::u16string now = FromJs(element_["value"]);
+    std::u16string now = element_.Text("value");
     const std::size_t limit = std::max<std::size_t>(limit_, text_.size());
     if (HasLoneSurrogate(now) || (limit_ > 0 && now.size() > limit)) {
-      element_.set("value", ToJs(text_));
-      element_.call<void>("setSelectionRange", cursor_, cursor_);
+      element_.Set("value", text_);
+      element_.Call("setSelectionRange", cursor_, cursor_);
       return;
     }
     text_ = multi_line_ ? WithCrLf(now) : std::move(now);
@@ -73,7 +82,7 @@ class TextBoxControl : public Control {
     return text;
   }
 
-  val element_;
+  PageObject element_;
   int limit_;
   bool multi_line_;
   int cursor_ = 0;
@@ -90,6 +99,28 @@ class TextBoxControl : public Control {
 // no news.
 bool Reports(const ControlDescription& d) { return d.read_only && d.multi_line && d.visible; }
 
+// What a new box takes from its description, beyond every control's.
+void SetUp(const PageObject& box, const ControlDescription& d) {
+  if (!d.multi_line) box.Set("type", "text");
+  box.SetFlag("spellcheck", false);
+  box.SetAttribute("autocomplete", "off");
+  if (d.read_only) box.SetFlag("readOnly", true);
+  if (AsksForOneDigit(d)) box.Set("inputMode", "numeric");
+  if (d.alignment == Alignment::kCenter) box.SetStyle("text-align", "center");
+  if (d.alignment == Alignment::kRight) box.SetStyle("text-align", "right");
+  if (d.multi_line) {
+    const bool vertical =
+        d.scroll_bars == ScrollBars::kVertical || d.scroll_bars == ScrollBars::kBoth;
+    const bool horizontal =
+        d.scroll_bars == ScrollBars::kHorizontal || d.scroll_bars == ScrollBars::kBoth;
+    box.SetStyle("overflow-y", vertical ? "scroll" : "hidden");
+    box.SetStyle("overflow-x", horizontal ? "scroll" : "hidden");
+    // Without a horizontal scroll bar the box breaks its lines at word
+    // boundaries to its width.
+    box.SetStyle("white-space", horizontal ? "pre" : "pre-wrap");
+  }
+}
+
 }  // namespace
 
 bool AsksForOneDigit(const ControlDescription& d) {
@@ -97,31 +128,20 @@ bool AsksForOneDigit(const ControlDescription& d) {
 }
 
 WebControl MakeTextBox(const ControlDescription& d) {
-  val box = d.multi_line ? MakeElement("textarea", "text multi-line", d)
-                         : MakeElement("input", "text", d);
-  if (!d.multi_line) box.set("type", std::string("text"));
-  box.set("spellcheck", false);
-  box.call<void>("setAttribute", std::string("autocomplete"), std::string("off"));
-  if (d.read_only) box.set("readOnly", true);
-  if (AsksForOneDigit(d)) box.set("inputMode", std::string("numeric"));
-  if (d.alignment == Alignment::kCenter) SetStyle(box, "text-align", "center");
-  if (d.alignment == Alignment::kRight) SetStyle(box, "text-align", "right");
-  if (d.multi_line) {
-    const bool vertical =
-        d.scroll_bars == ScrollBars::kVertical || d.scroll_bars == ScrollBars::kBoth;
-    const bool horizontal =
-        d.scroll_bars == ScrollBars::kHorizontal || d.scroll_bars == ScrollBars::kBoth;
-    SetStyle(box, "overflow-y", vertical ? "scroll" : "hidden");
-    SetStyle(box, "overflow-x", horizontal ? "scroll" : "hidden");
-    // Without a horizontal scroll bar the box breaks its lines at word
-    // boundaries to its width.
-    SetStyle(box, "white-space", horizontal ? "pre" : "pre-wrap");
-  }
+  const auto [box, carried] = d.multi_line ? MakeElement("textarea", "text multi-line", d)
+                                           : MakeElement("input", "text", d);
   auto control = std::make_unique<TextBoxControl>(d, box);
-  control->SetText(d.text);  // the described text is no news
+  if (carried) {
+    // What the user typed before the program ran is news, and nothing else:
+    // a box the user cannot type into holds what the markup says.
+    control->Adopt(d.text, d.read_only || !d.visible);
+  } else {
+    SetUp(box, d);
+    control->SetText(d.text);  // the described text is no news
+  }
   if (Reports(d)) control->StartReporting();
-  Listen(box, "beforeinput", [c = control.get()](const val&) { c->BeforeEdit(); });
-  Listen(box, "input", [c = control.get()](const val&) { c->Edited(); });
+  Listen(box, "beforeinput", [c = control.get()](const PageObject&) { c->BeforeEdit(); });
+  Listen(box, "input", [c = control.get()](const PageObject&) { c->Edited(); });
   return {std::move(control), box};
 }
 

@@ -5,13 +5,12 @@
 #include <string>
 #include <utility>
 
+#include "runtime/core/conversions.h"
 #include "runtime/forms/control_kinds.h"
 #include "runtime/web/values.h"
 
 namespace egn::runtime {
 namespace {
-
-using emscripten::val;
 
 // Every kind of the neutral table has a maker (a missing one would raise
 // the runtime's own error), and what it makes is an element placed in CSS
@@ -29,18 +28,18 @@ TEST(WebControlMakers, EveryKindMakesAPlacedNamedElement) {
     d.text = u"Изчисли";
     d.items = {u"едно", u"две"};
     const WebControl made = MakerFor(info.kind)(d);
-    const val& element = made.element;
-    ASSERT_EQ(element.typeOf().as<std::string>(), "object") << info.keyword;
-    EXPECT_EQ(element["id"].as<std::string>(), "Some(2)") << info.keyword;
-    const val style = element["style"];
+    const PageObject& element = made.element;
+    ASSERT_FALSE(element.IsNone()) << info.keyword;
+    EXPECT_EQ(element.Text("id"), u"Some(2)") << info.keyword;
+    const PageObject style = element.Get("style");
     for (const auto& [property, value] : {std::pair{"left", "10px"},
                                           {"top", "20px"},
                                           {"width", "100px"},
                                           {"height", "30.133333px"}}) {
-      EXPECT_EQ(style[property].as<std::string>(), value) << info.keyword << " " << property;
+      EXPECT_EQ(ToUtf8(style.Text(property)), value) << info.keyword << " " << property;
     }
-    EXPECT_TRUE(element["hidden"].as<bool>()) << info.keyword;
-    EXPECT_EQ(FromJs(element["attributes"]["aria-label"]), u"Име") << info.keyword;
+    EXPECT_EQ(element.Number("hidden"), 1) << info.keyword;
+    EXPECT_EQ(element.Get("attributes").Text("aria-label"), u"Име") << info.keyword;
     ASSERT_NE(made.control, nullptr) << info.keyword;
     EXPECT_EQ(made.control->name(), "Some(2)") << info.keyword;
   }
@@ -58,8 +57,8 @@ TEST(WebControlMakers, AButtonsClickReachesItsHandler) {
     const bool connected = made.control->ConnectClick([&clicks] { ++clicks; });
     EXPECT_EQ(connected, info.kind == ControlKind::kButton) << info.keyword;
     if (!connected) continue;
-    made.element["listeners"].call<void>("click", val::object());
-    made.element["listeners"].call<void>("click", val::object());
+    made.element.Get("listeners").Call("click", PageObject::Global());
+    made.element.Get("listeners").Call("click", PageObject::Global());
     EXPECT_EQ(clicks, 2) << info.keyword;
   }
 }
@@ -70,11 +69,18 @@ TEST(WebValues, ConvertExactly) {
     EXPECT_EQ(TwipsToCss(twips), css) << twips;
   }
   EXPECT_EQ(ToCssColour(0x0080C0FF), "rgb(255, 192, 128)");  // 0x00BBGGRR
-  // UTF-16 crosses as it is, a lone surrogate and CR LF included.
+  // UTF-16 crosses as it is, a lone surrogate and CR LF included, both ways;
+  // UTF-8 arrives as the page's text.
+  const PageObject element = CreateElement("div");
   const std::u16string text = u"Изчисли \xD800!\r\n";
-  const val js = ToJs(text);
-  EXPECT_EQ(js["length"].as<int>(), static_cast<int>(text.size()));
-  EXPECT_EQ(FromJs(js), text);
+  element.Set("textContent", text);
+  EXPECT_EQ(element.Get("textContent").Number("length"), static_cast<double>(text.size()));
+  EXPECT_EQ(element.Text("textContent"), text);
+  element.Set("title", std::string("Изчисти"));
+  EXPECT_EQ(element.Text("title"), u"Изчисти");
+  element.SetFlag("hidden", false);  // a false is none, and reads as 0
+  EXPECT_TRUE(element.Get("hidden").IsNone());
+  EXPECT_EQ(element.Number("hidden"), 0);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 // A stand-in for the page in the web backend's tests under Node, which has no
 // document: an element is a plain object that keeps what the backend sets on
 // it (properties, attributes, style properties, children, listeners), so that
-// a test reads back what a maker made. bridge.js comes before it; its loader
-// hook is the page's alone (the tests' WebAssembly is inside their script).
-delete Module["instantiateWasm"];
+// a test reads back what a maker made, through the bridge (bridge.js).
 globalThis.document = {
   createElement: function (tag) {
     return {

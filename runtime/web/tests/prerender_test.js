@@ -34,7 +34,7 @@ const CASES = [
     list.size = 2; list.selectedIndex = -1;
     w.append(label, box, area, list); document.body.appendChild(w); box.focus();`,
    {title: "a &lt; b &amp; c", viewport: "width=509", window:
-    '<main class="window centred" id="Form" inert style="font-family: &quot;Times New Roman&quot;, serif;">' +
+    '<main class="window centred" id="Form" style="font-family:&quot;Times New Roman&quot;, serif">' +
     '<div class="label">&lt;2&gt; &amp; 3</div>' +
     '<input type="text" readonly maxlength="1" value="say &quot;1&quot;" spellcheck="false"' +
     ' aria-label="Година&#10;първа">' +

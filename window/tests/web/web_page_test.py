@@ -56,7 +56,7 @@ CANNOT_RUN = [
     ("unpacking fails",
      "const Real = DecompressionStream;"
      " window.DecompressionStream = function () { return new Real('gzip'); };",
-     NOT_LOADED, "TypeError: Failed to fetch"),  # Chromium's words for a stream that broke
+     NOT_LOADED, "TypeError: WebAssembly compilation aborted"),  # Chromium's words for a stream that broke
     ("compiling rejected",
      "WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('probe'));",
      NOT_LOADED, "CompileError: probe"),
@@ -128,8 +128,8 @@ class Browser:
         self.driver.get(url)
         self.driver.execute_async_script(
             "const done = arguments[0];"
-            "(function wait() { document.querySelector('#MainForm:not([inert])') ? done() :"
-            " setTimeout(wait, 10); })();")  # the program's window, not the one the page carries
+            "(function wait() { window.egnRunning ? done() :"
+            " setTimeout(wait, 10); })();")  # the program runs its window
 
     def js(self, script, *arguments):
         return self.driver.execute_script(script, *arguments)
@@ -301,10 +301,10 @@ class Checks:
 
     # --- the window the page carries ---------------------------------------------
 
-    def test_the_carried_window_until_the_program_takes_its_place(self):
-        # The program held back before it starts: the page shows the window
-        # it carries, exactly where and as the program's will be, taking no
-        # focus and no typing, and the program's takes its place unseen.
+    def held_back(self, act):
+        """Loads the page with the program held back before it starts, runs
+        `act` on the window the page carries, then lets the program start
+        and waits until it runs. Returns the rectangles before the start."""
         hold = self.b.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {
             "source": "const real = WebAssembly.instantiate;"
                       " const held = new Promise(r => { window.release = r; });"
@@ -312,24 +312,50 @@ class Checks:
         try:
             self.b.driver.get(self.url)
             carried = self.b.rects()
-            assert self.b.js("return document.getElementById('MainForm').inert") is True
             assert self.b.js("return document.activeElement === document.body") is True
-            ActionChains(self.b.driver).move_to_element(self.b.element("Text2(0)")).click() \
-                .send_keys("5").perform()
-            assert self.b.value("Text2(0)") == "", self.b.value("Text2(0)")
-            assert self.b.js("return document.activeElement === document.body") is True
-            before = self.b.screenshot()
+            act()
+            assert self.b.js("return window.egnRunning") is False
             self.b.js("release()")
-            WebDriverWait(self.b.driver, 10).until(lambda d: d.execute_script(
-                "return document.querySelector('#MainForm:not([inert])') !== null"))
+            WebDriverWait(self.b.driver, 10).until(
+                lambda d: d.execute_script("return window.egnRunning"))
         finally:
             self.b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
                                           {"identifier": hold["identifier"]})
-        assert self.b.rects() == carried
-        assert self.b.focused() == TAB_ORDER[0]
+        assert self.b.rects() == carried  # nothing moved
         assert self.b.js("return document.querySelectorAll('.window').length") == 1
+        return carried
+
+    def test_the_carried_window_becomes_the_programs(self):
+        # Untouched, the window the page carries becomes the program's unseen,
+        # to the pixel, and the focus goes where the window opens it.
+        shot = []
+        self.held_back(lambda: shot.append(self.b.screenshot()))
+        assert self.b.focused() == TAB_ORDER[0]
         self.b.js("document.activeElement.blur()")  # its focus ring aside, the same pixels
-        assert before.tobytes() == self.b.screenshot().tobytes()
+        assert shot[0].tobytes() == self.b.screenshot().tobytes()
+
+    def test_what_is_done_before_the_program_runs_is_kept(self):
+        # Live before the program runs: a tap focuses a box, a digit stays
+        # in it, and a press of Изчисли is carried out once the program runs,
+        # on what the boxes held then; what is typed after the press stays,
+        # with its focus and caret, in the very same element.
+        def act():
+            self.b.js("window.carriedBox = document.getElementById('Text2(1)')")
+            ActionChains(self.b.driver).move_to_element(self.b.element("Text2(0)")).click() \
+                .send_keys("5").perform()
+            assert (self.b.value("Text2(0)"), self.b.focused()) == ("5", "Text2(0)")
+            self.b.element("Command1(0)").click()
+            self.b.element("Text2(1)").click()
+            self.b.keys("7", Keys.ARROW_LEFT)
+        self.held_back(act)
+        assert self.b.js("return document.getElementById('Text2(1)') === window.carriedBox")
+        assert self.b.focused() == "Text2(1)"
+        assert self.b.js("return document.activeElement.selectionStart") == 0
+        assert [self.b.value("Text2(0)"), self.b.value("Text2(1)")] == ["5", "7"]
+        assert self.b.text_property("Text1", 0) == results([5])
+        assert self.b.text_property("Text2", 1) == "7"
+        self.b.element("Command1(0)").click()
+        assert self.b.text_property("Text1", 0) == results([5, 7])
 
     # --- typing -----------------------------------------------------------------
 

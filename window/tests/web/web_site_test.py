@@ -18,12 +18,16 @@ import sys
 import tempfile
 import threading
 import urllib.request
+import zlib
 from functools import partial
 
 from PIL import Image
 from selenium.webdriver.support.wait import WebDriverWait
 
 import web_page_test as chromium  # the browser's driver (reads BUILD_DIR from the command line)
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "runtime", "web"))
+import make_page  # noqa: E402  (the page maker's own reading of the module's text)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -43,21 +47,30 @@ def policy(path):
 
 
 def check_policy():
-    """index.html is the page with its policy changed, the manifest linked and
-    one more script (the registration, last). The policy is the page's, plus
-    the manifest, the worker, their icons and the one Trusted Types policy;
-    its scripts named by hash."""
+    """index.html is the page with its policy changed, the manifest linked,
+    one more script (the registration, last), and its module and face files
+    of their own, the same bytes. The policy is the page's, plus the
+    manifest, the worker, their icons, the module and the face, and the one
+    Trusted Types policy; its scripts named by hash."""
     text = open(os.path.join(SITE, "index.html"), encoding="utf-8").read()
     rest, _, registration = text.rpartition("<script>")
     without = POLICY.sub("", rest + registration.split("</script>\n", 1)[1])
-    assert without.replace('<link rel="manifest" href="manifest.webmanifest">\n', "", 1) == (
-        POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())), "not the same page"
+    page = POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())
+    module = re.search(r'<template id="egn-module">([^<]*)</template>\n', page)
+    face = re.search(r"url\(data:font/woff2;base64,([^)]*)\)", page)
+    page = page.replace(module[0], "").replace(face[0], "url(egn-check-face.woff2)")
+    assert without.replace('<link rel="manifest" href="manifest.webmanifest">\n', "", 1) == page, (
+        "not the same page")
+    assert open(os.path.join(SITE, "egn-check-face.woff2"), "rb").read() == base64.b64decode(face[1])
+    wasm = open(os.path.join(SITE, "egn-check.wasm"), "rb").read()
+    assert zlib.decompress(make_page.from_text(module[1])) == wasm and wasm[:4] == b"\0asm"
     page, site = policy(chromium.PAGE), policy(os.path.join(SITE, "index.html"))
     scripts = re.findall(r"<script\b[^>]*>(.*?)</script>", text, re.DOTALL)
     hashes = ["'sha256-" + base64.b64encode(hashlib.sha256(s.encode()).digest()).decode() + "'"
               for s in scripts]
     changed = {"script-src": hashes + ["'wasm-unsafe-eval'"], "trusted-types": ["egn-site"],
-               "img-src": ["'self'", "data:"], "manifest-src": ["'self'"], "worker-src": ["'self'"]}
+               "img-src": ["'self'", "data:"], "manifest-src": ["'self'"], "worker-src": ["'self'"],
+               "connect-src": ["'self'"], "font-src": ["'self'"]}
     assert site == {**page, **changed}, site
 
 
@@ -88,6 +101,7 @@ REFUSALS = [
     (r"; trusted-types 'none'", "", ": its policy has no trusted-types"),
     (r"html \{ background: #808080; \}", "html { }", " gives html no background colour"),
     (r"</body>", "</body></body>", " has 2 </body>, not one"),
+    (r'<template id="egn-module">[^<]*</template>\n', "", " carries no module or no face"),
 ]
 
 
@@ -115,7 +129,8 @@ def check_refusals(scratch):
 class Host(http.server.SimpleHTTPRequestHandler):
     """A static host, with the types a host gives the manifest and the worker."""
     extensions_map = {".webmanifest": "application/manifest+json", ".js": "text/javascript",
-                      ".html": "text/html", ".png": "image/png"}
+                      ".html": "text/html", ".png": "image/png", ".wasm": "application/wasm",
+                      ".woff2": "font/woff2"}
 
     def log_message(self, *args):
         pass

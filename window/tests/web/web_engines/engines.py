@@ -4,8 +4,10 @@ to the table in expectations.py, which every engine's driver shares.
 
 Usage: engines.py BUILD_DIR ENGINE...  (ENGINE: webkit, chromium). WebKit
 runs WebKitWebDriver, which needs a display: run it under xvfb-run -a.
+EGN_ENGINE_CHECKS=name,... runs only those checks.
 Prints "N passed, N failed" last; exits 1 on a failure.
 """
+import os
 import sys
 import time
 import traceback
@@ -18,6 +20,7 @@ import expectations
 from expectations import EXPECTATIONS as E, SCRIPTS
 
 PAGE_URL = "file://" + expectations.chromium.PAGE
+BUILD = expectations.chromium.BUILD
 
 
 def start(engine):
@@ -168,9 +171,71 @@ def no_console_error(p):
     assert len(errors) >= 1 and all(E["probe"] in e for e in errors), errors
 
 
+def typing_at_the_first_frame(p):
+    """Nine digits typed into the boxes from the first frame that draws the
+    window, and Изчисли pressed, before the program runs (Chromium's CPU
+    slowed as a low-end phone's): every digit is kept and the results are the
+    example's, every time. The first frame lets a tap meet the first box and
+    give it the focus (seen by a script that runs before the page's own in
+    Chromium; in WebKit, whose driver has none, at the first moment the
+    driver sees the box)."""
+    chromium = p.engine == "chromium"
+    box = E["digit_boxes"][0]
+    probe = None
+    if chromium:
+        p.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate",
+                                 {"rate": E["first_frame_cpu_slowdown"]})
+        probe = p.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                         {"source": E["first_frame_probe"]})["identifier"]
+    try:
+        p.driver.get(PAGE_URL)
+        for walk in range(E["first_frame_walks"]):
+            query = f"?walk={walk}"  # a page of its own, with the driver back at once
+            p.driver.execute_script("location.href = arguments[0]", PAGE_URL + query)
+            deadline = time.monotonic() + 30
+            while not p.run("box_there", box, query):
+                assert time.monotonic() < deadline, "the window never came"
+            met = None if chromium else p.run("meet_now", box)
+            for name, digit in zip(E["digit_boxes"], E["example"]["digits"]):
+                p.type_into(name, str(digit))
+            p.click(E["calculate"])
+            if chromium:
+                met = p.run("first_frame")
+            assert met == E["first_frame_meets"], (walk, met)
+            assert p.run("ready") is True
+            typed = [p.value(n) for n in E["digit_boxes"]]
+            assert typed == [str(d) for d in E["example"]["digits"]], (walk, typed)
+            assert (p.results(), p.value(E["tenth_box"])) == (
+                E["example"]["text"], E["example"]["tenth"]), (walk, p.results())
+    finally:
+        if chromium:
+            p.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                     {"identifier": probe})
+            p.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
+
+
+def no_accessibility_violation(p):
+    """axe-core (the version package-lock.json pins, installed beside the
+    build) finds no violation of WCAG 2.0, 2.1 and 2.2 A and AA or of its
+    best practices, on the window as the program runs it. Chromium alone
+    (CHROMIUM_CHECKS): axe is let past the page's policy there."""
+    source = open(os.path.join(BUILD, "web_engines", "node_modules", "axe-core", "axe.min.js")).read()
+    p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": True})
+    try:
+        p.open()
+        p.driver.execute_script(source)
+        violations = p.driver.execute_async_script(
+            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa', 'best-practice']})"
+            ".then(r => arguments[0](r.violations.map(v => [v.id, v.nodes.length])))")
+        assert violations == [], violations
+    finally:
+        p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": False})
+
+
 CHECKS = [every_control_in_its_place, the_example_then_clear, first_focus_and_tab_order,
           tab_after_the_last_stop, line_box_of_every_caption, read_only_boxes_refuse_typing,
-          no_console_error]
+          no_console_error, typing_at_the_first_frame]
+CHROMIUM_CHECKS = [no_accessibility_violation]
 
 
 def main():
@@ -180,7 +245,9 @@ def main():
         driver = start(engine)
         try:
             page = Page(engine, driver)
-            for check in CHECKS:
+            only = os.environ.get("EGN_ENGINE_CHECKS")  # some checks alone, by name
+            checks = CHECKS + (CHROMIUM_CHECKS if engine == "chromium" else [])
+            for check in [c for c in checks if not only or c.__name__ in only.split(",")]:
                 try:
                     check(page)
                     passed += 1

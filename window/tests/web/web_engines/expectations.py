@@ -80,10 +80,10 @@ EXPECTATIONS["differences"] = ENGINE_DIFFERENCES
 
 # Scripts every driver runs in the page, so that all engines measure alike.
 SCRIPTS = {
-    # Resolves when the program's window is built (the one the page carries is inert).
+    # Resolves when the program runs the window.
     "ready": """
         return new Promise(done => (function wait() {
-          document.querySelector('#MainForm:not([inert])') ? done(true) : setTimeout(wait, 10); })());""",
+          window.egnRunning ? done(true) : setTimeout(wait, 10); })());""",
     # Each control's rectangle in the window's own CSS pixels, and the scale.
     "rects": """
         const width = arguments[0];
@@ -125,9 +125,47 @@ SCRIPTS = {
     "errors": "return window.__errors;",
     # An error logged on purpose, to show that the recorder hears one.
     "probe_error": "console.error('egn-engines-probe'); return true;",
+    # Whether the first digit box is in the page of this query yet (for
+    # driving a page from its first moment on).
+    "box_there": """
+        return location.search === arguments[1] && document.getElementById(arguments[0]) !== null;""",
+    # What the first frame that draws the window held for a hand: whether a
+    # tap on the first digit box meets it, and whether it takes the focus.
+    "first_frame": "return window.__firstFrame || null;",
+    # What a finger would meet, asked at once (where no script can run before
+    # the page's own: the first moment the driver sees the box).
+    "meet_now": """
+        const box = document.getElementById(arguments[0]);
+        const r = box.getBoundingClientRect();
+        const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === box;
+        const had = document.activeElement;
+        box.focus();
+        const focused = document.activeElement === box;
+        if (had && had !== box) had.focus(); else box.blur();
+        return {hit, focused};""",
 }
+# Run before the page's own scripts (a preload script), in every frame until
+# the first digit box is there: that frame is the first to draw the window.
+FIRST_FRAME_PROBE = """
+    requestAnimationFrame(function look() {
+      const box = document.getElementById(%s);
+      if (!box) return requestAnimationFrame(look);
+      const r = box.getBoundingClientRect();
+      const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === box;
+      box.focus();
+      const focused = document.activeElement === box;
+      box.blur();
+      window.__firstFrame = {hit, focused};
+    });""" % json.dumps(chromium.SEEN["digit-boxes"][0])
 PROBE = "egn-engines-probe"
 EXPECTATIONS["scripts"] = SCRIPTS
+EXPECTATIONS["first_frame_probe"] = FIRST_FRAME_PROBE
+# Typing at the first frame: walks a page, each engine, and how much slower
+# Chromium's CPU runs (a low-end phone), the first frame then what every walk
+# must find.
+EXPECTATIONS["first_frame_walks"] = 3
+EXPECTATIONS["first_frame_cpu_slowdown"] = 6
+EXPECTATIONS["first_frame_meets"] = {"hit": True, "focused": True}
 EXPECTATIONS["probe"] = PROBE
 
 if __name__ == "__main__":
