@@ -25,6 +25,19 @@ function(egn_drop_unneeded_sections)
   endforeach()
 endfunction()
 
+# The Windows programs (mingw-w64) get the stack protector: a function with a
+# local array or a local whose address is taken checks a random canary before
+# it returns, and a smashed stack ends the program (GCC's libssp, linked in
+# statically; the canary comes from CryptGenRandom at start-up).
+# tools/check-windows-imports.sh checks it in the programs, with ASLR,
+# high-entropy addresses and NX, which the linker gives them by default. Set
+# here rather than in the toolchain file, so that a build folder configured
+# before takes it too.
+if(EGN_HARDENING AND WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-fstack-protector-strong)
+  add_link_options(-fstack-protector-strong)
+endif()
+
 if(NOT EGN_HARDENING OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux"
    OR NOT CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang)$")
   return()

@@ -7,4 +7,4 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 # GCC 12 warns, for 32-bit targets only, that libstdc++'s own copy inside
 # std::string may overlap (a false -Wrestrict from its range analysis at -O3);
 # with warnings as errors that would stop the build on the standard library.
-string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-restrict")  # after the stack protector
+string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-restrict")

@@ -25,13 +25,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp \
 -Wl,--major-subsystem-version,6,--minor-subsystem-version,1,--tsaware")
 
-# The stack protector: a function with a local array or a local whose
-# address is taken checks a random canary before it returns, and a smashed
-# stack ends the program (GCC's libssp, linked in statically; the canary comes
-# from CryptGenRandom at start-up). tools/check-windows-imports.sh checks it
-# in the programs, with ASLR, high-entropy addresses and NX, which the linker
-# gives them by default.
-set(CMAKE_CXX_FLAGS_INIT "-fstack-protector-strong")
 # The tests run through Wine as tools/wine-probe.sh finds it runs here (or as
 # the environment says, where tools/test.sh has already asked it): the plain
 # wine, or Wine's 64-bit loader where the kernel runs no 32-bit programs.
