@@ -22,7 +22,7 @@ build() {  # FOLDER TZ LOCALE UMASK
   mkdir -p "$1"
   tar -xf "$root/source.tar" -C "$1"
   local started=$SECONDS
-  (cd "$1" && umask "$4" && TZ=$2 LC_ALL=$3 ./tools/release.sh out/release out/build >"$1.log" 2>&1) ||
+  (cd "$1" && umask "$4" && TZ=$2 LC_ALL=$3 ./tools/release.sh out/downloads out/build >"$1.log" 2>&1) ||
     { tail -n 30 "$1.log" >&2; echo "check-reproducible: the build in $1 failed" >&2; exit 1; }
   echo "check-reproducible: built in $1 ($((SECONDS - started)) s)"
 }
@@ -70,7 +70,7 @@ compare_folders() {  # FOLDER FOLDER PREFIX
 
 build "$first" UTC C.UTF-8 022
 build "$second" Pacific/Kiritimati C 002
-compare_folders "$first/out/release" "$second/out/release" ""
+compare_folders "$first/out/downloads" "$second/out/downloads" ""
 linux=linux/egn-check/obj-$(dpkg-architecture -q DEB_HOST_GNU_TYPE)  # dpkg-buildpackage's build
 for program in "$linux/window/egn-check" "$linux/cli/egn-digit" windows/window/egn-check.exe \
   windows/cli/egn-digit.exe windows/packaging/path-entry.exe windows32/window/egn-check.exe \
@@ -83,6 +83,6 @@ if ((differ)); then
   exit 1
 fi
 echo "check-reproducible: the two builds are the same, byte for byte:"
-cat "$first/out/release/SHA256SUMS"
+cat "$first/out/downloads/SHA256SUMS"
 # The Debian download itself, as distributions and administrators judge it.
-tools/check-package.sh "$first"/out/release/egn-check_*.deb
+tools/check-package.sh "$first"/out/downloads/egn-check_*.deb

@@ -75,7 +75,7 @@ wine_tests() {
     xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -o pipefail -c \
       'tools/wine-prefix.sh out/$0/wineprefix 96 && export WINEPREFIX=$PWD/out/$0/wineprefix &&
        wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1 &&
-       ctest --preset $0 | tee $1; status=$?; wineserver -k; exit $status' "$1" "$log"
+       ctest --preset "$0" | tee "$1"; status=$?; wineserver -k; exit $status' "$1" "$log"
   fi
   local names
   names=$(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/\1/p' "$log" | sed ':a;N;s/\n/, /;ba')

@@ -4,5 +4,6 @@
 # Every test that would run one exits with 77, which ctest reports as skipped,
 # and says why.
 # Usage: tools/wine-cannot-run.sh WHY PROGRAM [ARGUMENT...]
+set -eu
 echo "skipped, $(basename "$2") is not run: $1"
 exit 77

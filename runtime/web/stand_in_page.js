@@ -66,29 +66,6 @@ class Node {
     this.parentNode = null;
   }
   get children() { return this.childNodes.slice(); }
-  // Where a node stands, as the runtime asks before it places one: an
-  // element in its window is not moved again.
-  get isConnected() {
-    let node = this;
-    while (node.parentNode) node = node.parentNode;
-    return node === this.document.body;
-  }
-  get previousElementSibling() {
-    if (!this.parentNode) return null;
-    const siblings = this.parentNode.childNodes;
-    return siblings[siblings.indexOf(this) - 1] || null;
-  }
-  prepend(child) {
-    if (child.parentNode) child.remove();
-    child.parentNode = this;
-    this.childNodes.unshift(child);
-  }
-  after(node) {
-    if (node.parentNode) node.remove();
-    const siblings = this.parentNode.childNodes;
-    siblings.splice(siblings.indexOf(this) + 1, 0, node);
-    node.parentNode = this.parentNode;
-  }
   contains(node) {
     for (let n = node; n; n = n.parentNode) if (n === this) return true;
     return false;

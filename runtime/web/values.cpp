@@ -19,8 +19,6 @@ PageObject CreateElement(const char* tag) {
 
 PageObject ElementById(const std::string& id) { return Document().Call("getElementById", id); }
 
-bool InThePage(const PageObject& element) { return element.Number("isConnected") == 1; }
-
 namespace {
 constexpr const char* kAnnouncerId = "egn-announcer";  // no control's name has a '-'
 }  // namespace

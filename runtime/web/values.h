@@ -23,9 +23,6 @@ PageObject Document();
 PageObject CreateElement(const char* tag);
 // The element of the page with this id, or none.
 PageObject ElementById(const std::string& id);
-// Whether the element is in the page (one the page carried, rather than one
-// made just now).
-bool InThePage(const PageObject& element);
 
 // The page's one live region (a polite status, hidden from sight): what a
 // screen reader announces of its own accord. Announce replaces what it holds;

@@ -357,6 +357,19 @@ class Checks:
         self.b.element("Command1(0)").click()
         assert self.b.text_property("Text1", 0) == results([5, 7])
 
+    def test_a_clear_before_the_program_runs_empties_what_was_typed_before_it(self):
+        # Изчисти pressed before the program runs empties the boxes once it
+        # runs, as it would have at once; a digit typed after the press stays.
+        def act():
+            for name, digit in (("Text2(0)", "5"), ("Text2(1)", "6"), ("Command1(1)", None),
+                                ("Text2(2)", "7")):
+                self.b.element(name).click()
+                if digit:
+                    self.b.keys(digit)
+        self.held_back(act)
+        assert [self.b.value(f"Text2({i})") for i in range(3)] == ["", "", "7"]
+        assert self.b.text_property("Text1", 0) == ""
+
     # --- typing -----------------------------------------------------------------
 
     def test_one_character_typed_or_pasted(self):
