@@ -248,10 +248,35 @@ TEST(Encodings, Windows1251AndUtf16RoundTrip) {
     AppendUtf8(back, bytes, e);
     EXPECT_EQ(back, text);
   }
-  std::string lacking;
-  AppendEncoded(lacking, "ѝ😀a", Encoding::kWindows1251);
-  EXPECT_EQ(lacking, "??a");
   EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
+}
+
+// UTF-8 into Windows-1251: ASCII and А…я alone the quick way
+// (EncodeBulgarian), everything else the long way, where a character that
+// Windows-1251 lacks and every byte of malformed UTF-8 become '?'.
+TEST(Encodings, Windows1251FromUtf8) {
+  const struct {
+    std::string utf8, cp1251;
+    bool quick;
+  } cases[] = {
+      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42", true},
+      {"ѝ😀a", "??a", false},
+      {"Џ", "\x8F", false},                 // in Windows-1251, not among А…я
+      {"\xD0\xC0\xD0\xCF", "????", false},  // a lead and no continuation after it
+      {"\xD1\x50\xD1\x7F", "?P?\x7F", false},
+      {"я\xD1", "\xFF?", false},  // cut short
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    AppendEncoded(out, c.utf8, Encoding::kWindows1251);
+    EXPECT_EQ(out, c.cp1251) << testing::PrintToString(c.utf8);
+    std::string quick(c.utf8.size(), '\0');
+    const std::size_t n = EncodeBulgarian(c.utf8, quick.data());
+    EXPECT_EQ(n != std::string_view::npos, c.quick) << testing::PrintToString(c.utf8);
+    if (c.quick) {
+      EXPECT_EQ(quick.substr(0, n), c.cp1251);
+    }
+  }
 }
 
 }  // namespace
