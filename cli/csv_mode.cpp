@@ -279,8 +279,8 @@ class ColumnRun {
     }
     if (row.fields != header_fields_) {
       Problem(row,
-              std::to_string(row.fields) + " полета, а заглавният ред има " +
-                  std::to_string(header_fields_),
+              std::to_string(row.fields) + (row.fields == 1 ? " поле" : " полета") +
+                  ", а заглавният ред има " + std::to_string(header_fields_),
               false);
       return;
     }

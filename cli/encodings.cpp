@@ -279,18 +279,22 @@ std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
   return kNone;
 }
 
-std::string NonTextProblem(std::string_view bytes, std::size_t at, Encoding encoding) {
+std::string utf16_fault::LoneSurrogate(unsigned unit) {
   char text[64];
+  std::snprintf(text, sizeof text, "сурогатът U+%04X е без двойката си", unit);
+  return text;
+}
+
+std::string NonTextProblem(std::string_view bytes, std::size_t at, Encoding encoding) {
   if (encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be) {
-    if (at + 2 > bytes.size()) return "нечетен байт в края";
+    if (at + 2 > bytes.size()) return std::string(utf16_fault::kOddByte);
     const std::uint32_t unit = Unit(bytes, at, BigEndian(encoding));
-    if (unit == 0) return "знакът U+0000";
-    std::snprintf(text, sizeof text, "сурогатът U+%04X без двойката си",
-                  static_cast<unsigned>(unit));
-    return text;
+    if (unit == 0) return std::string(utf16_fault::kZero);
+    return utf16_fault::LoneSurrogate(unit);
   }
   const auto byte = static_cast<unsigned char>(bytes[at]);
   if (byte == 0) return "нулев байт";
+  char text[32];
   std::snprintf(text, sizeof text, "байтът 0x%02X", byte);
   return text;
 }

@@ -42,8 +42,19 @@ std::size_t EncodeBulgarian(std::string_view text, char* to);
 std::size_t FirstNonText(std::string_view bytes, Encoding encoding);
 
 // What is wrong at `bytes[at]`, FirstNonText's answer: "нулев байт",
-// "байтът 0x98", "сурогатът U+D800 без двойката си" and the like.
+// "байтът 0x98", "сурогатът U+D800 е без двойката си" and the like, in the
+// words of utf16_fault for UTF-16.
 std::string NonTextProblem(std::string_view bytes, std::size_t at, Encoding encoding);
+
+// What is wrong with UTF-16, in the same words wherever it is found (the
+// line reader's and the CSV reader's messages, which scripts may match):
+// a zero unit, a surrogate without its other half, an odd byte at the end.
+namespace utf16_fault {
+inline constexpr std::string_view kZero = "нулев знак U+0000";
+inline constexpr std::string_view kOddByte = "входът свършва с нечетен байт";
+// "сурогатът U+D800 е без двойката си".
+std::string LoneSurrogate(unsigned unit);
+}  // namespace utf16_fault
 
 // UTF-8 `text` with its Latin and Cyrillic capitals made small, for names
 // that are the same in any case ("ЕГН", "егн").

@@ -280,11 +280,12 @@ std::string CodePoint(long c) {
 // character (see LineReader).
 std::string Utf16Problem(std::string_view text) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const std::string start = "редът не е текст в UTF-16: ";
   if (text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0) {
-    const long surrogate = 0xD000 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-    return "редът не е текст в UTF-16: сурогатът " + CodePoint(surrogate) + " е без двойката си";
+    const unsigned surrogate = 0xD000U | (byte(1) & 0x3FU) << 6 | (byte(2) & 0x3FU);
+    return start + utf16_fault::LoneSurrogate(surrogate);
   }
-  return "редът не е текст в UTF-16: входът свършва с нечетен байт";
+  return start + std::string(utf16_fault::kOddByte);
 }
 
 }  // namespace
@@ -309,7 +310,7 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
     if (text[i] >= '0' && text[i] <= '9') continue;
     const bool utf16 = line.encoding == Encoding::kUtf16Le || line.encoding == Encoding::kUtf16Be;
     if (text[i] == '\0') {
-      checked.problem = utf16 ? "редът съдържа нулев знак U+0000" : "редът съдържа нулев байт";
+      checked.problem = "редът съдържа " + std::string(utf16 ? utf16_fault::kZero : "нулев байт");
       return checked;
     }
     const Character c = DecodeUtf8(text, i);

@@ -202,9 +202,14 @@ TEST(CsvReader, ProblemsAndTheirLines) {
                    "a\0\n\0\x00\xD8\n\0",
                    10),
        false, CsvReader::Problem::kNotText, 2, 1,
-       "файлът не е текст в UTF-16 (сурогатът U+D800 без двойката си)"},
+       "файлът не е текст в UTF-16 (сурогатът U+D800 е без двойката си)"},
+      {"a zero unit",
+       std::string("\xFF\xFE"
+                   "a\0\n\0\0\0",
+                   8),
+       false, CsvReader::Problem::kNotText, 2, 1, "файлът не е текст в UTF-16 (нулев знак U+0000)"},
       {"an odd byte", "\xFE\xFF\0a\0\n\0"s, false, CsvReader::Problem::kNotText, 2, 1,
-       "файлът не е текст в UTF-16 (нечетен байт в края)"},
+       "файлът не е текст в UTF-16 (входът свършва с нечетен байт)"},
       {"a read error", "a;b\n1;2\n3;4\n5;6\n7;8\n9;0\n1;2\n3;4\n5;6\n7;8\n", true,
        CsvReader::Problem::kReadFailed, 0, 10, ""},
   };
