@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -224,16 +223,12 @@ class ColumnRun {
       listed += (i == 0 ? ": „" : ", „") + names[i] + "“";
     }
     std::size_t column = 0;
-    if (IsNumber(options_.column)) {
-      std::size_t given = 0;  // too large a number gives SIZE_MAX: no such column
-      const auto [end, error] = std::from_chars(
-          options_.column.data(), options_.column.data() + options_.column.size(), given);
-      if (error != std::errc()) given = SIZE_MAX;
-      if (given > names.size()) {
+    if (options_.number) {
+      if (*options_.number == 0 || *options_.number > names.size()) {
         Say("egn-digit: няма колона " + options_.column + "; " + listed);
         return false;
       }
-      column = given - 1;
+      column = *options_.number - 1;
     } else {
       const std::string wanted = FoldCase(Trim(options_.column));
       std::vector<std::size_t> found;
@@ -255,7 +250,7 @@ class ColumnRun {
       column = found[0];
     }
     reader_.Select(column);
-    if (IsNumber(options_.column) && IsNumber(names[column])) {
+    if (options_.number && IsNumber(names[column])) {
       CsvRow data = row;
       data.cell = fields[column];
       Take(data);
