@@ -76,9 +76,13 @@ class Writer {
   Writer(Encoding from, Encoding to, char separator)
       : from_(from), to_(to), separator_(separator) {}
 
-  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding) {
-    Keep(out, row.bytes);
+  // The row with `columns` (if any) after its fields, or after its first
+  // `at` bytes, where it has more fields than the header row.
+  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding,
+           std::size_t at = std::string_view::npos) {
+    Keep(out, row.bytes.substr(0, at));
     if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
+    if (at < row.bytes.size()) Keep(out, row.bytes.substr(at));
     Keep(out, row.line_end);
   }
 
@@ -330,15 +334,22 @@ class ColumnRun {
 
   // A row whose field holds no number (`in_field`), or that is wrong as a
   // whole: said on standard error after it, written with "грешка" and why,
-  // or with empty columns (after as many fields as the header row has).
+  // or with empty columns after as many fields as the header row has, so
+  // that they stand under their names: a short row gets empty fields up to
+  // them, a long row's fields beyond the header's follow them.
   void Problem(const CsvRow& row, const std::string& problem, bool in_field) {
     std::string& out = output_.buffer();
     if (options_.format == Format::kJson) {
       AppendError(out, Format::kJson, "line", row.line, problem);
     } else {
       ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
+      std::size_t at = std::string_view::npos;
+      if (row.fields > header_fields_) {
+        const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
+        at = static_cast<std::size_t>(last.data() + last.size() - row.bytes.data());
+      }
       writer_->Row(out, row, &columns_,
-                   row.fields < header_fields_ ? header_fields_ - row.fields : 0);
+                   row.fields < header_fields_ ? header_fields_ - row.fields : 0, at);
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();

@@ -447,7 +447,7 @@ class Program(unittest.TestCase):
                          + b"e;12a;f;" + "грешка;;знакът „a“ (U+0061) не е цифра от 0 до 9".encode("cp1251")
                          + b"\r\ng;h;;;;\r\n"  # too few fields: as many as the header's, then empty
                          + b"x;;;;;\r\n"
-                         + b"i;8001010008;j;k;;;\r\n"  # too many
+                         + b"i;8001010008;j;;;;k\r\n"  # too many: the columns under their names
                          + b"\"l;\";123456789;m;1234567890;;")  # no line end at the end, none added
         self.assertEqual((err, status), (
             "egn-digit: ред 5: знакът „a“ (U+0061) не е цифра от 0 до 9\n"
