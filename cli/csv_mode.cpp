@@ -22,18 +22,6 @@ using namespace std::string_view_literals;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool Utf16(Encoding encoding) {
-  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
-}
-
 bool IsNumber(std::string_view text) {
   if (text.empty()) return false;
   for (const char c : text) {
@@ -218,7 +206,7 @@ class ColumnRun {
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
-      names[i] = std::string(Trim(names[i]));
+      names[i] = std::string(TrimBlanks(names[i]));
     }
     header_fields_ = fields.size();
     std::string listed = names.empty() ? "заглавният ред е празен"
@@ -234,13 +222,13 @@ class ColumnRun {
       }
       column = *options_.number - 1;
     } else {
-      const std::string wanted = FoldCase(Trim(options_.column));
+      const std::string wanted = FoldCase(TrimBlanks(options_.column));
       std::vector<std::size_t> found;
       for (std::size_t i = 0; i < names.size(); ++i) {
         if (FoldCase(names[i]) == wanted) found.push_back(i);
       }
       if (found.empty()) {
-        Say("egn-digit: няма колона „" + std::string(Trim(options_.column)) + "“; " + listed);
+        Say("egn-digit: няма колона „" + std::string(TrimBlanks(options_.column)) + "“; " + listed);
         return false;
       }
       if (found.size() > 1) {
@@ -285,7 +273,7 @@ class ColumnRun {
     }
     Checked checked;
     if (const std::string_view cell = row.cell;
-        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !Utf16(reader_.encoding())) {
+        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !IsUtf16(reader_.encoding())) {
       // Nine or ten digits alone, as nearly every field is: the same in
       // UTF-8 and Windows-1251, taken where they lie.
       checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;

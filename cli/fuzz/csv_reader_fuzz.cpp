@@ -16,6 +16,7 @@
 
 #include "cli/csv_reader.h"
 #include "cli/encodings.h"
+#include "number/utf8.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ class PieceSource : public egn::cli::ByteSource {
 std::size_t Plain(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     if (bytes[i] == '\0') return i;
-    const egn::cli::Character c = egn::cli::DecodeUtf8(bytes, i);
+    const egn::number::Character c = egn::number::DecodeUtf8(bytes, i);
     if (c.code < 0) return i;
     i += c.size;
   }
