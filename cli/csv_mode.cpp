@@ -302,8 +302,7 @@ class ColumnRun {
     if (!restored && (checked.verdict == Verdict::kMalformed ||
                       (options_.decode && checked.verdict == Verdict::kNine))) {
       Problem(row,
-              checked.verdict == Verdict::kMalformed ? checked.problem
-                                                     : "за разчитане трябват 10 цифри, а са 9",
+              checked.verdict == Verdict::kMalformed ? checked.problem : std::string(kNineToDecode),
               true);
       return;
     }

@@ -156,7 +156,7 @@ class Run {
         (options_.mode == Mode::kDecode && checked.verdict == Verdict::kNine)) {
       const std::string problem = checked.verdict == Verdict::kMalformed
                                       ? checked.problem
-                                      : "за разчитане трябват 10 цифри, а са 9";
+                                      : std::string(egn::cli::kNineToDecode);
       Malformed(problem, where, key, number);
       return;
     }
