@@ -16,6 +16,7 @@
 
 #include "cli/csv_reader.h"
 #include "cli/encodings.h"
+#include "cli/tests/piece_source.h"
 #include "number/utf8.h"
 
 namespace {
@@ -26,21 +27,6 @@ using egn::cli::Encoding;
 void Require(bool condition) {
   if (!condition) std::abort();
 }
-
-class PieceSource : public egn::cli::ByteSource {
- public:
-  PieceSource(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-  long Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-    std::copy_n(bytes_.data() + at_, n, into);
-    at_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t piece_, at_ = 0;
-};
 
 std::size_t Plain(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
@@ -71,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Require(egn::cli::FirstNonText(input, Encoding::kUtf8) == Plain(input));
 
-  PieceSource source(input, piece);
+  egn::cli::PieceSource source(input, piece);
   CsvReader reader(source, {}, longest);
   Require(reader.Start(separator));
   reader.Select(column);

@@ -3,40 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/encodings.h"
+#include "cli/tests/piece_source.h"
 
 namespace egn::cli {
 namespace {
 
 using namespace std::string_literals;
-
-// Bytes given `piece` at a time (the reader must not care), then the end or
-// a read error.
-class PieceSource : public ByteSource {
- public:
-  PieceSource(std::string bytes, std::size_t piece, bool fail = false)
-      : bytes_(std::move(bytes)), piece_(piece), fail_(fail) {}
-  long Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-    if (n == 0 && fail_) {
-      errno = EIO;
-      return -1;
-    }
-    std::copy_n(bytes_.data() + at_, n, into);
-    at_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string bytes_;
-  std::size_t piece_, at_ = 0;
-  bool fail_;
-};
 
 // The encodings a file comes in: its mark and its text.
 struct Form {
