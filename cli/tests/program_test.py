@@ -396,7 +396,9 @@ class Program(unittest.TestCase):
                 self.assertEqual(out, mark + expected.encode(encoding))
                 # The same from standard input, and every byte of the file kept.
                 self.assertEqual(run_bytes(["--column", "2"], mark + text.encode(encoding))[0], out)
-        self.assertEqual(sum("изгубен" in check_columns(r[1])[2] for r in rows), 100)
+                # Every third number was made of a birth in 2000-2009 and lost
+                # its zero: each is named, whatever check_columns says of it.
+                self.assertEqual(out.decode(encoding).count("изгубен"), len(rows[::3]))
 
     def test_utf8_writes_utf8_with_its_mark_whatever_was_read(self):
         rows = register(random.Random(7), 20)
