@@ -88,9 +88,10 @@ std::size_t PlainUtf8(std::string_view bytes, std::size_t at) {
 // In UTF-8 А…я are D0 90 … D0 BF and D1 80 … D1 8F, which with the lead's
 // low bit added as 0x40 to the second byte run 0x90 … 0xCF, 0x30 below their
 // bytes in Windows-1251 (0xC0 … 0xFF): no branch for a character, so that
-// words that go from ASCII to Cyrillic and back cost no mispredictions. The
-// second byte must be a continuation byte (10xxxxxx) as well: D0 C0 … CF and
-// D1 50 … 7F would give the same sums, and are no characters.
+// words that go from ASCII to Cyrillic and back cost no mispredictions. So
+// do D0 C0 … CF and D1 50 … 7F, which are no characters: a sum in the range
+// is a letter only when its second byte is a continuation byte, which with
+// a sum there means one whose bit 6 is clear.
 std::size_t EncodeBulgarian(std::string_view text, char* to) {
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
@@ -101,8 +102,8 @@ std::size_t EncodeBulgarian(std::string_view text, char* to) {
     const unsigned next = i + 1 < n ? in[i + 1] : 0;
     const unsigned ascii = lead < 0x80 ? 1 : 0;
     const unsigned letter = ((lead & 1U) << 6) + next;
-    other |= (1 - ascii) & static_cast<unsigned>((lead & 0xFEU) != 0xD0 || (next & 0xC0U) != 0x80 ||
-                                                 letter - 0x90 > 0x3F);
+    other |= (1 - ascii) & static_cast<unsigned>((lead & 0xFEU) != 0xD0 ||
+                                                 ((letter - 0x90) | (next & 0x40U)) > 0x3F);
     to[written++] = static_cast<char>(ascii != 0 ? lead : letter + 0x30);
     i += 2 - ascii;
   }
