@@ -64,13 +64,20 @@ class Writer {
   Writer(Encoding from, Encoding to, char separator)
       : from_(from), to_(to), separator_(separator) {}
 
-  // The row with `columns` (if any) after its fields, or after its first
-  // `at` bytes, where it has more fields than the header row.
-  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding,
-           std::size_t at = std::string_view::npos) {
-    Keep(out, row.bytes.substr(0, at));
+  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding) {
+    Keep(out, row.bytes);
     if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
-    if (at < row.bytes.size()) Keep(out, row.bytes.substr(at));
+    Keep(out, row.line_end);
+  }
+
+  // A row with more fields than the header row: the columns after its
+  // first `at` bytes (as many fields as the header's), its other fields
+  // after them.
+  void RowWithColumnsAt(std::string& out, const CsvRow& row, const Columns& columns,
+                        std::size_t at) {
+    Keep(out, row.bytes.substr(0, at));
+    Append(out, row.all_quoted, columns, 0);
+    Keep(out, row.bytes.substr(at));
     Keep(out, row.line_end);
   }
 
@@ -330,13 +337,14 @@ class ColumnRun {
       AppendError(out, Format::kJson, "line", row.line, problem);
     } else {
       ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
-      std::size_t at = std::string_view::npos;
       if (row.fields > header_fields_) {
         const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
-        at = static_cast<std::size_t>(last.data() + last.size() - row.bytes.data());
+        writer_->RowWithColumnsAt(
+            out, row, columns_,
+            static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
+      } else {
+        writer_->Row(out, row, &columns_, header_fields_ - row.fields);
       }
-      writer_->Row(out, row, &columns_,
-                   row.fields < header_fields_ ? header_fields_ - row.fields : 0, at);
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();
