@@ -42,9 +42,11 @@ modes = [
     ("egn-digit --decode --json", ["--decode", "--json"], "tens"),
     ("egn-digit --generate 1000000", ["--generate", "1000000", "--seed", "1"], None),
 ]
-commands = [(name, [program, *args], input_name) for name, args, input_name in modes]
-if other:
-    commands += [(f"{name} (other)", [other, *args], input_name) for name, args, input_name in modes]
+commands = []
+for name, args, input_name in modes:  # each beside the other's, so that both meet the same load
+    commands.append((name, [program, *args], input_name))
+    if other:
+        commands.append((f"{name} (other)", [other, *args], input_name))
 commands.append(("Python 3, nine digits", [sys.executable, script], "nines"))
 def seconds(command, input_name):
     """Wall-clock and processor seconds (user and system: other work on a
