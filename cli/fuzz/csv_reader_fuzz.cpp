@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(reader.Start(separator));
   reader.Select(column);
   const Encoding encoding = reader.encoding();
-  const std::size_t unit = encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be ? 2 : 1;
+  const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
   const std::string feed = Encoded("\n", encoding);
   const char separator_used = reader.separator();
   const std::string sep = Encoded(std::string_view(&separator_used, 1), encoding);
