@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -22,18 +21,6 @@ using namespace std::string_view_literals;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool Utf16(Encoding encoding) {
-  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
-}
 
 bool IsNumber(std::string_view text) {
   if (text.empty()) return false;
@@ -80,6 +67,17 @@ class Writer {
   void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding) {
     Keep(out, row.bytes);
     if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
+    Keep(out, row.line_end);
+  }
+
+  // A row with more fields than the header row: the columns after its
+  // first `at` bytes (as many fields as the header's), its other fields
+  // after them.
+  void RowWithColumnsAt(std::string& out, const CsvRow& row, const Columns& columns,
+                        std::size_t at) {
+    Keep(out, row.bytes.substr(0, at));
+    Append(out, row.all_quoted, columns, 0);
+    Keep(out, row.bytes.substr(at));
     Keep(out, row.line_end);
   }
 
@@ -215,7 +213,7 @@ class ColumnRun {
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
-      names[i] = std::string(Trim(names[i]));
+      names[i] = std::string(TrimBlanks(names[i]));
     }
     header_fields_ = fields.size();
     std::string listed = names.empty() ? "заглавният ред е празен"
@@ -224,24 +222,20 @@ class ColumnRun {
       listed += (i == 0 ? ": „" : ", „") + names[i] + "“";
     }
     std::size_t column = 0;
-    if (IsNumber(options_.column)) {
-      std::size_t given = 0;  // too large a number gives SIZE_MAX: no such column
-      const auto [end, error] = std::from_chars(
-          options_.column.data(), options_.column.data() + options_.column.size(), given);
-      if (error != std::errc()) given = SIZE_MAX;
-      if (given > names.size()) {
+    if (options_.number) {
+      if (*options_.number == 0 || *options_.number > names.size()) {
         Say("egn-digit: няма колона " + options_.column + "; " + listed);
         return false;
       }
-      column = given - 1;
+      column = *options_.number - 1;
     } else {
-      const std::string wanted = FoldCase(Trim(options_.column));
+      const std::string wanted = FoldCase(TrimBlanks(options_.column));
       std::vector<std::size_t> found;
       for (std::size_t i = 0; i < names.size(); ++i) {
         if (FoldCase(names[i]) == wanted) found.push_back(i);
       }
       if (found.empty()) {
-        Say("egn-digit: няма колона „" + std::string(Trim(options_.column)) + "“; " + listed);
+        Say("egn-digit: няма колона „" + std::string(TrimBlanks(options_.column)) + "“; " + listed);
         return false;
       }
       if (found.size() > 1) {
@@ -255,7 +249,7 @@ class ColumnRun {
       column = found[0];
     }
     reader_.Select(column);
-    if (IsNumber(options_.column) && IsNumber(names[column])) {
+    if (options_.number && IsNumber(names[column])) {
       CsvRow data = row;
       data.cell = fields[column];
       Take(data);
@@ -279,14 +273,14 @@ class ColumnRun {
     }
     if (row.fields != header_fields_) {
       Problem(row,
-              std::to_string(row.fields) + " полета, а заглавният ред има " +
-                  std::to_string(header_fields_),
+              std::to_string(row.fields) + (row.fields == 1 ? " поле" : " полета") +
+                  ", а заглавният ред има " + std::to_string(header_fields_),
               false);
       return;
     }
     Checked checked;
     if (const std::string_view cell = row.cell;
-        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !Utf16(reader_.encoding())) {
+        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !IsUtf16(reader_.encoding())) {
       // Nine or ten digits alone, as nearly every field is: the same in
       // UTF-8 and Windows-1251, taken where they lie.
       checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
@@ -315,8 +309,7 @@ class ColumnRun {
     if (!restored && (checked.verdict == Verdict::kMalformed ||
                       (options_.decode && checked.verdict == Verdict::kNine))) {
       Problem(row,
-              checked.verdict == Verdict::kMalformed ? checked.problem
-                                                     : "за разчитане трябват 10 цифри, а са 9",
+              checked.verdict == Verdict::kMalformed ? checked.problem : std::string(kNineToDecode),
               true);
       return;
     }
@@ -335,15 +328,23 @@ class ColumnRun {
 
   // A row whose field holds no number (`in_field`), or that is wrong as a
   // whole: said on standard error after it, written with "грешка" and why,
-  // or with empty columns (after as many fields as the header row has).
+  // or with empty columns after as many fields as the header row has, so
+  // that they stand under their names: a short row gets empty fields up to
+  // them, a long row's fields beyond the header's follow them.
   void Problem(const CsvRow& row, const std::string& problem, bool in_field) {
     std::string& out = output_.buffer();
     if (options_.format == Format::kJson) {
       AppendError(out, Format::kJson, "line", row.line, problem);
     } else {
       ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
-      writer_->Row(out, row, &columns_,
-                   row.fields < header_fields_ ? header_fields_ - row.fields : 0);
+      if (row.fields > header_fields_) {
+        const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
+        writer_->RowWithColumnsAt(
+            out, row, columns_,
+            static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
+      } else {
+        writer_->Row(out, row, &columns_, header_fields_ - row.fields);
+      }
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();

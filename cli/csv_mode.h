@@ -4,6 +4,7 @@
 // --json, one record a row.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -13,7 +14,10 @@
 namespace egn::cli {
 
 struct ColumnOptions {
-  std::string column;  // a name of the header row (in any case), or a number from 1
+  std::string column;  // as given: a name of the header row (in any case), or a number
+  // The column's number from 1 when `column` is one (digits alone):
+  // SIZE_MAX for one too large for the machine, which no file has.
+  std::optional<std::size_t> number;
   bool decode = false;
   bool explain = false;
   Format format = Format::kText;  // kJson: one record a row instead of the file

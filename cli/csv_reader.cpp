@@ -14,33 +14,23 @@ namespace {
 // Room for one more read beyond the longest row.
 constexpr std::size_t kReadRoom = std::size_t{1} << 16;
 
-// The code units of the encodings: a byte, or two in either order.
+// The code units of the encodings, for the parser: a byte, or two in the
+// byte order of one of UTF-16's two encodings.
 struct Bytes {
   static constexpr std::size_t kSize = 1;
   static unsigned At(const char* p) { return static_cast<unsigned char>(*p); }
 };
-template <bool kBigEndian>
+template <Encoding kUtf16>
 struct Utf16Units {
   static constexpr std::size_t kSize = 2;
-  static unsigned At(const char* p) {
-    const unsigned b0 = static_cast<unsigned char>(p[0]), b1 = static_cast<unsigned char>(p[1]);
-    return kBigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
-  }
+  static unsigned At(const char* p) { return Utf16Unit(p, kUtf16); }
 };
-
-bool IsUtf16(Encoding encoding) {
-  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
-}
 
 std::size_t UnitSize(Encoding encoding) { return IsUtf16(encoding) ? 2 : 1; }
 
 unsigned UnitAt(std::string_view bytes, std::size_t at, Encoding encoding) {
-  if (encoding == Encoding::kUtf16Le) return Utf16Units<false>::At(bytes.data() + at);
-  if (encoding == Encoding::kUtf16Be) return Utf16Units<true>::At(bytes.data() + at);
-  return Bytes::At(bytes.data() + at);
+  return IsUtf16(encoding) ? Utf16Unit(bytes.data() + at, encoding) : Bytes::At(bytes.data() + at);
 }
-
-bool IsAscii(unsigned char byte) { return byte != 0 && byte < 0x80; }
 
 // Whether the bytes at the end of what has been read may be a character
 // that the next read completes: the start of a sequence of UTF-8, half a
@@ -48,8 +38,7 @@ bool IsAscii(unsigned char byte) { return byte != 0 && byte < 0x80; }
 bool MayGoOn(std::string_view tail, Encoding encoding) {
   if (tail.size() >= 4) return false;
   if (IsUtf16(encoding)) {
-    return tail.size() % 2 == 1 ||
-           (UnitAt(tail, 0, encoding) >= 0xD800 && UnitAt(tail, 0, encoding) <= 0xDBFF);
+    return tail.size() % 2 == 1 || IsHighSurrogate(Utf16Unit(tail.data(), encoding));
   }
   if (encoding != Encoding::kUtf8) return false;
   const auto lead = static_cast<unsigned char>(tail[0]);
@@ -145,21 +134,11 @@ bool CsvReader::Start(std::optional<char> separator) {
 
 void CsvReader::DetectEncoding() {
   const std::string_view start(buffer_.data(), end_);
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(start[i]); };
-  const bool two = start.size() >= 2;
   std::size_t mark = 0;
-  // A console's characters, or a first character of ASCII with a zero
-  // byte after it.
-  if (source_.IsUtf16() || (two && IsAscii(byte(0)) && byte(1) == 0)) {
+  if (source_.IsUtf16()) {  // a console's characters
     encoding_ = Encoding::kUtf16Le;
-  } else if (start.starts_with("\xEF\xBB\xBF")) {
-    encoding_ = Encoding::kUtf8, mark = 3;
-  } else if (two && byte(0) == 0xFF && byte(1) == 0xFE) {
-    encoding_ = Encoding::kUtf16Le, mark = 2;
-  } else if (two && byte(0) == 0xFE && byte(1) == 0xFF) {
-    encoding_ = Encoding::kUtf16Be, mark = 2;
-  } else if (two && byte(0) == 0 && IsAscii(byte(1))) {
-    encoding_ = Encoding::kUtf16Be;
+  } else if (const std::optional<Marked> marked = EncodingOfStart(start)) {
+    encoding_ = marked->encoding, mark = marked->mark;
   } else {
     // As much as the longest row, however it was read.
     const bool cut = !at_end_ || start.size() > longest_row_;
@@ -327,9 +306,9 @@ CsvReader::Step CsvReader::ParseAny(const char* begin, const char* end, bool at_
                                     Parsed& parsed) const {
   switch (encoding_) {
     case Encoding::kUtf16Le:
-      return Parse<Utf16Units<false>>(begin, end, at_end, parsed);
+      return Parse<Utf16Units<Encoding::kUtf16Le>>(begin, end, at_end, parsed);
     case Encoding::kUtf16Be:
-      return Parse<Utf16Units<true>>(begin, end, at_end, parsed);
+      return Parse<Utf16Units<Encoding::kUtf16Be>>(begin, end, at_end, parsed);
     case Encoding::kUtf8:
     case Encoding::kWindows1251:
       break;

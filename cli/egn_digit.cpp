@@ -129,6 +129,7 @@ struct Options {
   std::optional<std::uint64_t> seed;
   std::vector<std::string_view> numbers;  // with --column: the file
   std::optional<std::string> column;
+  std::optional<std::size_t> column_number;  // when `column` is digits alone
   std::optional<char> separator;
   bool utf8 = false;
 };
@@ -155,7 +156,7 @@ class Run {
         (options_.mode == Mode::kDecode && checked.verdict == Verdict::kNine)) {
       const std::string problem = checked.verdict == Verdict::kMalformed
                                       ? checked.problem
-                                      : "за разчитане трябват 10 цифри, а са 9";
+                                      : std::string(egn::cli::kNineToDecode);
       Malformed(problem, where, key, number);
       return;
     }
@@ -297,10 +298,14 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       if (!value(v) || v.find_first_not_of(" \t") == std::string_view::npos) {
         return "--column иска име или номер на колона";
       }
-      if (const auto n = WholeNumber(v); n && *n == 0) {
-        return "--column иска номер на колона от 1 нагоре, а не „" + std::string(v) + "“";
-      }
       options.column = std::string(v);
+      if (v.find_first_not_of("0123456789") == std::string_view::npos) {  // a number, not a name
+        const auto n = WholeNumber(v);
+        if (n && *n == 0) {
+          return "--column иска номер на колона от 1 нагоре, а не „" + std::string(v) + "“";
+        }
+        options.column_number = n && *n <= SIZE_MAX ? static_cast<std::size_t>(*n) : SIZE_MAX;
+      }
     } else if (arg == "--separator") {
       if (!value(v)) return "--separator иска знак";
       const bool other = v.size() == 1 && v[0] > ' ' && v[0] < 0x7F && v[0] != '"' &&
@@ -382,6 +387,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
 int Columns(const Options& options) {
   egn::cli::ColumnOptions column;
   column.column = *options.column;
+  column.number = options.column_number;
   column.decode = options.mode == Mode::kDecode;
   column.explain = options.explain;
   column.format = options.format;

@@ -8,6 +8,7 @@
 
 #include "cli/words.h"
 #include "code_pages/code_page_tables.h"
+#include "number/utf8.h"
 
 namespace egn::cli {
 
@@ -31,25 +32,14 @@ int Cp1251Byte(long code) {
   return -1;
 }
 
-void PutUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+// `c` appended to `out` in UTF-8.
+void AppendCharacter(std::string& out, std::uint32_t c) {
+  char bytes[4];
+  out.append(bytes, PutUtf8(bytes, c));
 }
 
-void PutUtf16(std::string& out, std::uint32_t c, bool big_endian) {
+void PutUtf16(std::string& out, std::uint32_t c, Encoding encoding) {
+  const bool big_endian = encoding == Encoding::kUtf16Be;
   const auto unit = [&](std::uint32_t u) {
     const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
     out += big_endian ? high : low;
@@ -62,17 +52,6 @@ void PutUtf16(std::string& out, std::uint32_t c, bool big_endian) {
     unit(c);
   }
 }
-
-bool BigEndian(Encoding encoding) { return encoding == Encoding::kUtf16Be; }
-
-std::uint32_t Unit(std::string_view bytes, std::size_t at, bool big_endian) {
-  const auto b0 = static_cast<unsigned char>(bytes[at]);
-  const auto b1 = static_cast<unsigned char>(bytes[at + 1]);
-  return big_endian ? (b0 << 8 | b1) : (b1 << 8 | b0);
-}
-
-bool IsHigh(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLow(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // How many bytes from `bytes[at]` are UTF-8 with no zero byte, taken eight
 // at a time while they are ASCII and two-byte characters (Cyrillic among
@@ -109,7 +88,10 @@ std::size_t PlainUtf8(std::string_view bytes, std::size_t at) {
 // In UTF-8 А…я are D0 90 … D0 BF and D1 80 … D1 8F, which with the lead's
 // low bit added as 0x40 to the second byte run 0x90 … 0xCF, 0x30 below their
 // bytes in Windows-1251 (0xC0 … 0xFF): no branch for a character, so that
-// words that go from ASCII to Cyrillic and back cost no mispredictions.
+// words that go from ASCII to Cyrillic and back cost no mispredictions. So
+// do D0 C0 … CF and D1 50 … 7F, which are no characters: a sum in the range
+// is a letter only when its second byte is a continuation byte, which with
+// a sum there means one whose bit 6 is clear.
 std::size_t EncodeBulgarian(std::string_view text, char* to) {
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
@@ -120,51 +102,23 @@ std::size_t EncodeBulgarian(std::string_view text, char* to) {
     const unsigned next = i + 1 < n ? in[i + 1] : 0;
     const unsigned ascii = lead < 0x80 ? 1 : 0;
     const unsigned letter = ((lead & 1U) << 6) + next;
-    other |= (1 - ascii) & static_cast<unsigned>((lead & 0xFEU) != 0xD0 || letter - 0x90 > 0x3F);
+    other |= (1 - ascii) & static_cast<unsigned>((lead & 0xFEU) != 0xD0 ||
+                                                 ((letter - 0x90) | (next & 0x40U)) > 0x3F);
     to[written++] = static_cast<char>(ascii != 0 ? lead : letter + 0x30);
     i += 2 - ascii;
   }
   return other != 0 ? std::string_view::npos : written;
 }
 
-Character DecodeUtf8(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t extra = 0;
-  long c = 0;
-  long least = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1, c = lead & 0x1F, least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2, c = lead & 0x0F, least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3, c = lead & 0x07, least = 0x10000;
-  } else {
-    return {-1, 1};
-  }
-  for (std::size_t k = 1; k <= extra; ++k) {
-    if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80) return {-1, 1};
-    c = (c << 6) | (byte(i + k) & 0x3F);
-  }
-  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {-1, 1};
-  return {c, extra + 1};
-}
-
 void AppendUtf8(std::string& out, std::string_view bytes, Encoding encoding) {
-  if (encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be) {
-    const bool big = BigEndian(encoding);
+  if (IsUtf16(encoding)) {
     std::size_t i = 0;
-    for (; i + 2 <= bytes.size(); i += 2) {
-      const std::uint32_t unit = Unit(bytes, i, big);
-      if (IsHigh(unit) && i + 4 <= bytes.size() && IsLow(Unit(bytes, i + 2, big))) {
-        PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (Unit(bytes, i + 2, big) - 0xDC00));
-        i += 2;
-      } else {
-        PutUtf8(out, IsHigh(unit) || IsLow(unit) ? 0xFFFD : unit);
-      }
+    while (i + 2 <= bytes.size()) {
+      const Utf16Character c = Utf16CharacterAt(bytes.data() + i, bytes.size() - i, encoding);
+      AppendCharacter(out, IsSurrogate(c.code) ? 0xFFFD : c.code);
+      i += c.size;
     }
-    if (i < bytes.size()) PutUtf8(out, 0xFFFD);  // an odd byte
+    if (i < bytes.size()) AppendCharacter(out, 0xFFFD);  // an odd byte
     return;
   }
   for (std::size_t i = 0; i < bytes.size();) {
@@ -176,12 +130,12 @@ void AppendUtf8(std::string& out, std::string_view bytes, Encoding encoding) {
       i = ascii;
     } else if (encoding == Encoding::kWindows1251) {
       const char16_t unit = Cp1251()[byte - 0x80];
-      PutUtf8(out, unit == 0 ? 0xFFFD : unit);
+      AppendCharacter(out, unit == 0 ? 0xFFFD : unit);
       ++i;
     } else {
-      const Character c = DecodeUtf8(bytes, i);
+      const number::Character c = number::DecodeUtf8(bytes, i);
       if (c.code < 0) {
-        PutUtf8(out, 0xFFFD);
+        AppendCharacter(out, 0xFFFD);
       } else {
         out.append(bytes.substr(i, c.size));
       }
@@ -218,7 +172,7 @@ void AppendEncoded(std::string& out, std::string_view text, Encoding encoding) {
         *to++ = static_cast<char>(0xF0 + (next - 0x80));
         i += 2;
       } else {
-        const Character c = DecodeUtf8(text, i);
+        const number::Character c = number::DecodeUtf8(text, i);
         const int byte = Cp1251Byte(c.code < 0 ? 0xFFFD : c.code);
         *to++ = static_cast<char>(byte < 0 ? '?' : byte);
         i += c.size;
@@ -228,10 +182,22 @@ void AppendEncoded(std::string& out, std::string_view text, Encoding encoding) {
     return;
   }
   for (std::size_t i = 0; i < text.size();) {
-    const Character c = DecodeUtf8(text, i);
+    const number::Character c = number::DecodeUtf8(text, i);
     i += c.size;
-    PutUtf16(out, static_cast<std::uint32_t>(c.code < 0 ? 0xFFFD : c.code), BigEndian(encoding));
+    PutUtf16(out, static_cast<std::uint32_t>(c.code < 0 ? 0xFFFD : c.code), encoding);
   }
+}
+
+std::optional<Marked> EncodingOfStart(std::string_view start) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(start[i]); };
+  const auto ascii = [&](std::size_t i) { return byte(i) != 0 && byte(i) < 0x80; };
+  if (start.starts_with("\xEF\xBB\xBF")) return Marked{Encoding::kUtf8, 3};
+  if (start.size() < 2) return std::nullopt;
+  if (byte(0) == 0xFF && byte(1) == 0xFE) return Marked{Encoding::kUtf16Le, 2};
+  if (byte(0) == 0xFE && byte(1) == 0xFF) return Marked{Encoding::kUtf16Be, 2};
+  if (ascii(0) && byte(1) == 0) return Marked{Encoding::kUtf16Le, 0};
+  if (byte(0) == 0 && ascii(1)) return Marked{Encoding::kUtf16Be, 0};
+  return std::nullopt;
 }
 
 std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
@@ -243,7 +209,7 @@ std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
         if (i == bytes.size()) break;
         // One character the long way.
         if (bytes[i] == '\0') return i;
-        const Character c = DecodeUtf8(bytes, i);
+        const number::Character c = number::DecodeUtf8(bytes, i);
         if (c.code < 0) return i;
         i += c.size;
       }
@@ -260,15 +226,11 @@ std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
     }
     case Encoding::kUtf16Le:
     case Encoding::kUtf16Be: {
-      const bool big = BigEndian(encoding);
       std::size_t i = 0;
-      for (; i + 2 <= bytes.size(); i += 2) {
-        const std::uint32_t unit = Unit(bytes, i, big);
-        if (unit == 0 || IsLow(unit)) return i;
-        if (IsHigh(unit)) {
-          if (i + 4 > bytes.size() || !IsLow(Unit(bytes, i + 2, big))) return i;
-          i += 2;
-        }
+      while (i + 2 <= bytes.size()) {
+        const Utf16Character c = Utf16CharacterAt(bytes.data() + i, bytes.size() - i, encoding);
+        if (c.code == 0 || IsSurrogate(c.code)) return i;
+        i += c.size;
       }
       return i < bytes.size() ? i : kNone;
     }
@@ -276,18 +238,22 @@ std::size_t FirstNonText(std::string_view bytes, Encoding encoding) {
   return kNone;
 }
 
-std::string NonTextProblem(std::string_view bytes, std::size_t at, Encoding encoding) {
+std::string utf16_fault::LoneSurrogate(unsigned unit) {
   char text[64];
-  if (encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be) {
-    if (at + 2 > bytes.size()) return "нечетен байт в края";
-    const std::uint32_t unit = Unit(bytes, at, BigEndian(encoding));
-    if (unit == 0) return "знакът U+0000";
-    std::snprintf(text, sizeof text, "сурогатът U+%04X без двойката си",
-                  static_cast<unsigned>(unit));
-    return text;
+  std::snprintf(text, sizeof text, "сурогатът U+%04X е без двойката си", unit);
+  return text;
+}
+
+std::string NonTextProblem(std::string_view bytes, std::size_t at, Encoding encoding) {
+  if (IsUtf16(encoding)) {
+    if (at + 2 > bytes.size()) return std::string(utf16_fault::kOddByte);
+    const std::uint32_t unit = Utf16Unit(bytes.data() + at, encoding);
+    if (unit == 0) return std::string(utf16_fault::kZero);
+    return utf16_fault::LoneSurrogate(unit);
   }
   const auto byte = static_cast<unsigned char>(bytes[at]);
   if (byte == 0) return "нулев байт";
+  char text[32];
   std::snprintf(text, sizeof text, "байтът 0x%02X", byte);
   return text;
 }
@@ -296,16 +262,12 @@ std::string FoldCase(std::string_view text) {
   std::string folded;
   folded.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const Character c = DecodeUtf8(text, i);
+    const number::Character c = number::DecodeUtf8(text, i);
     if (c.code < 0) {
       folded += text[i++];
       continue;
     }
-    long code = c.code;
-    if (code >= 'A' && code <= 'Z') code += 'a' - 'A';
-    if (code >= 0x410 && code <= 0x42F) code += 0x20;  // А…Я
-    if (code >= 0x400 && code <= 0x40F) code += 0x50;  // Ѐ…Џ
-    PutUtf8(folded, static_cast<std::uint32_t>(code));
+    AppendCharacter(folded, number::LowerCase(static_cast<char32_t>(c.code)));
     i += c.size;
   }
   return folded;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/encodings.h"
+#include "number/utf8.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -51,8 +52,6 @@ namespace {
 
 // The smallest buffer that holds any byte-order mark and the byte after it.
 constexpr std::size_t kSmallestBuffer = 4;
-
-bool IsAscii(unsigned char byte) { return byte != 0 && byte < 0x80; }
 
 }  // namespace
 
@@ -114,20 +113,10 @@ bool LineReader::Start() {
     end_ += static_cast<std::size_t>(got);
     if (end_ >= 2 && !(byte(0) == 0xEF && byte(1) == 0xBB)) break;
   }
-  const bool two = end_ >= 2;
-  Encoding encoding = Encoding::kUtf8;
-  std::size_t mark = 0;
-  if (end_ >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
-    mark = 3;
-  } else if (two && byte(0) == 0xFF && byte(1) == 0xFE) {
-    encoding = Encoding::kUtf16Le, mark = 2;
-  } else if (two && byte(0) == 0xFE && byte(1) == 0xFF) {
-    encoding = Encoding::kUtf16Be, mark = 2;
-  } else if (two && IsAscii(byte(0)) && byte(1) == 0) {
-    encoding = Encoding::kUtf16Le;
-  } else if (two && byte(0) == 0 && IsAscii(byte(1))) {
-    encoding = Encoding::kUtf16Be;
-  }
+  const Marked marked =
+      EncodingOfStart(std::string_view(buffer_.data(), end_)).value_or(Marked{Encoding::kUtf8, 0});
+  const Encoding encoding = marked.encoding;
+  const std::size_t mark = marked.mark;
   if (encoding != Encoding::kUtf8) {
     UseUtf16(encoding);
     raw_end_ = end_ - mark;
@@ -178,59 +167,33 @@ bool LineReader::ReadUtf16() {
 // source is done, an odd byte and a high surrogate at the end wait for what
 // follows them; when it is done they are decoded as what is wrong.
 void LineReader::Decode() {
-  const bool big_endian = encoding_ == Encoding::kUtf16Be;
-  const auto* in = reinterpret_cast<const unsigned char*>(raw_.data());
-  char* out = buffer_.data();
-  std::size_t o = 0;
+  const Encoding encoding = encoding_;  // (the writes through `out` could change a member)
+  const char* in = raw_.data();
+  char* const out = buffer_.data();
+  char* to = out;
   std::size_t i = 0;
-  const auto unit = [&](std::size_t at) -> std::uint32_t {
-    return big_endian ? (in[at] << 8 | in[at + 1]) : (in[at] | in[at + 1] << 8);
-  };
-  const auto put = [&](std::uint32_t c) {
-    if (c < 0x80) {
-      out[o++] = static_cast<char>(c);
-    } else if (c < 0x800) {
-      out[o++] = static_cast<char>(0xC0 | c >> 6);
-      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {  // a lone surrogate too: ED A0 80 to ED BF BF
-      out[o++] = static_cast<char>(0xE0 | c >> 12);
-      out[o++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out[o++] = static_cast<char>(0xF0 | c >> 18);
-      out[o++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out[o++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  };
   while (i + 2 <= raw_end_) {
-    const std::uint32_t c = unit(i);
-    if (c < 0x80) {
-      out[o++] = static_cast<char>(c);
+    const std::uint32_t unit = Utf16Unit(in + i, encoding);
+    if (unit < 0x80) {
+      *to++ = static_cast<char>(unit);
       i += 2;
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 4 > raw_end_ && !source_done_) break;  // its other half may follow
-      const std::uint32_t low = i + 4 <= raw_end_ ? unit(i + 2) : 0;
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
-        i += 4;
-        continue;
-      }
-    }
-    put(c);
-    i += 2;
+    if (IsHighSurrogate(unit) && i + 4 > raw_end_ && !source_done_)
+      break;  // its other half may follow
+    const Utf16Character c = Utf16CharacterAt(in + i, raw_end_ - i, encoding);
+    to = PutUtf8(to, c.code);  // a lone surrogate as its three bytes, which CheckLine names
+    i += c.size;
   }
   if (source_done_ && i < raw_end_) {
-    out[o++] = '\xFF';  // an odd byte at the end
+    *to++ = '\xFF';  // an odd byte at the end
     i = raw_end_;
   }
   std::copy(raw_.begin() + static_cast<std::ptrdiff_t>(i),
             raw_.begin() + static_cast<std::ptrdiff_t>(raw_end_), raw_.begin());
   raw_end_ -= i;
   begin_ = 0;
-  end_ = o;
+  end_ = static_cast<std::size_t>(to - out);
 }
 
 bool LineReader::Next(Line& line) {
@@ -268,8 +231,6 @@ bool LineReader::Next(Line& line) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string CodePoint(long c) {
   char text[16];
   std::snprintf(text, sizeof text, "U+%04lX", c);
@@ -280,11 +241,12 @@ std::string CodePoint(long c) {
 // character (see LineReader).
 std::string Utf16Problem(std::string_view text) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const std::string start = "редът не е текст в UTF-16: ";
   if (text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0) {
-    const long surrogate = 0xD000 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-    return "редът не е текст в UTF-16: сурогатът " + CodePoint(surrogate) + " е без двойката си";
+    const unsigned surrogate = 0xD000U | (byte(1) & 0x3FU) << 6 | (byte(2) & 0x3FU);
+    return start + utf16_fault::LoneSurrogate(surrogate);
   }
-  return "редът не е текст в UTF-16: входът свършва с нечетен байт";
+  return start + std::string(utf16_fault::kOddByte);
 }
 
 }  // namespace
@@ -299,20 +261,19 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
   }
   std::string_view text = line.text;
   if (text.ends_with('\r')) text.remove_suffix(1);
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  text = TrimBlanks(text);
   if (text.empty() && blank_is_nothing) {
     checked.verdict = Verdict::kNothing;
     return checked;
   }
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] >= '0' && text[i] <= '9') continue;
-    const bool utf16 = line.encoding == Encoding::kUtf16Le || line.encoding == Encoding::kUtf16Be;
+    const bool utf16 = IsUtf16(line.encoding);
     if (text[i] == '\0') {
-      checked.problem = utf16 ? "редът съдържа нулев знак U+0000" : "редът съдържа нулев байт";
+      checked.problem = "редът съдържа " + std::string(utf16 ? utf16_fault::kZero : "нулев байт");
       return checked;
     }
-    const Character c = DecodeUtf8(text, i);
+    const number::Character c = number::DecodeUtf8(text, i);
     if (c.code < 0) {
       checked.problem = utf16 ? Utf16Problem(text.substr(i)) : "редът не е текст в UTF-8";
       return checked;

@@ -20,6 +20,10 @@ inline constexpr std::size_t kLongestLine = 256;
 // was, and reads no Windows-1251 (a CSV file may be in it).
 enum class Encoding { kUtf8, kUtf16Le, kUtf16Be, kWindows1251 };
 
+inline bool IsUtf16(Encoding encoding) {
+  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
+}
+
 struct Line {
   std::string_view text;  // the line's first bytes, at most kLongestLine, without its '\n'
   std::size_t length;     // the whole line's length in bytes, without its '\n'
@@ -130,6 +134,14 @@ struct Checked {
   std::string_view digits;
   std::string problem;  // kMalformed: in words, for the user
 };
+
+// `text` without the blanks (spaces, tabs) around it.
+inline std::string_view TrimBlanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 // Blanks (spaces, tabs) around the number and one CR before the line's end
 // are ignored. The problem names what the line's encoding (`line.encoding`)

@@ -9,11 +9,18 @@
 
 namespace egn::cli {
 
-void Say(const std::string& message) {
+namespace {
+
+// Whole lines on standard error.
+void SayLines(std::string_view lines) {
   static std::string pending;
-  WriteUtf8(StandardSink(stderr), message + "\n", pending);
+  WriteUtf8(StandardSink(stderr), lines, pending);
   std::fflush(stderr);
 }
+
+}  // namespace
+
+void Say(const std::string& message) { SayLines(message + "\n"); }
 
 Output::Output(const int& status) : status_(status) { buffer_.reserve(kSize + 512); }
 
@@ -27,9 +34,7 @@ void Output::Flush() {
   buffer_.clear();
   if (std::fflush(stdout) != 0) Failed();
   if (!warnings_.empty()) {
-    std::string pending;
-    WriteUtf8(StandardSink(stderr), warnings_, pending);
-    std::fflush(stderr);
+    SayLines(warnings_);
     warnings_.clear();
   }
 }

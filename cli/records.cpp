@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "number/number_rules.h"
 
@@ -70,6 +71,21 @@ void AppendLostZeros(std::string& out, const About& about) {
   AppendNumber(out, about.lost_zeros);
 }
 
+// What the control digit says of nine or ten digits.
+struct CheckedDigit {
+  int sum;     // the weighted sum of the first nine
+  int digit;   // the right tenth digit
+  bool right;  // nine digits (the tenth is to be given), or ten whose tenth is `digit`
+};
+
+// Inlined into each record's writer, whose hot path it is: a call of its
+// own costs the plain modes more than its work.
+[[gnu::always_inline]] inline CheckedDigit CheckDigitOf(std::string_view digits) {
+  const int sum = number::WeightedSum(digits.data());
+  const int digit = sum % 11 % 10;
+  return {sum, digit, digits.size() == 9 || digits[9] - '0' == digit};
+}
+
 void Digit(std::string& out, Format format, int digit) {
   if (format == Format::kJson) out += '"';
   out += static_cast<char>('0' + digit);
@@ -99,10 +115,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 bool AppendCheck(std::string& out, Format format, std::string_view digits, bool explain,
                  const About& about) {
-  const int sum = number::WeightedSum(digits.data());
-  const int digit = sum % 11 % 10;
+  const auto [sum, digit, right] = CheckDigitOf(digits);
   const bool nine = digits.size() == 9;
-  const bool right = nine || digits[9] - '0' == digit;
   if (format == Format::kText) {
     out += digits;
     out += '\t';
@@ -170,6 +184,17 @@ void AppendReason(std::string& out, const Decoded& d) {
   if (!d.birth) out += "датата на раждане е невъзможна"sv;
 }
 
+// The last field of a decoded number, if it has one: why it is invalid, or
+// that its leading zeros were lost.
+bool HasNote(const Decoded& d, const About& about) { return !d.valid() || about.lost_zeros > 0; }
+void AppendNote(std::string& out, std::string_view ten, const Decoded& d, const About& about) {
+  if (!d.valid()) {
+    AppendReason(out, d);
+  } else if (about.lost_zeros > 0) {
+    AppendLostZerosNote(out, ten, about.lost_zeros);
+  }
+}
+
 void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d,
                       const About& about) {
   out += ten;
@@ -183,12 +208,9 @@ void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d,
   out += number::SexName(d.sex);
   out += '\t';
   out += d.region ? d.region->name : "неизвестна област"sv;
-  if (!d.valid()) {
+  if (HasNote(d, about)) {
     out += '\t';
-    AppendReason(out, d);
-  } else if (about.lost_zeros > 0) {
-    out += '\t';
-    AppendLostZerosNote(out, ten, about.lost_zeros);
+    AppendNote(out, ten, d, about);
   }
   out += '\n';
 }
@@ -257,29 +279,31 @@ void AppendError(std::string& out, Format format, std::string_view where_key, st
   out += "}\n";
 }
 
+namespace {
+
+// The names of the columns, in order; the note always last.
+std::span<const std::string_view> NamesOf(bool decode, bool explain) {
+  static constexpr std::string_view kDecode[] = {"Валидност", "Дата на раждане", "Пол", "Област",
+                                                 "Бележка"};
+  static constexpr std::string_view kCheck[] = {"Резултат", "Вярна цифра", "Бележка"};
+  static constexpr std::string_view kExplain[] = {"Резултат", "Вярна цифра", "Изчислена сума",
+                                                  "Последно число", "Бележка"};
+  if (decode) return kDecode;
+  if (explain) return kExplain;
+  return kCheck;
+}
+
+}  // namespace
+
 void ColumnNames(Columns& columns, bool decode, bool explain) {
   columns.Clear();
-  if (decode) {
-    for (const std::string_view name : {"Валидност"sv, "Дата на раждане"sv, "Пол"sv, "Област"sv}) {
-      columns.Add(name);
-    }
-  } else {
-    columns.Add("Резултат");
-    columns.Add("Вярна цифра");
-    if (explain) {
-      columns.Add("Изчислена сума");
-      columns.Add("Последно число");
-    }
-  }
-  columns.Add("Бележка");
+  for (const std::string_view name : NamesOf(decode, explain)) columns.Add(name);
 }
 
 bool CheckColumns(Columns& columns, std::string_view digits, bool explain, const About& about) {
   columns.Clear();
-  const int sum = number::WeightedSum(digits.data());
-  const int digit = sum % 11 % 10;
+  const auto [sum, digit, right] = CheckDigitOf(digits);
   const bool nine = digits.size() == 9;
-  const bool right = nine || digits[9] - '0' == digit;
   std::string& text = columns.text();
   if (nine) {
     text += digits;
@@ -314,11 +338,7 @@ bool DecodeColumns(Columns& columns, std::string_view ten, const About& about) {
   columns.Close();
   columns.Add(number::SexName(d.sex));
   columns.Add(d.region ? d.region->name : "неизвестна област"sv);
-  if (!d.valid()) {
-    AppendReason(text, d);
-  } else if (about.lost_zeros > 0) {
-    AppendLostZerosNote(text, ten, about.lost_zeros);
-  }
+  AppendNote(text, ten, d, about);
   columns.Close();
   return d.valid();
 }
@@ -326,7 +346,9 @@ bool DecodeColumns(Columns& columns, std::string_view ten, const About& about) {
 void ErrorColumns(Columns& columns, bool decode, bool explain, std::string_view problem) {
   columns.Clear();
   columns.Add(problem.empty() ? ""sv : "грешка"sv);
-  for (std::size_t i = 0, blank = decode ? 3 : explain ? 3 : 1; i < blank; ++i) columns.Add("");
+  const std::size_t between =
+      NamesOf(decode, explain).size() - 2;  // all but the first and the note
+  for (std::size_t i = 0; i < between; ++i) columns.Add("");
   columns.Add(problem);
 }
 

@@ -21,6 +21,9 @@ struct About {
   std::size_t lost_zeros = 0;
 };
 
+// Why nine digits are no number to decode, in every mode that decodes.
+inline constexpr std::string_view kNineToDecode = "за разчитане трябват 10 цифри, а са 9";
+
 // The control digit of nine or ten digits: for nine, the whole ten-digit
 // number; for ten, whether the tenth is right (and the right one when it is
 // not). `explain` adds the window's two result lines. Returns false when a

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "number/utf8.h"
+
 namespace egn::number {
 
 namespace {
@@ -26,34 +28,16 @@ constexpr char32_t kStrayByte = 0x110000;
 
 // The next character of UTF-8 `text` from `at`, which it moves past it.
 char32_t NextCharacter(std::string_view text, std::size_t& at) {
-  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(at);
-  const std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-  if (length == 0 || at + length > text.size()) return kStrayByte + byte(at++);
-  char32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(at + k) & 0xC0) != 0x80) return kStrayByte + byte(at++);
-    c = (c << 6) | (byte(at + k) & 0x3Fu);
-  }
-  at += length;
-  return c;
+  const Character c = DecodeUtf8(text, at);
+  const char32_t next = c.code < 0 ? kStrayByte + static_cast<unsigned char>(text[at])
+                                   : static_cast<char32_t>(c.code);
+  at += c.size;
+  return next;
 }
 
 bool IsSeparator(char32_t c) {
   return c == U' ' || c == U'\t' || c == U'-' || c == U'.' || c == U',' || c == U'_' || c == U'(' ||
          c == U')' || c == U'\u00A0' || (c >= U'\u2010' && c <= U'\u2015') || c == U'\u2212';
-}
-
-// Latin and Cyrillic capitals in lower case.
-char32_t Lower(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if (c >= U'\u0410' && c <= U'\u042F') return c + 0x20;  // А…Я
-  if (c >= U'\u0400' && c <= U'\u040F') return c + 0x50;  // Ѐ…Џ, Ѝ among them
-  return c;
 }
 
 // A name as its words: letters in lower case, one blank between words
@@ -69,7 +53,7 @@ std::u32string Key(std::string_view name) {
     }
     if (gap) key += U' ';
     gap = false;
-    key += Lower(c);
+    key += LowerCase(c);
   }
   return key;
 }

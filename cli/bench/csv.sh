@@ -10,12 +10,15 @@
 # (user and system, which other work on a shared machine disturbs less), and
 # the peak resident memory, beside that of the same command on a tenth of
 # the rows (constant memory: the two are the same). The outputs are checked first: a row for
-# every row, the lost zeros named, the status 0.
-# Usage: cli/bench/csv.sh [BUILD_DIR] [RUNS] [ROWS]   (a release build)
+# every row, the lost zeros named, the status 0. With OTHER_BUILD_DIR
+# (another build, an earlier commit's), its egn-digit runs every command
+# too, in the same rounds, beside the first: a change measured side by side.
+# Usage: cli/bench/csv.sh [BUILD_DIR] [RUNS] [ROWS] [OTHER_BUILD_DIR]   (release builds)
 set -euo pipefail
 build=${1:-out/release}
 runs=${2:-5}
 rows=${3:-5000000}
+other=${4:+$4/cli/egn-digit}
 program=$build/cli/egn-digit
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -48,13 +51,16 @@ for name, encoding, separator in (("utf8.csv", "utf-8-sig", ","), ("cp1251.csv",
     open(f"{work}/tenth-{name}", "w", encoding=encoding, newline="").write(tenth)
 PY
 
-python3 - "$program" "$work" "$runs" "$rows" <<'PY'
+python3 - "$program" "$work" "$runs" "$rows" "$other" <<'PY'
 import os, statistics, subprocess, sys, time
-program, work, runs, rows = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+program, work, runs, rows, other = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
 commands = []
 for file, form in (("utf8.csv", "UTF-8, ','"), ("cp1251.csv", "Windows-1251, ';'")):
     for mode in ([], ["--decode"], ["--decode", "--json"]):
-        commands.append((f"{form:18} {' '.join(['--column ЕГН', *mode]):28}", [program, "--column", "ЕГН", *mode], file))
+        name = f"{form:18} {' '.join(['--column ЕГН', *mode]):28}"
+        commands.append((name, [program, "--column", "ЕГН", *mode], file))
+        if other:
+            commands.append((f"{name} (other)", [other, "--column", "ЕГН", *mode], file))
 
 # The outputs first: a row for every row, every lost zero named, status 0.
 for name, command, file in commands:
@@ -99,7 +105,11 @@ print(f"{'':47} wall ms  million rows/s   CPU ms  million rows/CPU s   peak memo
 for name, command, file in commands:
     wall = statistics.median(t for t, _ in times[name])
     cpu = statistics.median(c for _, c in times[name])
-    print(f"{name:47} {wall * 1000:8.1f}  {rows / wall / 1e6:6.2f}        {cpu * 1000:8.1f}  {rows / cpu / 1e6:6.2f}"
-          f"              {peak(command, f'{work}/{file}') / 1024:.1f} MiB "
-          f"({peak(command, f'{work}/tenth-{file}') / 1024:.1f} MiB)")
+    line = (f"{name:47} {wall * 1000:8.1f}  {rows / wall / 1e6:6.2f}        {cpu * 1000:8.1f}  {rows / cpu / 1e6:6.2f}"
+            f"              {peak(command, f'{work}/{file}') / 1024:.1f} MiB "
+            f"({peak(command, f'{work}/tenth-{file}') / 1024:.1f} MiB)")
+    if f"{name} (other)" in times:
+        other_cpu = statistics.median(c for _, c in times[f"{name} (other)"])
+        line += f"   other: CPU {other_cpu * 1000:8.1f} ms ({cpu / other_cpu:.3f} of it)"
+    print(line)
 PY

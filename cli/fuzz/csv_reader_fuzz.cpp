@@ -16,6 +16,8 @@
 
 #include "cli/csv_reader.h"
 #include "cli/encodings.h"
+#include "cli/tests/piece_source.h"
+#include "number/utf8.h"
 
 namespace {
 
@@ -26,25 +28,10 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-class PieceSource : public egn::cli::ByteSource {
- public:
-  PieceSource(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-  long Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-    std::copy_n(bytes_.data() + at_, n, into);
-    at_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t piece_, at_ = 0;
-};
-
 std::size_t Plain(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     if (bytes[i] == '\0') return i;
-    const egn::cli::Character c = egn::cli::DecodeUtf8(bytes, i);
+    const egn::number::Character c = egn::number::DecodeUtf8(bytes, i);
     if (c.code < 0) return i;
     i += c.size;
   }
@@ -70,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Require(egn::cli::FirstNonText(input, Encoding::kUtf8) == Plain(input));
 
-  PieceSource source(input, piece);
+  egn::cli::PieceSource source(input, piece);
   CsvReader reader(source, {}, longest);
   Require(reader.Start(separator));
   reader.Select(column);
   const Encoding encoding = reader.encoding();
-  const std::size_t unit = encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be ? 2 : 1;
+  const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
   const std::string feed = Encoded("\n", encoding);
   const char separator_used = reader.separator();
   const std::string sep = Encoded(std::string_view(&separator_used, 1), encoding);

@@ -3,40 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/encodings.h"
+#include "cli/tests/piece_source.h"
 
 namespace egn::cli {
 namespace {
 
 using namespace std::string_literals;
-
-// Bytes given `piece` at a time (the reader must not care), then the end or
-// a read error.
-class PieceSource : public ByteSource {
- public:
-  PieceSource(std::string bytes, std::size_t piece, bool fail = false)
-      : bytes_(std::move(bytes)), piece_(piece), fail_(fail) {}
-  long Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-    if (n == 0 && fail_) {
-      errno = EIO;
-      return -1;
-    }
-    std::copy_n(bytes_.data() + at_, n, into);
-    at_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string bytes_;
-  std::size_t piece_, at_ = 0;
-  bool fail_;
-};
 
 // The encodings a file comes in: its mark and its text.
 struct Form {
@@ -202,9 +179,14 @@ TEST(CsvReader, ProblemsAndTheirLines) {
                    "a\0\n\0\x00\xD8\n\0",
                    10),
        false, CsvReader::Problem::kNotText, 2, 1,
-       "файлът не е текст в UTF-16 (сурогатът U+D800 без двойката си)"},
+       "файлът не е текст в UTF-16 (сурогатът U+D800 е без двойката си)"},
+      {"a zero unit",
+       std::string("\xFF\xFE"
+                   "a\0\n\0\0\0",
+                   8),
+       false, CsvReader::Problem::kNotText, 2, 1, "файлът не е текст в UTF-16 (нулев знак U+0000)"},
       {"an odd byte", "\xFE\xFF\0a\0\n\0"s, false, CsvReader::Problem::kNotText, 2, 1,
-       "файлът не е текст в UTF-16 (нечетен байт в края)"},
+       "файлът не е текст в UTF-16 (входът свършва с нечетен байт)"},
       {"a read error", "a;b\n1;2\n3;4\n5;6\n7;8\n9;0\n1;2\n3;4\n5;6\n7;8\n", true,
        CsvReader::Problem::kReadFailed, 0, 10, ""},
   };
@@ -248,10 +230,35 @@ TEST(Encodings, Windows1251AndUtf16RoundTrip) {
     AppendUtf8(back, bytes, e);
     EXPECT_EQ(back, text);
   }
-  std::string lacking;
-  AppendEncoded(lacking, "ѝ😀a", Encoding::kWindows1251);
-  EXPECT_EQ(lacking, "??a");
   EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
+}
+
+// UTF-8 into Windows-1251: ASCII and А…я alone the quick way
+// (EncodeBulgarian), everything else the long way, where a character that
+// Windows-1251 lacks and every byte of malformed UTF-8 become '?'.
+TEST(Encodings, Windows1251FromUtf8) {
+  const struct {
+    std::string utf8, cp1251;
+    bool quick;
+  } cases[] = {
+      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42", true},
+      {"ѝ😀a", "??a", false},
+      {"Џ", "\x8F", false},                 // in Windows-1251, not among А…я
+      {"\xD0\xC0\xD0\xCF", "????", false},  // a lead and no continuation after it
+      {"\xD1\x50\xD1\x7F", "?P?\x7F", false},
+      {"я\xD1", "\xFF?", false},  // cut short
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    AppendEncoded(out, c.utf8, Encoding::kWindows1251);
+    EXPECT_EQ(out, c.cp1251) << testing::PrintToString(c.utf8);
+    std::string quick(c.utf8.size(), '\0');
+    const std::size_t n = EncodeBulgarian(c.utf8, quick.data());
+    EXPECT_EQ(n != std::string_view::npos, c.quick) << testing::PrintToString(c.utf8);
+    if (c.quick) {
+      EXPECT_EQ(quick.substr(0, n), c.cp1251);
+    }
+  }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/tests/piece_source.h"
+
 namespace egn::cli {
 namespace {
 
@@ -87,24 +89,6 @@ TEST(LineReader, SplitsAnyStreamIntoItsLines) {
   }
 }
 
-// A pipe's bytes as they may come: at most `chunk` at a time, so that a
-// byte-order mark, a code unit and a surrogate pair are cut anywhere.
-class ChunkSource : public ByteSource {
- public:
-  ChunkSource(std::string bytes, std::size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
-  long Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, chunk_, bytes_.size() - at_});
-    bytes_.copy(into, n, at_);
-    at_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string bytes_;
-  std::size_t chunk_;
-  std::size_t at_ = 0;
-};
-
 std::string Utf16(std::u16string_view text, bool big_endian) {
   std::string bytes;
   for (const char16_t unit : text) {
@@ -167,7 +151,7 @@ TEST(LineReader, ReadsUtf8AndUtf16Alike) {
   for (const auto& form : forms) {
     for (const std::size_t chunk : {1, 2, 3, 5, 1 << 16}) {
       for (const std::size_t buffer : {4, 7, 64, 1 << 16}) {
-        ChunkSource source(form.bytes, chunk);
+        PieceSource source(form.bytes, chunk);
         const Read read = ReadAll(source, buffer);
         EXPECT_EQ(read.lines, expected)
             << form.name << ", chunk " << chunk << ", buffer " << buffer;
@@ -197,7 +181,7 @@ TEST(LineReader, TakesUtf16OnlyFromItsMarkOrAZeroByteBesideAscii) {
   };
   for (const auto& c : cases) {
     for (const std::size_t chunk : {1, 64}) {
-      ChunkSource source(c.bytes, chunk);
+      PieceSource source(c.bytes, chunk);
       const Read read = ReadAll(source, 64);
       EXPECT_EQ(read.lines, c.lines) << testing::PrintToString(c.bytes) << ", chunk " << chunk;
       if (!c.lines.empty()) {
@@ -231,7 +215,7 @@ TEST(LineReader, NamesWhatIsWrongWithUtf16OnItsLine) {
   };
   for (const auto& c : cases) {
     for (const std::size_t chunk : {1, 3, 1 << 16}) {
-      ChunkSource source("\xFF\xFE" + c.bytes, chunk);
+      PieceSource source("\xFF\xFE" + c.bytes, chunk);
       EXPECT_EQ(ReadAll(source, 64).problems, c.problems)
           << testing::PrintToString(c.bytes) << ", chunk " << chunk;
     }

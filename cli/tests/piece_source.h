@@ -1,0 +1,39 @@
+// Bytes as a pipe may give them, for the readers' tests and fuzz targets: at
+// most `piece` at a time, so that a byte-order mark, a code unit, a
+// character or a row is cut anywhere (the readers must not care); then the
+// end of the input, or a read error. Standard library only, without a test
+// framework, so that a fuzz target can use it as well.
+#pragma once
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "cli/number_reader.h"
+
+namespace egn::cli {
+
+class PieceSource : public ByteSource {
+ public:
+  PieceSource(std::string_view bytes, std::size_t piece, bool fail = false)
+      : bytes_(bytes), piece_(piece), fail_(fail) {}
+  long Read(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
+    if (n == 0 && fail_) {
+      errno = EIO;
+      return -1;
+    }
+    std::copy_n(bytes_.data() + at_, n, into);
+    at_ += n;
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t piece_, at_ = 0;
+  bool fail_;
+};
+
+}  // namespace egn::cli
