@@ -49,6 +49,18 @@ POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*
 # The module the page carries, and its face.
 MODULE = re.compile(r'<template id="egn-module">([^<]*)</template>\n')
 FACE = re.compile(r'url\(data:font/woff2;base64,([A-Za-z0-9+/=]*)\)')
+# The page's notice: its first paragraph speaks of one file that holds
+# everything and connects nowhere, and its second of the face inside it; the
+# site says what it is instead (SITE_NOTICE), and where its face is.
+NOTICE = re.compile(r"(<!--\n  )([^\n:]+): the window in one page\b.*?cookies or storage\.\n", re.DOTALL)
+FACE_NOTICE = 'The face "EGN Check Serif" inside this page'
+SITE_NOTICE = """@NAME@: the window as a site, for any browser, on or off line.
+  The program (its WebAssembly, @PROGRAM@.wasm, and its script here), its
+  style and a face (@PROGRAM@-face.woff2) all come from this site. Its policy
+  allows connections to this site alone, so nothing typed here leaves the
+  device. It keeps no cookies; its worker (sw.js) keeps a copy of the site's
+  own files, so that the window opens without the network.
+"""
 # The page's surround: the colour round the window, which a starting app
 # shows before the window is built.
 SURROUND = re.compile(r"\bhtml\s*\{[^}]*?\bbackground(?:-color)?\s*:\s*(#[0-9a-fA-F]{6})\b")
@@ -224,6 +236,12 @@ def main():
     files[f"{program}.wasm"] = zlib.decompress(from_text(module.group(1)))
     files[f"{program}-face.woff2"] = base64.b64decode(face.group(1))
     page = page.replace(module.group(0), "", 1).replace(face.group(0), f"url({program}-face.woff2)", 1)
+    notice = NOTICE.search(page)
+    if not notice or FACE_NOTICE not in page:
+        fail(f"{page_path} has no notice of one page and its face")
+    site_notice = SITE_NOTICE.replace("@NAME@", notice.group(2)).replace("@PROGRAM@", program)
+    page = (page.replace(notice.group(0), notice.group(1) + site_notice, 1)
+            .replace(FACE_NOTICE, f'The face "EGN Check Serif" in {program}-face.woff2', 1))
     manifest = {
         "id": "./",
         "name": name,

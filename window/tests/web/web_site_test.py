@@ -47,7 +47,7 @@ def policy(path):
 
 
 def check_policy():
-    """index.html is the page with its policy changed, the manifest linked,
+    """index.html is the page with its policy and notice changed, the manifest linked,
     one more script (the registration, last), and its module and face files
     of their own, the same bytes. The policy is the page's, plus the
     manifest, the worker, their icons, the module and the face, and the one
@@ -59,6 +59,16 @@ def check_policy():
     module = re.search(r'<template id="egn-module">([^<]*)</template>\n', page)
     face = re.search(r"url\(data:font/woff2;base64,([^)]*)\)", page)
     page = page.replace(module[0], "").replace(face[0], "url(egn-check-face.woff2)")
+    # The notice says what the site is, and keeps the face's licence word for word.
+    notices = [re.search(r"<!--\n(.*?)-->\n", t, re.DOTALL) for t in (without, page)]
+    site_notice, page_notice = (n[1] for n in notices)
+    for said in ("egn-check 1.00: the window as a site", "egn-check.wasm", "sw.js",
+                 'The face "EGN Check Serif" in egn-check-face.woff2 is a subset'):
+        assert said in site_notice, (said, site_notice)
+    assert "inside this" not in site_notice and "storage" not in site_notice, site_notice
+    licence = page_notice[page_notice.index(" is a subset"):]
+    assert site_notice.endswith(licence), site_notice
+    without, page = (t.replace(n[0], "", 1) for t, n in zip((without, page), notices))
     assert without.replace('<link rel="manifest" href="manifest.webmanifest">\n', "", 1) == page, (
         "not the same page")
     assert open(os.path.join(SITE, "egn-check-face.woff2"), "rb").read() == base64.b64decode(face[1])
@@ -102,6 +112,7 @@ REFUSALS = [
     (r"html \{ background: #808080; \}", "html { }", " gives html no background colour"),
     (r"</body>", "</body></body>", " has 2 </body>, not one"),
     (r'<template id="egn-module">[^<]*</template>\n', "", " carries no module or no face"),
+    (r"inside this page", "here", " has no notice of one page and its face"),
 ]
 
 
