@@ -47,6 +47,10 @@ if(EGN_MINGW_PROCESSOR STREQUAL "i686" AND egn_EGN_WINE32 STREQUAL "no")
   set(EGN_EMULATOR_CANNOT_RUN "${egn_EGN_WINE32_WHY}")
   set(CMAKE_CROSSCOMPILING_EMULATOR ${egn_tools}/wine-cannot-run.sh "${EGN_EMULATOR_CANNOT_RUN}")
 elseif(egn_EGN_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${egn_EGN_WINE})
+  # The test programs start through tools/wine-run.sh, which starts a program
+  # once more where Wine itself failed to start it; the scripts that drive
+  # programs themselves are given Wine as it is (EGN_WINE_COMMAND).
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${egn_tools}/wine-run.sh ${egn_EGN_WINE})
+  set(EGN_WINE_COMMAND ${egn_EGN_WINE})
 endif()
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")  # release programs without symbols

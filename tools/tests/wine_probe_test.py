@@ -3,7 +3,7 @@
 (tools/wine-probe.sh) given Wine loaders that answer as each kind of machine
 does, a kernel without IA-32 emulation among them ("Exec format error"); the
 64-bit loader's stand-in for wine and wine-stable; the emulator that skips
-what cannot run; and a 32-bit Windows build configured as on such a machine,
+what cannot run, and the one that starts again what Wine failed to start; and a 32-bit Windows build configured as on such a machine,
 whose tests ctest then lists as skipped.
 
 Usage: wine_probe_test.py SOURCE_DIR
@@ -100,6 +100,34 @@ class StandIns(unittest.TestCase):
                                 "/build/cli/egn-digit.exe", "--decode"])
         self.assertEqual((done.stdout, done.returncode),
                          ("skipped, egn-digit.exe is not run: no 32-bit programs here\n", 77))
+
+    def test_a_program_wine_failed_to_start_is_started_once_more(self):
+        # What each start of the program does, in turn; what the test then sees.
+        start_failed = ("Application could not be started, or no application associated with "
+                        "the specified file.\r\nShellExecuteEx failed: Internal error.\r\n")
+        note = ("wine-run.sh: Wine could not start t.exe (ShellExecuteEx failed: Internal error.); "
+                "starting it once more\n")
+        shown = start_failed.replace("\r\n", "\n")  # as the test reads text
+        rows = [
+            ("started at the second try", ["start-fails", "passes"],
+             shown + "ran a\n", note, 0, 2),
+            ("never started", ["start-fails", "start-fails"], shown * 2, note, 1, 2),
+            ("the program's own failure", ["fails", "passes"], "ran a\nfailed\n", "", 1, 1),
+            ("its own output names the start later", ["fails-saying-so", "passes"],
+             "ran a\n" + shown, "", 1, 1),
+            ("passes", ["passes"], "ran a\n", "", 0, 1),
+        ]
+        actions = {"start-fails": f"printf '{start_failed}'; exit 1",
+                   "passes": 'echo "ran $2"', "fails": 'echo "ran $2"; echo failed; exit 1',
+                   "fails-saying-so": f"echo \"ran $2\"; printf '{start_failed}'; exit 1"}
+        for name, starts, out, err, status, tries in rows:
+            with self.subTest(name), tempfile.TemporaryDirectory() as work:
+                cases = "".join(f"  {i + 1}) {actions[a]} ;;\n" for i, a in enumerate(starts))
+                write(f"{work}/wine", f'#!/bin/sh\necho x >> {work}/tries\n'
+                      f'case $(wc -l < {work}/tries) in\n{cases}esac\n')
+                done = self.run_script([f"{SOURCE}/tools/wine-run.sh", f"{work}/wine", "t.exe", "a"])
+                self.assertEqual((done.stdout, done.stderr, done.returncode), (out, err, status))
+                self.assertEqual(len(open(f"{work}/tries").readlines()), tries)
 
     def test_the_environment_takes_the_answer_or_refuses_without_wine(self):
         script = f'source {SOURCE}/tools/wine-env.sh && echo "$PATH"'
