@@ -3,8 +3,9 @@
 (tools/wine-probe.sh) given Wine loaders that answer as each kind of machine
 does, a kernel without IA-32 emulation among them ("Exec format error"); the
 64-bit loader's stand-in for wine and wine-stable; the emulator that skips
-what cannot run, and the one that starts again what Wine failed to start; and a 32-bit Windows build configured as on such a machine,
-whose tests ctest then lists as skipped.
+what cannot run, and the one that starts again what Wine failed to start;
+and a 32-bit Windows build configured as on such a machine, whose tests
+ctest then lists as skipped.
 
 Usage: wine_probe_test.py SOURCE_DIR
 """
