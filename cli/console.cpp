@@ -219,6 +219,7 @@ class OpenedFile : public ByteSource {
   OpenedFile(const OpenedFile&) = delete;
   OpenedFile& operator=(const OpenedFile&) = delete;
   long Read(char* into, std::size_t size) override { return bytes_.Read(into, size); }
+  std::string Problem() const override { return bytes_.Problem(); }
 
  private:
   int fd_;

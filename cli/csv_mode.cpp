@@ -1,7 +1,6 @@
 #include "cli/csv_mode.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -361,7 +360,7 @@ class ColumnRun {
         output_.Flush();
         return status_;
       case CsvReader::Problem::kReadFailed:
-        said = std::string("egn-digit: грешка при четене: ") + std::strerror(errno);
+        said = "egn-digit: грешка при четене: " + reader_.what();
         break;
       case CsvReader::Problem::kNotText:
         said = line + reader_.what() + std::string(kNotWritten);

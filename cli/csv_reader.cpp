@@ -96,6 +96,7 @@ bool CsvReader::Fill() {
   const long got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
   if (got < 0) {
     problem_ = Problem::kReadFailed;
+    what_ = source_.Problem();
     return false;
   }
   if (got == 0) at_end_ = true;

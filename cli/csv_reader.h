@@ -46,7 +46,7 @@ class CsvReader {
 
   enum class Problem {
     kNone,
-    kReadFailed,       // errno says why
+    kReadFailed,       // what() says why, in the source's words
     kNotText,          // what() says why, at line()
     kOpenQuote,        // the input ends in a quoted field opened at line()
     kTooLong,          // the row of line() is longer than the longest row

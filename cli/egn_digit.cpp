@@ -446,7 +446,7 @@ int main(int argc, char** argv) {
   }
   const int status = run.Finish();
   if (reader.failed()) {
-    Say(std::string("egn-digit: грешка при четене: ") + std::strerror(errno));
+    Say("egn-digit: грешка при четене: " + input->Problem());
     return kBadInput;
   }
   return status;

@@ -24,7 +24,11 @@ long FileSource::Read(char* into, std::size_t size) {
 #else
     const long got = static_cast<long>(read(fd_, into, size));
 #endif
-    if (got >= 0 || errno != EINTR) return got;
+    if (got >= 0) return got;
+    if (errno != EINTR) {
+      error_ = errno;
+      return -1;
+    }
   }
 }
 
@@ -33,7 +37,7 @@ long WideSource::Read(char* into, std::size_t size) {
   units_.resize(size / 2);
   const long got = units_.empty() ? -1 : read_(units_.data(), units_.size());
   if (got <= 0) {
-    if (units_.empty()) errno = EINVAL;  // no room for one character
+    if (got < 0) error_ = units_.empty() ? EINVAL : errno;  // EINVAL: no room for one character
     return got;
   }
   const auto count = static_cast<std::size_t>(got);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "table/byte_stream.h"
+
 namespace egn::cli {
 
 // No number needs more bytes than this, blanks around it included; of a
@@ -31,25 +33,18 @@ struct Line {
 };
 
 // Where a LineReader's bytes come from.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Up to `size` bytes into `into`, waiting only until some are there: how
-  // many, 0 at the end of the input, -1 on an error (errno says which).
-  virtual long Read(char* into, std::size_t size) = 0;
-  // True when the bytes are known to be UTF-16LE (a console's characters);
-  // otherwise their first bytes tell.
-  virtual bool IsUtf16() const { return false; }
-};
+using table::ByteSource;
 
 // The bytes of a file descriptor.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(int fd) : fd_(fd) {}
   long Read(char* into, std::size_t size) override;
+  std::string Problem() const override { return table::SystemProblem(error_); }
 
  private:
   int fd_;
+  int error_ = 0;  // errno of the read that failed
 };
 
 // UTF-16 characters read a piece at a time by `read` (on Windows the
@@ -62,9 +57,11 @@ class WideSource : public ByteSource {
   explicit WideSource(ReadWide read) : read_(std::move(read)) {}
   long Read(char* into, std::size_t size) override;
   bool IsUtf16() const override { return true; }
+  std::string Problem() const override { return table::SystemProblem(error_); }
 
  private:
   ReadWide read_;
+  int error_ = 0;  // errno of the read that failed
   std::vector<char16_t> units_;
   bool ended_ = false;
 };

@@ -82,5 +82,17 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
-"${as_root[@]}" apt-get update -q
+# A mirror in the middle of a sync serves an index that does not match its
+# release file ("File has unexpected size ... Mirror sync in progress?"):
+# ask again a little later. If the indexes still cannot all be had, install
+# from those there are: apt-get install then says what it cannot find.
+for wait in 30 90 0; do
+  "${as_root[@]}" apt-get update -q && break
+  if ((wait == 0)); then
+    echo "deps.sh: apt-get update failed three times; installing from the indexes there are" >&2
+  else
+    echo "deps.sh: apt-get update failed; trying again in ${wait}s" >&2
+    sleep "$wait"
+  fi
+done
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"

@@ -188,7 +188,7 @@ TEST(CsvReader, ProblemsAndTheirLines) {
       {"an odd byte", "\xFE\xFF\0a\0\n\0"s, false, CsvReader::Problem::kNotText, 2, 1,
        "файлът не е текст в UTF-16 (входът свършва с нечетен байт)"},
       {"a read error", "a;b\n1;2\n3;4\n5;6\n7;8\n9;0\n1;2\n3;4\n5;6\n7;8\n", true,
-       CsvReader::Problem::kReadFailed, 0, 10, ""},
+       CsvReader::Problem::kReadFailed, 0, 10, "Input/output error"},  // the source's own words
   };
   for (const auto& c : cases) {
     for (const std::size_t piece : {1, 7, 1 << 16}) {

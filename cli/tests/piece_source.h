@@ -21,14 +21,12 @@ class PieceSource : public ByteSource {
       : bytes_(bytes), piece_(piece), fail_(fail) {}
   long Read(char* into, std::size_t size) override {
     const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-    if (n == 0 && fail_) {
-      errno = EIO;
-      return -1;
-    }
+    if (n == 0 && fail_) return -1;
     std::copy_n(bytes_.data() + at_, n, into);
     at_ += n;
     return static_cast<long>(n);
   }
+  std::string Problem() const override { return table::SystemProblem(EIO); }
 
  private:
   std::string bytes_;
