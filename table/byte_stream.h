@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,50 @@ class ByteSink {
   virtual bool Write(std::string_view bytes) = 0;
   // After a Write that returned false: what went wrong, in words for the user.
   virtual std::string Problem() const = 0;
+};
+
+// Bytes read at any place, as a ZIP is read (from its end first): a file, a
+// file the page was given (read a slice at a time), or bytes in memory.
+class RandomAccessSource {
+ public:
+  virtual ~RandomAccessSource() = default;
+  // How many bytes there are; the same for the life of the source.
+  virtual std::uint64_t Size() const = 0;
+  // Exactly `size` bytes from `offset` on into `into`: true when all of them
+  // were read, false otherwise (then Problem() says why). A range past
+  // Size() is an error too, never a short read.
+  virtual bool ReadAt(std::uint64_t offset, char* into, std::size_t size) = 0;
+  // After a ReadAt that returned false: what went wrong, in words for the user.
+  virtual std::string Problem() const = 0;
+};
+
+// Bytes in memory as a RandomAccessSource. It keeps a view: the bytes must
+// outlive it.
+class MemorySource final : public RandomAccessSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::uint64_t Size() const override { return bytes_.size(); }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override;
+  std::string Problem() const override { return problem_; }
+
+ private:
+  std::string_view bytes_;
+  std::string problem_;
+};
+
+// A sink that keeps what it is given in a string, in memory.
+class StringSink final : public ByteSink {
+ public:
+  bool Write(std::string_view bytes) override {
+    bytes_.append(bytes);
+    return true;
+  }
+  std::string Problem() const override { return {}; }
+  const std::string& bytes() const { return bytes_; }
+  std::string& bytes() { return bytes_; }
+
+ private:
+  std::string bytes_;
 };
 
 // The system's words for the error `code` (an errno value), read at once:
