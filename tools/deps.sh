@@ -15,7 +15,9 @@ set -euo pipefail
 # libxkbcommon-dev only quiets Qt's CMake files, which look for it. The
 # window's face (fonts-liberation2) is also where the subset the program
 # carries is cut from, with fonttools.
-window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2 fonttools)
+# zlib and expat: egn-digit reads and writes workbooks (ZIP packages of XML).
+window=(cmake g++ ninja-build qt6-base-dev libxkbcommon-dev fonts-liberation2 fonttools
+  zlib1g-dev libexpat1-dev)
 tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross builds
 # The start-up figures are taken with a session bus (dbus-run-session); the
 # page's first paint in Chromium, driven by Selenium, on the web build.
@@ -30,6 +32,10 @@ package_tests=(python3 desktop-file-utils appstream xvfb x11-utils dbus-daemon d
   at-spi2-core python3-pyatspi)
 windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)  # 64-bit and 32-bit Windows
+# zlib for both, as Debian has it for mingw-w64; expat, which it has not,
+# compiled by the build from Debian's source (curl fetches it, patch applies
+# Debian's fixes: tools/fetch-sources.sh).
+windows+=(libz-mingw-w64-dev curl ca-certificates patch)
 # The page is tested in Chromium, Firefox ESR and WebKit (WebKitWebDriver);
 # zopfli compresses its module; npm installs the Firefox driver's
 # puppeteer-core, Lighthouse and axe-core: Debian's npm, unless the installed
@@ -37,6 +43,7 @@ windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x8
 web=(cmake ninja-build googletest emscripten nodejs chromium fonts-liberation2 fonttools python3-brotli
   zopfli firefox-esr webkit2gtk-driver)
 command -v npm >/dev/null || web+=(npm)
+web+=(curl ca-certificates patch)  # zlib and expat compiled from Debian's source, as for Windows
 
 case ${1:-} in
   "") packages=("${window[@]}") ;;
@@ -96,3 +103,9 @@ for wait in 30 90 0; do
   fi
 done
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+
+# The Windows and browser builds compile zlib and expat from Debian's source
+# tarballs, fetched here once with their SHA-256 checked.
+case ${1:-} in
+  --bench | --windows | --web | --release | --test) "${as_root[@]}" "$(dirname "$0")/fetch-sources.sh" ;;
+esac
