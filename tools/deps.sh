@@ -67,6 +67,7 @@ case ${1:-} in
       unzip wine64 wine32:i386 wine fonts-wine xdotool xclip  # the Windows programs under Wine, driven
       chromium-driver python3-selenium python3-pil  # the page in a real browser, driven
       jq man-db                                # the documents' examples, the man pages as shown
+      libreoffice-calc-nogui python3-openpyxl  # workbooks as spreadsheet programs write and read them
     )
     ;;
   *)
