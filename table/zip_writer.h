@@ -21,8 +21,12 @@ namespace egn::table {
 
 class ZipWriter {
  public:
-  // zlib's level for new parts (1 the fastest ... 9 the smallest).
-  static constexpr int kDefaultLevel = 6;
+  // zlib's level for new parts (1 the fastest ... 9 the smallest). Level 1
+  // deflates a sheet's XML 3.5 times as fast as level 6, into a part a
+  // fifth larger (table/bench/zip_throughput: 126 and 36 MB/s, 56 and 45 MB
+  // for a million rows of six columns): a workbook is written at the speed
+  // of its reading.
+  static constexpr int kDefaultLevel = 1;
 
   explicit ZipWriter(ByteSink& out);
   ~ZipWriter();

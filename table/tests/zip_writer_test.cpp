@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -241,6 +243,155 @@ TEST(ZipWriterTest, WritesTheSameBytesOnEveryRunAndBuild) {
     EXPECT_EQ(first.size(), golden.size) << "level " << golden.level;
     EXPECT_EQ(Crc(first), golden.crc) << "level " << golden.level;
   }
+}
+
+// --- Past 4 GiB ---------------------------------------------------------------
+
+// A package of `size` bytes of which only the head and the tail are kept:
+// the bytes between are zeros, never stored, as a part of zeros is.
+class SparseSource final : public RandomAccessSource {
+ public:
+  SparseSource(std::string head, std::uint64_t size, std::string tail)
+      : head_(std::move(head)), tail_(std::move(tail)), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override {
+    if (offset > size_ || size > size_ - offset) return false;
+    const std::uint64_t tail_at = size_ - tail_.size();
+    std::memset(into, 0, size);
+    for (std::uint64_t at = offset; at < offset + size && at < head_.size(); ++at) {
+      into[at - offset] = head_[at];
+    }
+    for (std::uint64_t at = std::max(offset, tail_at); at < offset + size; ++at) {
+      into[at - offset] = tail_[at - tail_at];
+    }
+    return true;
+  }
+  std::string Problem() const override { return "извън данните"; }
+
+ private:
+  std::string head_, tail_;
+  std::uint64_t size_;
+};
+
+// A sink that keeps its first 4 KiB and what comes after KeepFrom's place;
+// what comes between must be zeros, and is only counted.
+class SparseSink final : public ByteSink {
+ public:
+  bool Write(std::string_view bytes) override {
+    static const std::string kZeros(1 << 16, '\0');
+    while (!bytes.empty()) {
+      std::size_t n = bytes.size();
+      if (written < 4096) {
+        n = static_cast<std::size_t>(std::min<std::uint64_t>(n, 4096 - written));
+        head.append(bytes.substr(0, n));
+      } else if (written >= keep_from) {
+        tail.append(bytes);
+      } else {
+        n = static_cast<std::size_t>(
+            std::min<std::uint64_t>({n, keep_from - written, kZeros.size()}));
+        if (std::memcmp(bytes.data(), kZeros.data(), n) != 0) return false;
+      }
+      written += n;
+      bytes.remove_prefix(n);
+    }
+    return true;
+  }
+  std::string Problem() const override { return "не е нула"; }
+  void KeepFrom(std::uint64_t at) { keep_from = at; }
+  std::string head, tail;
+  std::uint64_t written = 0, keep_from = ~std::uint64_t{0};
+};
+
+// The CRC-32 of `n` zero bytes, in log n steps. zlib counts the length it
+// combines in a long, 32 bits on Windows and in WebAssembly: pieces of at
+// most 1 GiB.
+std::uint32_t ZerosCrc(std::uint64_t n) {
+  constexpr std::uint64_t kPiece = 1 << 30;
+  const auto piece_crc = [](std::uint64_t zeros) {  // zeros <= kPiece
+    const char zero = 0;
+    uLong crc = crc32(0, nullptr, 0);
+    uLong block = crc32(crc, reinterpret_cast<const Bytef*>(&zero), 1);  // of `length` zeros
+    for (std::uint64_t length = 1; zeros != 0; zeros >>= 1, length <<= 1) {
+      if (zeros & 1) crc = crc32_combine(crc, block, static_cast<z_off_t>(length));
+      if (zeros > 1) block = crc32_combine(block, block, static_cast<z_off_t>(length));
+    }
+    return crc;
+  };
+  uLong crc = crc32(0, nullptr, 0);
+  for (; n != 0; n -= std::min(n, kPiece)) {
+    const std::uint64_t piece = std::min(n, kPiece);
+    crc = crc32_combine(crc, piece_crc(piece), static_cast<z_off_t>(piece));
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+// A stored part of zeros ends just below 4 GiB. Written after a new part,
+// the part after it lies past what a 32-bit field holds: its copied record
+// gets a ZIP64 field for its offset, a new part after it gets one of its
+// own, and the directory gets the ZIP64 end records. Only the two ends of
+// the 4 GiB are kept in memory.
+TEST(ZipWriterTest, MovesOffsetsPast4GiBIntoZip64Fields) {
+  const std::uint64_t zeros = 0xFFFFFFFF - 60;
+  const Made made = MakeZip({{.name = "xl/media/zeros.bin", .data = "", .method = 0},
+                             {.name = "xl/styles.xml", .data = "<styleSheet/>"}},
+                            {.zip64_end = true});
+  // The first part's data becomes `zeros` zeros: the bytes after its header
+  // move past them, and so do the offsets that point there.
+  std::string head = made.bytes.substr(0, made.data[0]);
+  std::string tail = made.bytes.substr(made.data[0]);
+  for (const std::size_t at : {14, 18, 22}) Poke(head, at, at == 14 ? ZerosCrc(zeros) : zeros, 4);
+  const auto in_tail = [&](std::size_t at) { return at - made.data[0]; };
+  for (const std::size_t at : {16, 20, 24}) {
+    Poke(tail, in_tail(made.central[0]) + at, at == 16 ? ZerosCrc(zeros) : zeros, 4);
+  }
+  Poke(tail, in_tail(made.central[1]) + 42, made.local[1] + zeros, 4);
+  const std::size_t zip64_end = made.end - 20 - 56;
+  Poke(tail, in_tail(zip64_end) + 48, made.directory + zeros, 8);
+  Poke(tail, in_tail(made.end - 20) + 8, zip64_end + zeros, 8);
+  SparseSource source(head, made.bytes.size() + zeros, tail);
+  ZipReader zip;
+  ASSERT_TRUE(zip.Open(source)) << zip.problem();
+  ASSERT_EQ(zip.entries().size(), 2u);
+  ASSERT_LT(zip.entries()[1].local_header_offset, 0xFFFFFFFFu);
+
+  SparseSink out;
+  ZipWriter writer(out);
+  ZipEntry first;
+  first.name = "[Content_Types].xml";
+  ByteSink* part = writer.Begin(first);
+  ASSERT_NE(part, nullptr);
+  ASSERT_TRUE(part->Write(std::string(300, 'x')));
+  ASSERT_TRUE(writer.End());
+  ASSERT_TRUE(writer.Copy(zip, zip.entries()[0])) << writer.problem();
+  out.KeepFrom(writer.written());
+  ASSERT_TRUE(writer.Copy(zip, zip.entries()[1])) << writer.problem();
+  ZipEntry last;
+  last.name = "xl/worksheets/sheet1.xml";
+  part = writer.Begin(last);
+  ASSERT_NE(part, nullptr);
+  ASSERT_TRUE(part->Write("<worksheet/>"));
+  ASSERT_TRUE(writer.End());
+  ASSERT_TRUE(writer.Finish());
+  ASSERT_EQ(out.written, writer.written());
+
+  SparseSource written(out.head, out.written, out.tail);
+  ZipReader again;
+  ASSERT_TRUE(again.Open(written)) << again.problem();
+  ASSERT_EQ(again.entries().size(), 4u);
+  const ZipEntry& copied = again.entries()[2];
+  EXPECT_GT(copied.local_header_offset, 0xFFFFFFFFu);
+  EXPECT_EQ(again.entries()[1].size, zeros);
+  EXPECT_EQ(again.entries()[3].local_header_offset, copied.end_offset);
+  // The copied record: its offset moved into a ZIP64 field, all else kept.
+  const std::string& was = zip.entries()[1].central_record;
+  EXPECT_EQ(copied.central_record.size(), was.size() + 12);
+  EXPECT_EQ(copied.central_record.substr(46, copied.name.size()), "xl/styles.xml");
+  EXPECT_EQ(copied.version_needed, 45);
+  EXPECT_EQ(Inflated(again, copied), "<styleSheet/>");
+  EXPECT_EQ(Inflated(again, again.entries()[3]), "<worksheet/>");
+  EXPECT_EQ(Inflated(again, again.entries()[0]), std::string(300, 'x'));
+  // The ZIP64 end record and its locator before the plain end record.
+  EXPECT_EQ(out.tail.substr(out.tail.size() - 22 - 20, 4), "PK\x06\x07");
 }
 
 // --- What the writer refuses ------------------------------------------------
