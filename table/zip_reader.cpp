@@ -68,7 +68,8 @@ using zip::Get32;
 using zip::Get64;
 using zip::Quoted;
 
-constexpr std::size_t kChunk = 64 * 1024;  // how much is read from the source at a time
+constexpr std::size_t kChunk =
+    std::size_t{64} * 1024;  // how much is read from the source at a time
 
 // The most parts a package may have: a workbook has tens, or a few thousand
 // with many sheets and pictures. It bounds the memory of the directory.
@@ -91,7 +92,7 @@ class Window {
       return buffer_.data() + (offset - start_);
     }
     const std::uint64_t left = source_.Size() - offset;
-    const std::size_t take =
+    const auto take =
         static_cast<std::size_t>(std::min<std::uint64_t>(left, std::max(size, kChunk)));
     buffer_.resize(take);
     if (!source_.ReadAt(offset, buffer_.data(), take)) {

@@ -16,7 +16,8 @@ using zip::Put32;
 using zip::Put64;
 using zip::Quoted;
 
-constexpr std::size_t kChunk = 64 * 1024;  // deflated bytes written to the sink at a time
+constexpr std::size_t kChunk =
+    std::size_t{64} * 1024;  // deflated bytes written to the sink at a time
 
 // Deflate's settings besides the level, the same for every part and every
 // build: raw deflate (the ZIP's own framing), zlib's default window and
@@ -53,7 +54,7 @@ std::string WithOffset(std::string record, std::uint64_t offset) {
   // the size, the compressed size, the offset, the disk.
   const bool size_full = zip::Get32(record.data() + 24) == zip::kFull32;
   const bool compressed_full = zip::Get32(record.data() + 20) == zip::kFull32;
-  const std::size_t offset_at = 8 * ((size_full ? 1 : 0) + (compressed_full ? 1 : 0));
+  const std::size_t offset_at = std::size_t{8} * ((size_full ? 1 : 0) + (compressed_full ? 1 : 0));
   std::size_t at = extra_at;
   while (at + 4 <= extra_at + extra_size) {
     const std::size_t size = zip::Get16(record.data() + at + 2);

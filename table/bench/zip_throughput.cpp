@@ -46,13 +46,18 @@ void AppendRow(std::string& xml, std::uint64_t r, std::uint64_t& seed) {
     return seed >> 33;
   };
   const std::string n = std::to_string(r);
-  xml += "<row r=\"" + n + "\" spans=\"1:6\"><c r=\"A" + n + "\" t=\"s\"><v>" +
-         std::to_string(next() % 5000) + "</v></c><c r=\"B" + n + "\" t=\"s\"><v>" +
-         std::to_string(next() % 20000) + "</v></c><c r=\"C" + n + "\"><v>" +
-         std::to_string(next() % 10000000000ULL) + "</v></c><c r=\"D" + n + "\" t=\"s\"><v>" +
-         std::to_string(next() % 300) + "</v></c><c r=\"E" + n + "\" s=\"1\"><v>" +
-         std::to_string(45000 + next() % 1000) + "</v></c><c r=\"F" + n + "\"><v>359" +
-         std::to_string(880000000 + next() % 10000000) + "</v></c></row>";
+  const auto cell = [&](const char* column, const char* attributes, std::uint64_t value) {
+    xml.append(R"(<c r=")").append(column).append(n).append(attributes).append("><v>");
+    xml.append(std::to_string(value)).append("</v></c>");
+  };
+  xml.append(R"(<row r=")").append(n).append(R"(" spans="1:6">)");
+  cell("A", R"(" t="s")", next() % 5000);
+  cell("B", R"(" t="s")", next() % 20000);
+  cell("C", R"(")", next() % 10000000000ULL);
+  cell("D", R"(" t="s")", next() % 300);
+  cell("E", R"(" s="1")", 45000 + next() % 1000);
+  cell("F", R"(")", 359880000000 + next() % 10000000);
+  xml.append("</row>");
 }
 
 double Seconds(std::chrono::steady_clock::time_point since) {

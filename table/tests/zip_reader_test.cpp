@@ -196,15 +196,15 @@ std::vector<Refusal> Refusals() {
   const std::size_t l0 = two.local[0], l1 = two.local[1];
   const std::string part0 = std::string(kDamaged) + "частта „xl/workbook.xml“ ";
   const std::string part1 = std::string(kDamaged) + "частта „xl/styles.xml“ ";
-  const auto changed = [two](std::function<void(std::string&)> change) {
+  const auto changed = [two](const std::function<void(std::string&)>& change) {
     return [two, change] {
       std::string bytes = two.bytes;
       change(bytes);
       return bytes;
     };
   };
-  const auto made = [](std::vector<Part> parts, Options options = {},
-                       std::function<void(Made&)> change = nullptr) {
+  const auto made = [](const std::vector<Part>& parts, const Options& options = {},
+                       const std::function<void(Made&)>& change = nullptr) {
     return [parts, options, change] {
       Made m = MakeZip(parts, options);
       if (change) change(m);
@@ -424,7 +424,7 @@ struct PartRefusal {
 // Sets the 4-byte field at `local_at` of the first part's local header and
 // at `central_at` of its record to `value` of what it was.
 std::function<void(Made&)> Both(std::size_t local_at, std::size_t central_at,
-                                std::function<std::uint32_t(std::uint32_t)> value) {
+                                const std::function<std::uint32_t(std::uint32_t)>& value) {
   return [=](Made& m) {
     std::uint32_t was = 0;
     for (int i = 3; i >= 0; --i) {

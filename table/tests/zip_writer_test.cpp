@@ -16,7 +16,6 @@ namespace {
 using testing::Crc;
 using testing::Made;
 using testing::MakeZip;
-using testing::Options;
 using testing::Part;
 using testing::Poke;
 
@@ -44,14 +43,15 @@ std::string Inflated(ZipReader& zip, const ZipEntry& entry) {
 
 // Text that compresses as a sheet's XML does, `rows` rows of it.
 std::string SheetLike(std::size_t rows, std::size_t seed = 1) {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet><sheetData>";
+  std::string xml = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+                    "\n<worksheet><sheetData>";
   for (std::size_t r = 1; r <= rows; ++r) {
     const std::string n = std::to_string(r);
-    xml +=
-        "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"inlineStr\"><is><t>Иван Петров</t></is></c>";
-    xml += "<c r=\"B" + n + "\"><v>" + std::to_string(8001010000 + (r * 7919 + seed) % 1000000) +
-           "</v></c><c r=\"C" + n + "\" s=\"1\"><v>" + std::to_string(r % 97) + "</v></c></row>";
+    xml.append(R"(<row r=")").append(n).append(R"("><c r="A)").append(n);
+    xml.append(R"(" t="inlineStr"><is><t>Иван Петров</t></is></c><c r="B)").append(n);
+    xml.append(R"("><v>)").append(std::to_string(8001010000 + (r * 7919 + seed) % 1000000));
+    xml.append(R"(</v></c><c r="C)").append(n).append(R"(" s="1"><v>)");
+    xml.append(std::to_string(r % 97)).append("</v></c></row>");
   }
   return xml + "</sheetData></worksheet>";
 }
