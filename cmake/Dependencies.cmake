@@ -11,10 +11,11 @@
 #   would be fetched from outside Debian at build time).
 #
 # What is compiled here is Debian 12's source of the versions the Linux
-# build links, zlib 1.2.13 and expat 2.5.0 with the fixes of Debian's
-# package, from the tarballs of cmake/debian-sources.txt that
-# tools/fetch-sources.sh keeps in EGN_SOURCE_CACHE; each is checked against
-# its SHA-256 again here, and the build itself never goes to the network.
+# build links, zlib 1.2.13 and expat 2.5.0 with the fixes of Debian's newest
+# revision of it, from the tarballs that tools/fetch-sources.sh keeps in
+# EGN_SOURCE_CACHE (those of cmake/debian-sources.txt, and expat's fixes as
+# it found them in Debian's signed indexes); each is checked against its
+# SHA-256 again here, and the build itself never goes to the network.
 # One zlib with the same settings deflates a part into the same bytes on
 # every target, which ZipWriter promises (table/tests hold the three builds
 # to one digest).
@@ -56,9 +57,14 @@ endfunction()
 function(egn_unpack name tarball)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "PATCHES" "")
   set(where ${CMAKE_BINARY_DIR}/_deps/${name})
+  # What it is unpacked from: the tarball, and each patch applied.
   file(SHA256 ${tarball} stamp)
   if(arg_PATCHES)
-    string(APPEND stamp " ${arg_PATCHES}")
+    file(STRINGS ${arg_PATCHES}/series series REGEX "^[^#]")
+    foreach(patch IN LISTS series)
+      file(SHA256 ${arg_PATCHES}/${patch} sum)
+      string(APPEND stamp " ${patch}:${sum}")
+    endforeach()
   endif()
   if(EXISTS ${where}.unpacked)
     file(READ ${where}.unpacked unpacked)
@@ -69,7 +75,6 @@ function(egn_unpack name tarball)
     file(GLOB top LIST_DIRECTORIES true ${where}/*)
     if(arg_PATCHES)
       find_program(EGN_PATCH patch REQUIRED)
-      file(STRINGS ${arg_PATCHES}/series series REGEX "^[^#]")
       foreach(patch IN LISTS series)
         execute_process(COMMAND ${EGN_PATCH} -p1 -s --no-backup-if-mismatch -i ${arg_PATCHES}/${patch}
                         WORKING_DIRECTORY ${top} RESULT_VARIABLE failed)
@@ -107,7 +112,23 @@ else()
   endif()
 
   egn_debian_source(expat_2.5.0.orig.tar.gz tarball)
-  egn_debian_source(expat_2.5.0-1+deb12u2.debian.tar.xz debian)
+  # Debian's fixes, of the revision tools/fetch-sources.sh took (the newest
+  # it could fetch), checked against the SHA-256 it recorded.
+  set(taken ${EGN_SOURCE_CACHE}/expat.debian)
+  if(NOT EXISTS ${taken})
+    message(FATAL_ERROR "${taken} is missing: tools/deps.sh --windows (or --web) fetches expat's "
+                        "fixes; without root, tools/fetch-sources.sh FOLDER and -DEGN_SOURCE_CACHE=FOLDER")
+  endif()
+  file(STRINGS ${taken} line LIMIT_COUNT 1)
+  string(REPLACE " " ";" fields "${line}")
+  list(GET fields 0 name)
+  list(GET fields 1 expected)
+  set(debian ${EGN_SOURCE_CACHE}/${name})
+  file(SHA256 ${debian} actual)
+  if(NOT actual STREQUAL expected)
+    message(FATAL_ERROR "${debian} is not the file tools/fetch-sources.sh took: run it again")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${taken})
   egn_unpack(expat_debian ${debian})
   egn_unpack(expat ${tarball} PATCHES ${expat_debian_SOURCE}/patches)
   set(lib ${expat_SOURCE}/expat/lib)
