@@ -197,7 +197,8 @@ class InflatingSource final : public ByteSource {
  public:
   InflatingSource(RandomAccessSource& source, const ZipEntry& entry)
       : source_(source), entry_(entry), at_(entry.data_offset), left_(entry.compressed_size) {
-    if (entry.method == kDeflated) {
+    // An empty part may be stored as no deflate data at all.
+    if (entry.method == kDeflated && !(entry.compressed_size == 0 && entry.size == 0)) {
       buffer_.resize(kChunk);
       // Raw deflate (no zlib header), the window of the format: 32 KiB.
       if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) {
@@ -218,7 +219,7 @@ class InflatingSource final : public ByteSource {
     // longer than its record says.
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(
         {size, entry_.size - made_ + 1, static_cast<std::uint64_t>(LONG_MAX), UINT_MAX}));
-    const long made = entry_.method == kStored ? Copy(into, want) : Inflate(into, want);
+    const long made = started_ ? Inflate(into, want) : Copy(into, want);
     if (made < 0) return -1;
     made_ += static_cast<std::uint64_t>(made);
     if (made_ > entry_.size) {
@@ -281,7 +282,7 @@ class InflatingSource final : public ByteSource {
   }
 
   bool CheckEnd() {
-    if (entry_.method == kDeflated && (stream_.avail_in > 0 || left_ > 0)) {
+    if (started_ && (stream_.avail_in > 0 || left_ > 0)) {
       Fail(DamagedPart(entry_.name, "има още байтове след края на компресираните си данни"));
       return false;
     }

@@ -49,7 +49,8 @@ struct Part {
   std::uint16_t time = 0x6000;  // 12:00:00
   std::uint16_t date = 0x5A21;  // 2025-01-01
   std::string comment = {};
-  std::string stored = {};  // the stored bytes, where not made from `data`
+  std::string stored = {};      // the stored bytes, where not made from `data`
+  bool nothing_stored = false;  // not even an empty deflate stream, as some writers do
 };
 
 // Where each record of a made package lies.
@@ -71,9 +72,10 @@ inline Made MakeZip(const std::vector<Part>& parts, const Options& options = {})
   out = options.before;
   std::vector<std::string> records;
   for (const Part& part : parts) {
-    const std::string stored = !part.stored.empty() ? part.stored
-                               : part.method == 8   ? Deflated(part.data)
-                                                    : part.data;
+    const std::string stored = part.nothing_stored    ? std::string()
+                               : !part.stored.empty() ? part.stored
+                               : part.method == 8     ? Deflated(part.data)
+                                                      : part.data;
     const std::uint32_t crc = Crc(part.data);
     const std::uint16_t flags = part.flags | (part.descriptor ? 0x0008 : 0);
     const std::uint16_t version = part.zip64 ? 45 : 20;
