@@ -14,9 +14,15 @@
 #                        them, all take the 64-bit loader); else empty
 #   EGN_WINE32=ANSWER    whether 32-bit Windows programs run here:
 #                        yes       Wine's 32-bit loader runs;
-#                        no        the kernel refuses it ("Exec format error"):
-#                                  a kernel without IA-32 emulation runs no
-#                                  32-bit program, so none of these can run;
+#                        no        none can run here, and installing
+#                                  nothing would mend it: the kernel refuses
+#                                  the loader ("Exec format error": a kernel
+#                                  without IA-32 emulation runs no 32-bit
+#                                  program), or tools/deps.sh found that the
+#                                  package archive cannot install
+#                                  wine32:i386 and said so in the note file
+#                                  (EGN_WINE32_NOTE, by default
+#                                  /var/cache/egn-check/wine32-not-installable);
 #                        unusable  it is missing or fails otherwise, which
 #                                  installing wine32:i386 would mend
 #   EGN_WINE32_WHY=TEXT  for no and unusable, why, in one line
@@ -34,6 +40,7 @@ shopt -s extglob
 tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 loader32=${EGN_WINE32_LOADER:-/usr/lib/wine/wine}
 loader64=${EGN_WINE64_LOADER:-/usr/lib/wine/wine64}
+note=${EGN_WINE32_NOTE:-/var/cache/egn-check/wine32-not-installable}
 
 # Runs a loader with --version and prints its first line of complaint, if
 # any, without the shell's own "SCRIPT: line N: " in front.
@@ -47,7 +54,9 @@ complaint() {
   fi
 }
 
-if [[ ! -e $loader32 ]]; then
+if [[ ! -e $loader32 && -s $note ]]; then
+  wine32=no why=$(head -n 1 "$note")
+elif [[ ! -e $loader32 ]]; then
   wine32=unusable why="Wine's 32-bit loader $loader32 is not installed (the package wine32:i386)"
 else
   said=$(complaint "$loader32")

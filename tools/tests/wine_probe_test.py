@@ -48,6 +48,10 @@ class Machines(unittest.TestCase):
         ("a 32-bit loader that fails otherwise", "fails", "runs", "fails",
          "{SHIM}/wine", "{SHIM}", "unusable",
          "Wine's 32-bit loader does not run: err: no display (status 3)"),
+        ("wine32 not installable, as tools/deps.sh noted", "missing", "runs", "runs",
+         "{BIN}/wine", "", "no", "wine32:i386 could not be installed (index out of step)", "note"),
+        ("a note, but wine32 installed since", "runs", "runs", "runs",
+         "{BIN}/wine", "", "yes", "", "note"),
         ("no Wine at all", "missing", "missing", None, "", "", "unusable",
          "Wine's 32-bit loader {L32} is not installed (the package wine32:i386)"),
     ]
@@ -57,7 +61,7 @@ class Machines(unittest.TestCase):
         "refused": NOT_RUNNABLE,
     }
 
-    def probe(self, work, loader32, loader64, plain_wine):
+    def probe(self, work, loader32, loader64, plain_wine, note):
         names = {"L32": f"{work}/wine", "L64": f"{work}/wine64", "BIN": f"{work}/bin",
                  "SHIM": f"{SOURCE}/tools/wine64"}
         os.mkdir(names["BIN"])
@@ -67,15 +71,19 @@ class Machines(unittest.TestCase):
                 write(path, self.BEHAVIOUR[kind])
         os.symlink(shutil.which("dirname"), f"{names['BIN']}/dirname")
         env = {"PATH": names["BIN"], "EGN_WINE32_LOADER": names["L32"],
-               "EGN_WINE64_LOADER": names["L64"]}
+               "EGN_WINE64_LOADER": names["L64"], "EGN_WINE32_NOTE": f"{work}/note"}
+        if note:
+            with open(f"{work}/note", "w") as f:
+                f.write("wine32:i386 could not be installed (index out of step)\nE: more\n")
+        os.symlink(shutil.which("head"), f"{names['BIN']}/head")
         done = subprocess.run(["/bin/bash", f"{SOURCE}/tools/wine-probe.sh"], env=env,
                               capture_output=True, text=True, check=True)
         return done.stdout, names
 
     def test_each_machine_gets_its_answer(self):
-        for name, loader32, loader64, plain, wine, path, wine32, why in self.ROWS:
+        for name, loader32, loader64, plain, wine, path, wine32, why, *note in self.ROWS:
             with self.subTest(name), tempfile.TemporaryDirectory() as work:
-                said, names = self.probe(work, loader32, loader64, plain)
+                said, names = self.probe(work, loader32, loader64, plain, note)
                 self.assertEqual(said, "".join(f"{key}={value.format(**names)}\n" for key, value in (
                     ("EGN_WINE", wine), ("EGN_WINE_PATH", path), ("EGN_WINE32", wine32),
                     ("EGN_WINE32_WHY", why))))
