@@ -66,6 +66,13 @@ std::vector<Case> Cases() {
       {"already_first_other_case_quoted_trailing_backslash",
        L"\"c:\\users\\Иван\\appdata\\local\\programs\\EGN-CHECK\\\";C:\\Tools;", kUnchanged,
        Changed(L"C:\\Tools;")},
+      {"already_with_two_trailing_backslashes", std::wstring(kFolder) + L"\\\\;C:\\Tools",
+       kUnchanged, Changed(L"C:\\Tools")},
+      // Empty entries are entries: kept where they are, the leading ones too.
+      {"leading_empty_entries", L";;C:\\Tools;" + std::wstring(kFolder), kUnchanged,
+       Changed(L";;C:\\Tools")},
+      {"first_then_empty_entries", std::wstring(kFolder) + L";;C:\\Tools", kUnchanged,
+       Changed(L";C:\\Tools")},
       {"alone", kFolder, kUnchanged, Changed(L"")},
       {"twice", std::wstring(kFolder) + L";C:\\Tools;" + kFolder, kUnchanged,
        Changed(L"C:\\Tools")},
