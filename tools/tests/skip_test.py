@@ -56,6 +56,8 @@ class Skips(unittest.TestCase):
          "skipped: qemu-x86_64 is not installed (Debian's qemu-user)\n"),
         ("face_is_the_same_on_other_processors", without_qemu,
          "skipped: qemu-x86_64 is not installed (Debian's qemu-user)\n"),
+        ("zip_libreoffice", list,
+         "skipped: LibreOffice (soffice, of libreoffice-calc-nogui) is not installed\n"),
     ]
 
     def run_without_tools(self, command):
