@@ -56,6 +56,8 @@ class Skips(unittest.TestCase):
          "skipped: qemu-x86_64 is not installed (Debian's qemu-user)\n"),
         ("face_is_the_same_on_other_processors", without_qemu,
          "skipped: qemu-x86_64 is not installed (Debian's qemu-user)\n"),
+        ("windows_version_record", list,
+         "skipped: windres is not installed (Debian's binutils-mingw-w64-x86-64)\n"),
         ("zip_libreoffice", list,
          "skipped: LibreOffice (soffice, of libreoffice-calc-nogui) is not installed\n"),
     ]
@@ -72,8 +74,8 @@ class Skips(unittest.TestCase):
         return done.returncode, done.stdout + done.stderr
 
     def test_each_native_test_is_skipped_and_says_why(self):
-        # The processors' tests are not in a sanitizer build (nor without
-        # the window); the probe's always is.
+        # The processors' tests are not in a sanitizer build, the packaging's
+        # not without the window; the probe's always is.
         tests = tests_of_build()
         self.assertIn("wine_probe_32bit_build", tests)
         for name, change, said in self.NATIVE:
