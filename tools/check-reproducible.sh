@@ -5,8 +5,8 @@
 # packages, the page, the site, SHA256SUMS, and the programs and the site's
 # files in both build trees. On a difference it names the file, the first
 # differing byte and, inside a .deb or a ZIP, the member; it fails unless
-# everything is the same. Then the Debian package among the downloads goes
-# through tools/check-package.sh (lintian, hardening-check, installing it).
+# everything is the same. Then the Debian packages among the downloads go
+# through tools/check-package.sh (lintian, hardening-check, installing them).
 # Needs what `tools/deps.sh --release` and `--package` install (and unzip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -100,4 +100,4 @@ fi
 echo "check-reproducible: the two builds are the same, byte for byte:"
 cat "$first/out/downloads/SHA256SUMS"
 # The Debian download itself, as distributions and administrators judge it.
-tools/check-package.sh "$first"/out/downloads/egn-check_*.deb
+tools/check-package.sh "$first"/out/downloads/egn-digit_*.deb "$first"/out/downloads/egn-check_*.deb

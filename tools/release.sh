@@ -2,7 +2,8 @@
 # Builds every download of egn-check from this source tree, with no tests,
 # and puts them in OUT (default out/downloads) with SHA256SUMS over them:
 #
-#   egn-check_1.00_amd64.deb     the Debian package (dpkg-buildpackage, debian/)
+#   egn-digit_1.00_amd64.deb     the Debian packages (dpkg-buildpackage, debian/):
+#   egn-check_1.00_amd64.deb     the command-line program, the window
 #   egn-check-1.00-win64.zip     the Windows programs, portable
 #   egn-check-1.00-win64.exe     the Windows installer
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
@@ -83,7 +84,7 @@ configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$build"/linux/egn-check_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
+cp "$build"/linux/egn-{digit,check}_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
   "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
 # The site (window/site of the web build) as a ZIP, the same bytes from any
 # build as the Windows ones: its files under egn-check/ in name order, each
