@@ -147,17 +147,31 @@ if ! hardening-check "${hardening[@]}" "${programs[@]}" >"$scratch/hardening.txt
 fi
 sed 's/^/hardening-check: /' "$scratch/hardening.txt"
 
-# egn-digit installed alone answers; then egn-check, beside it, runs its
-# window. Both are removed again.
+# egn-digit installed alone answers, and passes its autopkgtest (debian/tests)
+# with nothing else of ours installed; then egn-check, beside it, runs its
+# window and passes its own. Both are removed again. The tests run as the
+# testbed's user would run them, from a folder of their own (AUTOPKGTEST_TMP).
+autopkgtest_run() {  # TEST
+  local tmp=$scratch/autopkgtest/$1
+  mkdir -p "$tmp"
+  (cd "$tmp" && AUTOPKGTEST_TMP=$tmp "$OLDPWD/debian/tests/$1") >"$tmp.log" 2>&1 ||
+    { cat "$tmp.log" >&2; fail "the autopkgtest $1 failed (above)"; }
+  sed "s/^/autopkgtest $1: /" "$tmp.log"
+}
+listed=$(sed -n 's/^Tests: *//p' debian/tests/control | tr '\n' ' ')
+[[ $listed == "egn-digit egn-check-window " ]] ||
+  fail "debian/tests/control lists the tests $listed; this script runs egn-digit and egn-check-window"
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get install -y -q "$digit_deb" >/dev/null
 digit=$(/usr/bin/egn-digit 123456789)
 [[ $digit == $'123456789\t1234567890' ]] || fail "the installed egn-digit printed \"$digit\""
+autopkgtest_run egn-digit
 "${as_root[@]}" apt-get install -y -q "$check_deb" >/dev/null
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/egn-check
 rc=$?
 set -e
-"${as_root[@]}" apt-get remove -y -q egn-check egn-digit >/dev/null
 [[ $rc -eq 124 ]] || fail "the installed egn-check ended with $rc instead of running its window"
+autopkgtest_run egn-check-window
+"${as_root[@]}" apt-get remove -y -q egn-check egn-digit >/dev/null
 echo "check-package: installed, egn-digit alone answered and egn-check ran its window; removed again"
