@@ -110,7 +110,8 @@ with zipfile.ZipFile(archive, "w") as zip:
         with open(os.path.join(site, name), "rb") as file:
             zip.writestr(member("egn-check/" + name, 0o100644), file.read())
 PYTHON
-(cd "$out" && find . -maxdepth 1 -type f ! -name '*.buildinfo' -printf '%P\0' | sort -z |
-  xargs -0 sha256sum -- >SHA256SUMS)
+mapfile -d '' downloads < <(cd "$out" && find . -maxdepth 1 -type f ! -name '*.buildinfo' -printf '%P\0' |
+  LC_ALL=C sort -z)
+(cd "$out" && sha256sum -- "${downloads[@]}" >SHA256SUMS)
 echo "release: $out"
 cat "$out/SHA256SUMS"
