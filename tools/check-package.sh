@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Checks the Debian package as distributions and administrators judge it:
-# lintian --pedantic with no error and no warning; hardening-check passes both
-# programs; no unneeded section and no symbols in them; every file carries the
-# release's date; its name, version, dependencies and description; and that
-# installing it with apt makes programs that start and answer.
+# Checks the Debian packages as distributions and administrators judge them:
+# egn-digit (the command-line program, nothing of Qt) and egn-check (the
+# window): lintian --pedantic with no error and no warning; hardening-check
+# passes both programs; no unneeded section and no symbols in them; every
+# file carries the release's date; each package's name, version, files,
+# dependencies and description; and that installing them with apt makes
+# programs that start and answer, egn-digit alone first.
 #
-# Without DEB, it first builds the package as a distribution does: from a
+# Without DEB, it first builds the packages as a distribution does: from a
 # clean copy of the source tree, the source package (dpkg-source -b) and then
 # `dpkg-buildpackage -us -uc -b`, which also runs the tests (dh_auto_test);
-# lintian then checks the source package and everything the build made. Needs root (or sudo) for apt, and what `tools/deps.sh --package`
-# installs.
-# Usage: tools/check-package.sh [DEB]
+# lintian then checks the source package and everything the build made.
+# Needs root (or sudo) for apt, and what `tools/deps.sh --package` installs.
+# Usage: tools/check-package.sh [EGN_DIGIT_DEB EGN_CHECK_DEB]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=()
@@ -39,15 +41,24 @@ if (($# == 0)); then
     fail "dpkg-buildpackage failed (the last lines of its output are above)"
   fi
   grep -E '^[0-9]+% tests passed' "$scratch/build.log" || true
+  # The tests that could not run here (a tool the build machine lacks), as
+  # ctest lists them; each said why in its output.
+  sed -n '/^The following tests did not run:/,/^$/p' "$scratch/build.log"
   echo "check-package: built and tested in $((SECONDS - started)) s"
-  deb=$scratch/egn-check_${version}_$arch.deb
+  digit_deb=$scratch/egn-digit_${version}_$arch.deb
+  check_deb=$scratch/egn-check_${version}_$arch.deb
   checked=("$scratch/egn-check_${version}_$arch.changes" "$scratch/egn-check_$version.dsc")
+elif (($# == 2)); then
+  digit_deb=$(realpath "$1")
+  check_deb=$(realpath "$2")
+  checked=("$digit_deb" "$check_deb")
 else
-  deb=$(realpath "$1")
-  checked=("$deb")
+  fail "give both packages, egn-digit's and egn-check's, or none"
 fi
-[[ -f $deb ]] || fail "there is no $deb"
-echo "check-package: $deb"
+for deb in "$digit_deb" "$check_deb"; do
+  [[ -f $deb ]] || fail "there is no $deb"
+  echo "check-package: $deb"
+done
 
 # Every tag is shown; an error or a warning fails.
 if ! lintian --pedantic --display-info --fail-on error,warning "${checked[@]}" >"$scratch/lintian.txt" 2>&1; then
@@ -57,34 +68,62 @@ fi
 sed 's/^/lintian: /' "$scratch/lintian.txt"
 echo "check-package: lintian --pedantic: no error and no warning"
 
-[[ $(dpkg-deb --field "$deb" Package) == egn-check ]] || fail "the package is not named egn-check"
-[[ $(dpkg-deb --field "$deb" Version) == "$version" ]] ||
-  fail "the package's version is $(dpkg-deb --field "$deb" Version), not $version (debian/changelog)"
-depends=$(dpkg-deb --field "$deb" Depends)
-echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
-  [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed"
-done
+# Each package: its name and version; what it must depend on, and what it
+# must not (egn-digit nothing of Qt or of a window; neither the other
+# package); its summary; its files, exactly.
+check_fields() {  # DEB NAME SUMMARY NEEDED FORBIDDEN(regex)
+  local deb=$1 name=$2 summary=$3 needed=$4 forbidden=$5 depends
+  [[ $(dpkg-deb --field "$deb" Package) == "$name" ]] || fail "${deb##*/} is not named $name"
+  [[ $(dpkg-deb --field "$deb" Version) == "$version" ]] ||
+    fail "$name's version is $(dpkg-deb --field "$deb" Version), not $version (debian/changelog)"
+  depends=$(dpkg-deb --field "$deb" Depends)
+  echo "$name: Depends: $depends"
+  for package in $needed; do
+    [[ $depends == *"$package"* ]] || fail "$name does not depend on $package"
+  done
+  ! grep -qE "$forbidden" <<<"$depends" || fail "$name depends on $(grep -oE "$forbidden" <<<"$depends" | head -n 1)"
+  [[ $(dpkg-deb --field "$deb" Description | head -n 1) == "$summary" ]] ||
+    fail "$name's summary is not \"$summary\""
+}
+check_fields "$digit_deb" egn-digit "control digit of Bulgarian Unified Civil Numbers, on the command line" \
+  "libc6 libstdc++6" '(libqt[^ ,]*|libx[^ ,]*|libgl[^ ,]*|egn-check)'
+check_fields "$check_deb" egn-check "control digit of a Bulgarian Unified Civil Number" \
+  "libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6" '(egn-digit)'
+[[ $(dpkg-deb --field "$check_deb" Static-Built-Using) =~ ^fonts-liberation2\ \(=\ [^\)]+\)$ ]] ||
+  fail "egn-check's Static-Built-Using does not name fonts-liberation2 and its version: \"$(dpkg-deb --field "$check_deb" Static-Built-Using)\""
+[[ -z $(dpkg-deb --field "$digit_deb" Static-Built-Using) ]] || fail "egn-digit carries no face, yet names a Static-Built-Using"
+
+# The files of each, as dpkg -c lists them: the regular files, sorted.
+files_of() { dpkg-deb -c "$1" | awk '$1 ~ /^-/ {print $6}' | sort; }
+expected_digit="./usr/bin/egn-digit
+./usr/share/doc/egn-digit/changelog.gz
+./usr/share/doc/egn-digit/copyright
+./usr/share/man/man1/egn-digit.1.gz"
+[[ $(files_of "$digit_deb") == "$expected_digit" ]] ||
+  fail "egn-digit's files are not the program, its man page, changelog and copyright: $(files_of "$digit_deb" | tr '\n' ' ')"
+! files_of "$check_deb" | grep -q egn-digit || fail "egn-check ships a file of egn-digit: $(files_of "$check_deb" | grep egn-digit)"
+files_of "$check_deb" | grep -qx ./usr/bin/egn-check || fail "egn-check does not ship /usr/bin/egn-check"
 
 # The description as apt shows it: the summary once, then the long text with
 # one space before each line and " ." between paragraphs.
-description=$(dpkg-deb --field "$deb" Description)
-summary=$(head -n 1 <<<"$description")
-body=$(tail -n +2 <<<"$description")
-if [[ $summary != "control digit of a Bulgarian Unified Civil Number" ]] ||
-  grep -qF "$summary" <<<"$body" || grep -qvE '^ ([^ ].*|\.)$' <<<"$body" ||
-  ! grep -qx ' \.' <<<"$body"; then
-  echo "$description" >&2
-  fail "the package's description is not in a Debian package's form (above)"
-fi
+for deb in "$digit_deb" "$check_deb"; do
+  description=$(dpkg-deb --field "$deb" Description)
+  summary=$(head -n 1 <<<"$description")
+  body=$(tail -n +2 <<<"$description")
+  if grep -qF "$summary" <<<"$body" || grep -qvE '^ ([^ ].*|\.)$' <<<"$body" ||
+    ! grep -qx ' \.' <<<"$body"; then
+    echo "$description" >&2
+    fail "${deb##*/}'s description is not in a Debian package's form (above)"
+  fi
 
-# The files' time is the release's date (debian/changelog's, which
-# dpkg-buildpackage gives the build): the same as the other downloads'.
-times=$(dpkg-deb --fsys-tarfile "$deb" | tar --full-time --utc -tvf - | awk '{print $4 " " $5}' | sort -u)
-[[ $times == "$released 00:00:00" ]] ||
-  fail "the package's files are not all dated $released 00:00:00 UTC: $(tr '\n' ',' <<<"$times")"
+  # The files' time is the release's date (debian/changelog's, which
+  # dpkg-buildpackage gives the build): the same as the other downloads'.
+  times=$(dpkg-deb --fsys-tarfile "$deb" | tar --full-time --utc -tvf - | awk '{print $4 " " $5}' | sort -u)
+  [[ $times == "$released 00:00:00" ]] ||
+    fail "${deb##*/}'s files are not all dated $released 00:00:00 UTC: $(tr '\n' ',' <<<"$times")"
+  dpkg-deb -x "$deb" "$scratch/unpacked"
+done
 
-dpkg-deb -x "$deb" "$scratch/unpacked"
 programs=("$scratch/unpacked/usr/bin/egn-check" "$scratch/unpacked/usr/bin/egn-digit")
 for program in "${programs[@]}"; do
   if readelf -S "$program" | grep -qE '\.symtab|\.debug_info|\.comment'; then
@@ -111,14 +150,31 @@ if ! hardening-check "${hardening[@]}" "${programs[@]}" >"$scratch/hardening.txt
 fi
 sed 's/^/hardening-check: /' "$scratch/hardening.txt"
 
+# egn-digit installed alone answers, and passes its autopkgtest (debian/tests)
+# with nothing else of ours installed; then egn-check, beside it, runs its
+# window and passes its own. Both are removed again. The tests run as the
+# testbed's user would run them, from a folder of their own (AUTOPKGTEST_TMP).
+autopkgtest_run() {  # TEST
+  local tmp=$scratch/autopkgtest/$1
+  mkdir -p "$tmp"
+  (cd "$tmp" && AUTOPKGTEST_TMP=$tmp "$OLDPWD/debian/tests/$1") >"$tmp.log" 2>&1 ||
+    { cat "$tmp.log" >&2; fail "the autopkgtest $1 failed (above)"; }
+  sed "s/^/autopkgtest $1: /" "$tmp.log"
+}
+listed=$(sed -n 's/^Tests: *//p' debian/tests/control | tr '\n' ' ')
+[[ $listed == "egn-digit egn-check-window " ]] ||
+  fail "debian/tests/control lists the tests $listed; this script runs egn-digit and egn-check-window"
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get install -y -q "$deb" >/dev/null
+"${as_root[@]}" apt-get install -y -q "$digit_deb" >/dev/null
+digit=$(/usr/bin/egn-digit 123456789)
+[[ $digit == $'123456789\t1234567890' ]] || fail "the installed egn-digit printed \"$digit\""
+autopkgtest_run egn-digit
+"${as_root[@]}" apt-get install -y -q "$check_deb" >/dev/null
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/egn-check
 rc=$?
 set -e
-digit=$(/usr/bin/egn-digit 123456789)
-"${as_root[@]}" apt-get remove -y -q egn-check >/dev/null
-[[ $digit == $'123456789\t1234567890' ]] || fail "the installed egn-digit printed \"$digit\""
 [[ $rc -eq 124 ]] || fail "the installed egn-check ended with $rc instead of running its window"
-echo "check-package: installed, egn-check ran its window and egn-digit answered; removed again"
+autopkgtest_run egn-check-window
+"${as_root[@]}" apt-get remove -y -q egn-check egn-digit >/dev/null
+echo "check-package: installed, egn-digit alone answered and egn-check ran its window; removed again"

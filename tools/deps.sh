@@ -23,9 +23,11 @@ tests=(libgtest-dev)  # GoogleTest, installed, and its sources for the cross bui
 # page's first paint in Chromium, driven by Selenium, on the web build.
 bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3 dbus-daemon
   chromium-driver python3-selenium)
-# The Debian package (dpkg-buildpackage with debhelper) and its checks
-# (lintian; hardening-check, of devscripts).
-package=(dpkg-dev debhelper binutils file lintian devscripts)
+# The Debian packages (dpkg-buildpackage with debhelper) and their checks
+# (lintian; hardening-check, of devscripts; the autopkgtests of debian/tests,
+# whose window test runs xvfb-run, which needs xauth, and xwininfo, of
+# x11-utils).
+package=(dpkg-dev debhelper binutils file lintian devscripts xvfb xauth x11-utils)
 # The tests dpkg-buildpackage runs (dh_auto_test), besides GoogleTest: the
 # desktop entry and metainfo validated, the window read as a screen reader does.
 package_tests=(python3 desktop-file-utils appstream xvfb x11-utils dbus-daemon dbus-bin

@@ -2,7 +2,8 @@
 # Builds every download of egn-check from this source tree, with no tests,
 # and puts them in OUT (default out/downloads) with SHA256SUMS over them:
 #
-#   egn-check_1.00_amd64.deb     the Debian package (dpkg-buildpackage, debian/)
+#   egn-digit_1.00_amd64.deb     the Debian packages (dpkg-buildpackage, debian/):
+#   egn-check_1.00_amd64.deb     the command-line program, the window
 #   egn-check-1.00-win64.zip     the Windows programs, portable
 #   egn-check-1.00-win64.exe     the Windows installer
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
@@ -10,6 +11,13 @@
 #   egn-check.html               the page, one self-contained file
 #   egn-check-1.00-site.zip      the page as an installable web app that works
 #                                off line: the folder egn-check/ for a static host
+#   egn-check_1.00_amd64.buildinfo  what the Debian package was built with
+#                                (dpkg-genbuildinfo): its checksums and every
+#                                package installed, for a rebuild byte for byte
+#
+# SHA256SUMS covers the downloads, not the .buildinfo: that records one build
+# (its date, its environment), and is the same in another build only in the
+# checksums and packages it lists (tools/check-reproducible.sh compares them).
 #
 # The same source gives the same bytes in any folder, at any time: the
 # packages' files carry the release's date (EGN_RELEASE_DATE in
@@ -76,7 +84,7 @@ configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$build"/linux/egn-check_*.deb "$build"/windows/egn-check-*-win64.{zip,exe} \
+cp "$build"/linux/egn-{digit,check}_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
   "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
 # The site (window/site of the web build) as a ZIP, the same bytes from any
 # build as the Windows ones: its files under egn-check/ in name order, each
@@ -102,6 +110,8 @@ with zipfile.ZipFile(archive, "w") as zip:
         with open(os.path.join(site, name), "rb") as file:
             zip.writestr(member("egn-check/" + name, 0o100644), file.read())
 PYTHON
-(cd "$out" && sha256sum -- * >SHA256SUMS)
+mapfile -d '' downloads < <(cd "$out" && find . -maxdepth 1 -type f ! -name '*.buildinfo' -printf '%P\0' |
+  LC_ALL=C sort -z)
+(cd "$out" && sha256sum -- "${downloads[@]}" >SHA256SUMS)
 echo "release: $out"
 cat "$out/SHA256SUMS"

@@ -12,7 +12,7 @@ else
   names=()
   for pattern in "$@"; do names+=(${names:+-o} -name "$pattern"); done
   find . \( -path ./.git -o -path './build*' -o -path ./out -o -path './obj-*' \
-    -o -path ./debian/.debhelper -o -path ./debian/egn-check -o -path ./debian/tmp \
+    -o -path ./debian/.debhelper -o -path ./debian/egn-check -o -path ./debian/egn-digit -o -path ./debian/tmp \
     -o -path ./debian/files -o -path './debian/*.substvars' -o -path ./debian/debhelper-build-stamp \) \
     -prune -o -type f \
     ${names:+\( "${names[@]}" \)} -printf '%P\0' | sort -z

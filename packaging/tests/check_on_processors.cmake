@@ -3,9 +3,11 @@
 # processor model would, under qemu-user, and compares each of FILES that it
 # writes there with the one the build made natively in NATIVE.
 cmake_minimum_required(VERSION 3.25)  # @OUT@ stays as written
+# CMake 3.25 gives a script no exit status of its choosing: the test's
+# SKIP_REGULAR_EXPRESSION takes this line for the skip.
 if(NOT QEMU)
-  message("qemu-x86_64 is not installed (Debian's qemu-user): skipped")
-  cmake_language(EXIT 77)
+  message("skipped: qemu-x86_64 is not installed (Debian's qemu-user)")
+  return()
 endif()
 foreach(cpu Nehalem Haswell)
   set(out ${OUT}-${cpu})

@@ -4,12 +4,19 @@
 set -euo pipefail
 program=$1
 here=$(dirname "$0")
-display=:$((200 + RANDOM % 300))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp &
+# Xvfb takes a display that no other server holds and writes its number to
+# the pipe once it accepts clients: no guessed number that another test on a
+# shared machine may hold, and no polling.
+work=$(mktemp -d)
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-export DISPLAY=$display
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+if ! read -r -t 60 number <"$work/display"; then
+  echo "atspi_test.sh: Xvfb did not start (no display number within 60 s)" >&2
+  exit 1
+fi
+export DISPLAY=:$number
 dbus-run-session -- bash -c '
   /usr/libexec/at-spi-bus-launcher --launch-immediately &
   launcher=$!
