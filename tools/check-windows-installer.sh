@@ -229,6 +229,11 @@ path_choice_and_refusals() {
     "egn-check cannot be installed in C:\\Tools;Old\\egn-check: the folder's name holds ';', which separates the entries of the PATH. Choose another folder."
     "C:\\"
     'egn-check cannot be installed in C:\, the root of a drive or a share. Choose a folder of its own.'
+    # A drive's root in disguise: refused as Windows resolves it.
+    'C:\x\..'
+    'egn-check cannot be installed in C:\x\.., the root of a drive or a share. Choose a folder of its own.'
+    'C:\.'
+    'egn-check cannot be installed in C:\., the root of a drive or a share. Choose a folder of its own.'
   )
   for ((i = 0; i < ${#refused[@]}; i += 2)); do
     expect "the installer in ${refused[i]}" \
@@ -255,6 +260,58 @@ path_choice_and_refusals() {
   echo "check-windows-installer: an upgrade keeps the PATH entry where it was, and adds none where there was none; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused, for an upgrade too; each with its message (the current user)"
 }
 
+# Folders not written as Windows writes them, for the current user: the
+# programs go where Windows resolves the folder, and the record and the PATH
+# entry name it so, so that the uninstaller finds and removes all of it.
+# A folder whose files cannot be written installs nothing (status 4); the
+# folder of the other scope's installation is refused (status 2).
+folders_as_windows_resolves_them() {
+  local environment='HKCU\Environment' original given resolved unix
+  local settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\egn-check'
+  original=$(path_of "$environment")
+  local forms=('C:\egn.' 'C:\egn' 'C:\egn\.' 'C:\egn' 'C:\egn\..\egn2' 'C:\egn2'
+    '\\?\C:\egn' 'C:\egn' 'C:/egn' 'C:\egn')
+  for ((i = 0; i < ${#forms[@]}; i += 2)); do
+    given=${forms[i]} resolved=${forms[i + 1]}
+    unix=$WINEPREFIX/drive_c/${resolved#'C:\'}
+    expect "installed in $given" "$(status_of "$installer" /S /CurrentUser /PATH "/D=$given")" 0
+    [[ -f $unix/egn-digit.exe ]] || fail "$given: the programs are not in $resolved"
+    expect "the record of $given" "$(record)" "$resolved"
+    expect "the PATH after installing in $given" "$(path_of "$environment")" \
+      "${original:+$original;}$resolved"
+    uninstall_silently "$unix"
+    wine reg query "$settings" >/dev/null 2>&1 && fail "$given: the uninstaller left the user's record"
+    expect "the PATH after uninstalling from $given" "$(path_of "$environment")" "$original"
+    [[ -z $(find "$WINEPREFIX/drive_c/users" -name 'egn-check.lnk') ]] ||
+      fail "$given: the uninstaller left the shortcut"
+    [[ ! -e $unix ]] || fail "$given: the uninstaller left $resolved"
+  done
+
+  local unwritable
+  for unwritable in 'Q:\nodrive\egn' '\\nosuchserver\share\egn'; do
+    expect "the installer in $unwritable" \
+      "$(status_of "$installer" /S /CurrentUser /PATH "/D=$unwritable")" 4
+    wine reg query "$settings" >/dev/null 2>&1 && fail "a record for $unwritable"
+    expect "the PATH after failing to write $unwritable" "$(path_of "$environment")" "$original"
+    [[ -z $(find "$WINEPREFIX/drive_c/users" -name 'egn-check.lnk') ]] ||
+      fail "a shortcut for $unwritable"
+  done
+
+  # All users in C:\shared\egn, then the current user in the same folder.
+  expect "installed for all users in C:\shared\egn" \
+    "$(status_of "$installer" /S '/D=C:\shared\egn')" 0
+  expect "the current user's installation in C:\shared\egn" \
+    "$(status_of "$installer" /S /CurrentUser /PATH '/D=C:\shared\egn\.')" 2
+  wine reg query "$settings" >/dev/null 2>&1 && fail "a record for the user in C:\shared\egn"
+  expect "the PATH after refusing the user's installation" "$(path_of "$environment")" "$original"
+  expect "the installer's message on the other scope's folder" \
+    "$(message_of "egn-check Setup" "$installer" /CurrentUser '/D=C:\shared\egn')" \
+    "egn-check cannot be installed in C:\shared\egn: it is installed there for all users already, and uninstalling one would delete the other's files. Choose another folder."
+  uninstall_silently "$WINEPREFIX/drive_c/shared/egn"
+  rmdir "$WINEPREFIX/drive_c/shared"
+  echo "check-windows-installer: folders as Windows resolves them (${forms[*]}) installed there and uninstalled whole; unwritable folders install nothing (status 4); the other scope's folder refused (the current user)"
+}
+
 echo "check-windows-installer: $(basename "$installer")"
 # The installer asks for the highest rights the user has, not for an
 # administrator's: a standard user installs without elevation.
@@ -266,3 +323,4 @@ install_and_uninstall "the current user" \
   "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check" user.reg 'HKCU\Environment' \
   /CurrentUser
 path_choice_and_refusals "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check"
+folders_as_windows_resolves_them

@@ -125,6 +125,12 @@ ROWS = [
      SAID["separator"], "same"),
     ("check: a relative folder", ["check", "egn-check"], (EXPAND_SZ, SYSTEM), 5,
      SAID["relative"], "same"),
+    # A drive's root in disguise is judged as Windows resolves it.
+    *((f"check: {folder}, the root as Windows resolves it", ["check", folder],
+       (EXPAND_SZ, SYSTEM), 4, f'path-entry: the folder "{folder}" is the root of a drive or a '
+       "share\r\n", "same") for folder in ("C:\\x\\..", "C:\\.", "C:\\ ", "C:\\x\\..\\.\\", "c:/x/../")),
+    ("check: a folder written with a trailing dot", ["check", "C:\\egn."], (EXPAND_SZ, SYSTEM), 0,
+     "", "same"),
     ("a wrong command line", ["add", "everyone", FOLDER], (EXPAND_SZ, SYSTEM), 2, SAID["usage"],
      "same"),
 ]

@@ -10,7 +10,8 @@
 //   - running programs are told that the environment changed
 //     (WM_SETTINGCHANGE), so that a new command window finds egn-digit.
 // `check` tells, before anything is installed, whether a folder can be an
-// entry of the PATH at all.
+// entry of the PATH at all, judged both as written and as Windows resolves
+// it: "C:\x\..", "C:\." and "C:\ " are the root of drive C.
 //
 //   path-entry add|remove user|machine FOLDER
 //   path-entry check FOLDER
@@ -165,9 +166,25 @@ int Change(const std::wstring& verb, const std::wstring& scope, const std::wstri
   return kChanged;
 }
 
+// `folder` as Windows resolves it (GetFullPathNameW: "." and ".." taken,
+// trailing dots and spaces dropped, '/' made '\\'); as written where it
+// cannot be resolved.
+std::wstring Resolved(const std::wstring& folder) {
+  const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return folder;
+  std::wstring resolved(size, L'\0');
+  const DWORD length = GetFullPathNameW(folder.c_str(), size, resolved.data(), nullptr);
+  if (length == 0 || length >= size) return folder;
+  resolved.resize(length);
+  return resolved;
+}
+
 int Run(const std::vector<std::wstring>& arguments) {
   if (arguments.size() == 2 && arguments[0] == L"check") {
-    const auto refusal = egn::path_list::FolderRefusal(arguments[1]);
+    // As written first: a relative folder resolves against this program's
+    // own folder, and would pass.
+    auto refusal = egn::path_list::FolderRefusal(arguments[1]);
+    if (!refusal) refusal = egn::path_list::FolderRefusal(Resolved(arguments[1]));
     return refusal ? Status(*refusal, arguments[1]) : kChanged;
   }
   if (arguments.size() == 3 && (arguments[0] == L"add" || arguments[0] == L"remove") &&
