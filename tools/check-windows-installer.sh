@@ -193,6 +193,16 @@ path_choice_and_refusals() {
     "$(path_of "$environment")" "$base"
   uninstall_silently "$folder"
 
+  # Taken off the PATH by the user since: a silent upgrade leaves it off.
+  set_path "$environment" "$base"
+  wine "$installer" /S /CurrentUser /PATH
+  set_path "$environment" "$base;C:\\Later"
+  expect "upgraded after the user removed the entry" "$(status_of "$installer" /S /CurrentUser)" 0
+  expect "the PATH after that upgrade" "$(path_of "$environment")" "$base;C:\\Later"
+  expect "the record after that upgrade" "$(record)" ""
+  uninstall_silently "$folder"
+  expect "the PATH after uninstalling that upgrade" "$(path_of "$environment")" "$base;C:\\Later"
+
   # A failed removal: nothing uninstalled, the record kept, and said so;
   # uninstalled once the PATH can be read again.
   set_path "$environment" "$base"
@@ -257,7 +267,7 @@ path_choice_and_refusals() {
   wine reg delete "$settings" /f >/dev/null
   rm -r "$WINEPREFIX/drive_c/Tools;Old"
   set_path "$environment" "$original"
-  echo "check-windows-installer: an upgrade keeps the PATH entry where it was, and adds none where there was none; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused, for an upgrade too; each with its message (the current user)"
+  echo "check-windows-installer: an upgrade keeps the PATH entry where it was, adds none where there was none, and none back where the user removed it; a failed removal uninstalls nothing and keeps its record; a PATH too long is left as it was; a folder with ';' and a drive's root refused, for an upgrade too; each with its message (the current user)"
 }
 
 # Folders not written as Windows writes them, for the current user: the

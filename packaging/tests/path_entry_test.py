@@ -88,7 +88,7 @@ SAID = {
     "long": "path-entry: the PATH would be longer than 32767 characters, which no environment "
             "can hold\r\n",
     "type": "path-entry: the PATH in HKEY_CURRENT_USER\\Environment is not a string (type 4)\r\n",
-    "usage": "path-entry: usage: path-entry add|remove user|machine FOLDER, or path-entry check "
+    "usage": "path-entry: usage: path-entry add|remove|has user|machine FOLDER, or path-entry check "
              "FOLDER\r\n",
 }
 
@@ -131,6 +131,12 @@ ROWS = [
        "share\r\n", "same") for folder in ("C:\\x\\..", "C:\\.", "C:\\ ", "C:\\x\\..\\.\\", "c:/x/../")),
     ("check: a folder written with a trailing dot", ["check", "C:\\egn."], (EXPAND_SZ, SYSTEM), 0,
      "", "same"),
+    ("has: the folder is an entry, however written", ["has", "user", FOLDER],
+     (EXPAND_SZ, SYSTEM + ";" + FOLDER.replace("C:", "c:").replace("AppData", "APPDATA") + "\\;C:\\Tools"), 0, "", "same"),
+    ("has: the user removed it", ["has", "user", FOLDER], (EXPAND_SZ, SYSTEM), 1, "", "same"),
+    ("has: only inside a quoted entry", ["has", "user", FOLDER],
+     (EXPAND_SZ, '"C:\\Old;' + FOLDER + '"'), 1, "", "same"),
+    ("has: no PATH at all", ["has", "user", FOLDER], None, 1, "", "same"),
     ("a wrong command line", ["add", "everyone", FOLDER], (EXPAND_SZ, SYSTEM), 2, SAID["usage"],
      "same"),
 ]

@@ -13,8 +13,12 @@
 // entry of the PATH at all, judged both as written and as Windows resolves
 // it: "C:\x\..", "C:\." and "C:\ " are the root of drive C.
 //
-//   path-entry add|remove user|machine FOLDER
+//   path-entry add|remove|has user|machine FOLDER
 //   path-entry check FOLDER
+//
+// `has` changes nothing: it tells whether the folder is an entry of that
+// PATH now (0) or not (1), so that an upgrade keeps an entry only where the
+// user has not removed it since.
 //
 // Exit status (the installer reads it; a refusal is also written on
 // standard error, where there is one):
@@ -147,8 +151,10 @@ int Change(const std::wstring& verb, const std::wstring& scope, const std::wstri
   const std::wstring name =
       std::wstring(machine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + subkey;
   Key key;
-  const LONG opened = RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subkey, 0,
-                                    KEY_QUERY_VALUE | KEY_SET_VALUE, &key.handle);
+  const bool asking = verb == L"has";
+  const LONG opened =
+      RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subkey, 0,
+                    asking ? KEY_QUERY_VALUE : KEY_QUERY_VALUE | KEY_SET_VALUE, &key.handle);
   if (opened != ERROR_SUCCESS) {
     Say(name + L" could not be opened (error " + std::to_wstring(opened) + L")");
     return kFailed;
@@ -156,6 +162,9 @@ int Change(const std::wstring& verb, const std::wstring& scope, const std::wstri
   std::wstring path;
   DWORD type = REG_EXPAND_SZ;
   if (!ReadPath(key.handle, name, path, type)) return kFailed;
+  if (asking)  // an entry there is one that removing it would take away
+    return egn::path_list::WithoutEntry(path, folder).outcome == Outcome::kChanged ? kChanged
+                                                                                   : kUnchanged;
   const auto change = verb == L"add" ? egn::path_list::WithEntry(path, folder)
                                      : egn::path_list::WithoutEntry(path, folder);
   if (change.outcome != Outcome::kChanged) return Status(change.outcome, folder);
@@ -187,10 +196,11 @@ int Run(const std::vector<std::wstring>& arguments) {
     if (!refusal) refusal = egn::path_list::FolderRefusal(Resolved(arguments[1]));
     return refusal ? Status(*refusal, arguments[1]) : kChanged;
   }
-  if (arguments.size() == 3 && (arguments[0] == L"add" || arguments[0] == L"remove") &&
+  if (arguments.size() == 3 &&
+      (arguments[0] == L"add" || arguments[0] == L"remove" || arguments[0] == L"has") &&
       (arguments[1] == L"user" || arguments[1] == L"machine"))
     return Change(arguments[0], arguments[1], arguments[2]);
-  Say(L"usage: path-entry add|remove user|machine FOLDER, or path-entry check FOLDER");
+  Say(L"usage: path-entry add|remove|has user|machine FOLDER, or path-entry check FOLDER");
   return kFailed;
 }
 
