@@ -186,14 +186,26 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         ++fields;
         field = at + 1;
       };
-      // The row's end: a line feed, with a CR before it, or the input's.
+      // The row's end at `stop`: a CR, a CR LF, a LF, or the input's end.
+      // A CR that the bytes end on may be the first half of a CR LF.
       const auto ended = [&](const char* stop) {
-        const char* row_end = stop != end && stop > field && stop[-1] == '\r' ? stop - 1 : stop;
-        if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = row_end - begin;
+        std::size_t line_end = 0;
+        if (stop != end) {
+          if (*stop == '\n') {
+            line_end = 1;
+          } else if (stop + 1 != end) {
+            line_end = stop[1] == '\n' ? 2 : 1;
+          } else if (!at_end) {
+            return Step::kMore;
+          } else {
+            line_end = 1;
+          }
+        }
+        if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = stop - begin;
         parsed.fields = fields + 1;
         parsed.all_quoted = false;
-        parsed.size = row_end - begin;
-        parsed.line_end = stop != end ? stop + 1 - row_end : 0;
+        parsed.size = stop - begin;
+        parsed.line_end = line_end;
         return Step::kRow;
       };
       const auto sep = static_cast<unsigned char>(separator);
@@ -202,7 +214,8 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
       for (; end - p >= 8 && !quote; p += 8) {
         const std::uint64_t word = words::Load(p);
         std::uint64_t separators = words::Exactly(word, sep);
-        const std::uint64_t stops = words::Exactly(word, '"') | words::Exactly(word, '\n');
+        const std::uint64_t stops =
+            words::Exactly(word, '"') | words::Exactly(word, '\n') | words::Exactly(word, '\r');
         const int stop = stops != 0 ? words::First(stops) : 8;
         if (stop < 8) separators &= (std::uint64_t{1} << (8 * stop)) - 1;  // those before it
         for (; separators != 0; separators &= separators - 1)
@@ -217,7 +230,7 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
           separated(p);
         } else if (*p == '"') {
           quote = true;
-        } else if (*p == '\n') {
+        } else if (*p == '\n' || *p == '\r') {
           return ended(p);
         }
       }
@@ -228,7 +241,7 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
       parsed = Parsed{};
     }
   }
-  enum { kStart, kPlain, kQuoted, kClosed, kClosedCr } state = kStart;
+  enum { kStart, kPlain, kQuoted, kClosed } state = kStart;
   const char* field = begin;  // where the current field begins
   bool quoted = false;
   const auto end_field = [&](const char* at) {
@@ -236,19 +249,40 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
     if (all != nullptr) all->emplace_back(field, at - field);
     ++parsed.fields;
     parsed.all_quoted = parsed.all_quoted && quoted;
+    quoted = false;  // until the next field shows its first unit
     field = at + k;
   };
-  // At '\n': a CR before it, outside quotes, is part of the line end.
-  const auto end_row = [&](const char* newline) {
-    const char* stop = newline > field && Units::At(newline - k) == '\r' ? newline - k : newline;
+  const char* const last = begin + (end - begin) / k * k;  // whole units only
+  // The line end of a CR at `p`: CR LF, or a CR alone; 0 when the bytes
+  // end on it and the next read may bring its LF.
+  const auto cr_end = [&](const char* p) -> std::size_t {
+    if (p + k < last) return Units::At(p + k) == '\n' ? 2 * k : k;
+    return at_end ? k : 0;
+  };
+  // At a CR or LF outside quotes: the row ends.
+  const auto end_row = [&](const char* stop, std::size_t line_end) {
     end_field(stop);
     parsed.size = stop - begin;
-    parsed.line_end = newline + k - stop;
+    parsed.line_end = line_end;
     return Step::kRow;
   };
-  const char* const last = begin + (end - begin) / k * k;  // whole units only
   for (const char* p = begin; p < last; p += k) {
     const unsigned c = Units::At(p);
+    if (state == kQuoted) {
+      if (c == '"') {
+        state = kClosed;
+      } else if (c == '\n' || c == '\r') {
+        // A line break of the field's text: CR LF, LF or CR counts once.
+        parsed.lines += c == '\n' ? p == begin || Units::At(p - k) != '\r' : 1;
+      }
+      continue;
+    }
+    if (c == '\n') return end_row(p, k);
+    if (c == '\r') {
+      const std::size_t line_end = cr_end(p);
+      if (line_end == 0) break;  // kMore
+      return end_row(p, line_end);
+    }
     switch (state) {
       case kStart:
         quoted = c == '"';
@@ -257,8 +291,6 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
           parsed.quote_lines = parsed.lines;
         } else if (c == separator) {
           end_field(p);
-        } else if (c == '\n') {
-          return end_row(p);
         } else {
           state = kPlain;
         }
@@ -267,29 +299,20 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         if (c == separator) {
           end_field(p);
           state = kStart;
-        } else if (c == '\n') {
-          return end_row(p);
         }
         break;
-      case kQuoted:
-        if (c == '"') state = kClosed;
-        parsed.lines += c == '\n';
-        break;
       case kClosed:
-      case kClosedCr:
-        if (c == '"' && state == kClosed) {
+        if (c == '"') {
           state = kQuoted;  // a doubled quote
         } else if (c == separator) {
           end_field(p);
           state = kStart;
-        } else if (c == '\n') {
-          return end_row(p);
-        } else if (c == '\r' && state == kClosed) {
-          state = kClosedCr;
         } else {
           quoted = false;  // text after the closing quote: taken as it is
           state = kPlain;
         }
+        break;
+      case kQuoted:
         break;
     }
   }
@@ -297,7 +320,6 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
   if (!at_end) return Step::kMore;
   if (state == kQuoted) return Step::kOpenQuote;
   // The last row, without a line end (an odd byte of UTF-16 included).
-  if (state == kClosedCr) quoted = false;  // the CR is text after the quote
   end_field(end);
   parsed.size = end - begin;
   return Step::kRow;
@@ -350,8 +372,11 @@ bool CsvReader::Next(CsvRow& row) {
       what_ = "файлът не е текст в " + std::string(EncodingName(encoding_)) + " (" +
               NonTextProblem(bytes, bad, encoding_) + ")";
       std::size_t line = next_line_;
-      for (std::size_t i = 0; i < bad; i += UnitSize(encoding_)) {
-        line += UnitAt(bytes, i, encoding_) == '\n';
+      // CR LF, LF and CR each end a line.
+      const std::size_t k = UnitSize(encoding_);
+      for (std::size_t i = 0; i < bad; i += k) {
+        const unsigned c = UnitAt(bytes, i, encoding_);
+        line += c == '\r' || (c == '\n' && (i == 0 || UnitAt(bytes, i - k, encoding_) != '\r'));
       }
       return Fail(Problem::kNotText, line);
     }

@@ -14,7 +14,8 @@
 // Fields are separated by one character of ASCII; a field that begins with
 // a quote runs to the next lone quote (a doubled one is a quote of its
 // text), separators and line breaks included; a quote anywhere else is text.
-// Rows end in LF or CR LF.
+// Rows end in LF, CR LF or CR alone (as some spreadsheets still write for
+// old systems); a CR outside quotes always ends a row.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +32,7 @@ namespace egn::cli {
 // A row as read: its bytes in the file's encoding, unchanged.
 struct CsvRow {
   std::string_view bytes;     // without its line end
-  std::string_view line_end;  // LF or CR LF; empty for a last row without one
+  std::string_view line_end;  // LF, CR LF or CR; empty for a last row without one
   std::size_t line = 0;       // the line of the input it begins on, from 1
   std::size_t fields = 0;     // how many; 0 for an empty row (no bytes at all)
   bool all_quoted = false;    // every field in quotes

@@ -71,13 +71,30 @@ std::vector<Case> Cases() {
         {"", "\n", 2, 0, false, ""},
         {"", "\r\n", 3, 0, false, ""},
         {"1,", "\n", 4, 2, false, ""}}},
-      // Text after a closing quote is text; a CR there too, but for the
-      // line end; a quote inside a field that does not begin with one.
-      {"\"ab\"c;d\r\n\"a\"\rb;c\"d\"\r\n\"q\";\"r\"\r\n",
+      // Text after a closing quote is text; a quote inside a field that
+      // does not begin with one too.
+      {"\"ab\"c;d\r\nb;c\"d\"\r\n\"q\";\"r\"\r\n",
        ';',
        {{"\"ab\"c;d", "\r\n", 1, 2, false, "d"},
-        {"\"a\"\rb;c\"d\"", "\r\n", 2, 2, false, "c\"d\""},
+        {"b;c\"d\"", "\r\n", 2, 2, false, "c\"d\""},
         {R"("q";"r")", "\r\n", 3, 2, true, "\"r\""}}},
+      // CR alone ends a row, after a quote too; CR, LF and CR LF mixed, each
+      // row with its own; a CR in quotes is a line of the field's text.
+      {"ЕГН;Име\r8001010009;Иван\r123;Ана\r",
+       ';',
+       {{"ЕГН;Име", "\r", 1, 2, false, "Име"},
+        {"8001010009;Иван", "\r", 2, 2, false, "Иван"},
+        {"123;Ана", "\r", 3, 2, false, "Ана"}}},
+      {"\"a\";\"b\"\r\r\n\"c\r\rd\";e\n\rx;y",
+       ';',
+       {{"\"a\";\"b\"", "\r", 1, 2, true, "\"b\""},
+        {"", "\r\n", 2, 0, false, ""},
+        {"\"c\r\rd\";e", "\n", 3, 2, false, "e"},
+        {"", "\r", 6, 0, false, ""},
+        {"x;y", "", 7, 2, false, "y"}}},
+      // Whether every field is quoted does not hang on the row's end: an
+      // empty last field is not quoted, at the input's end as before a LF.
+      {"\"y\";\n\"y\";", ';', {{"\"y\";", "\n", 1, 2, false, ""}, {"\"y\";", "", 2, 2, false, ""}}},
       // The separator: tab when found most often; separators in quotes do
       // not count; none at all gives ';'; a CR in quotes is the field's.
       {"a\tb\tc;d\n1\t2\n",

@@ -457,6 +457,21 @@ class Program(unittest.TestCase):
             "egn-digit: ред 7: 1 поле, а заглавният ред има 3\n"
             "egn-digit: ред 8: 4 полета, а заглавният ред има 3\n", 2))
 
+    def test_every_row_end_is_a_row_end_and_each_row_keeps_its_own(self):
+        cases = [
+            # (standard input, --json, standard output, status)
+            ("ЕГН;Име\r8001010009;Иван\r123;Ана\r", False,
+             "ЕГН;Име;Резултат;Вярна цифра;Бележка\r8001010009;Иван;невярна;8;\r123;Ана;грешка;;"
+             "очакват се 9 или 10 цифри, а са 3\r", 2),
+            ("ЕГН;Име\r8001010009;Иван\r\n8001010008;Ана\n", True,
+             '{"line":2,"input":"8001010009","check_digit_ok":false,"check_digit":"8"}\n'
+             '{"line":3,"input":"8001010008","check_digit_ok":true,"check_digit":"8"}\n', 1),
+        ]
+        for stdin, json_, out, status in cases:
+            with self.subTest(stdin=stdin, json=json_):
+                got = run(["--column", "ЕГН"] + (["--json"] if json_ else []), stdin.encode())
+                self.assertEqual((got[0], got[2]), (out, status))
+
     def test_a_file_without_a_header_row_by_the_number_of_its_column(self):
         out, err, status = run(["--column", "2", "--separator", ","], b"a,0551267871\nb,551267871\n")
         self.assertEqual((out, err, status), (
