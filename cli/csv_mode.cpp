@@ -53,6 +53,18 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
   out.resize(kept);
 }
 
+// What is wrong with the quotes of `row`, and where, when they are not as
+// RFC 4180 has them: a quote opened by mistake runs on over separators and
+// rows, so the fields read may not be the file's.
+std::string QuotingProblem(const CsvRow& row) {
+  const std::string where =
+      row.quoting_line == row.line ? "" : " на ред " + std::to_string(row.quoting_line);
+  if (row.quoting == Quoting::kTextAfterQuote) {
+    return "след затварящите кавички" + where + " има текст (не по RFC 4180)";
+  }
+  return "кавички в поле" + where + ", което не започва с кавички (не по RFC 4180)";
+}
+
 // Writes rows as they were read, with columns appended: in the file's
 // encoding, or in UTF-8 when that is asked for (or a console takes the
 // output); the separator, the quoting of each row and its line end are the
@@ -254,6 +266,13 @@ class ColumnRun {
       Take(data);
       return true;
     }
+    if (row.quoting != Quoting::kRight) {
+      // The names are taken as read; the rows under them say what they hold.
+      output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " +
+                           QuotingProblem(row) + " в заглавния ред";
+      output_.Warned();
+      status_ = kBadInput;
+    }
     if (options_.format != Format::kJson) {
       ColumnNames(columns_, options_.decode, options_.explain);
       writer_->Row(output_.buffer(), row, &columns_, 0);
@@ -268,6 +287,10 @@ class ColumnRun {
     if (row.fields == 0) {  // an empty row stays empty
       if (!json) writer_->Row(out, row, nullptr, 0);
       output_.Done();
+      return;
+    }
+    if (row.quoting != Quoting::kRight) {
+      Problem(row, QuotingProblem(row) + "; редът не е проверен", false);
       return;
     }
     if (row.fields != header_fields_) {

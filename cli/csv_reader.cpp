@@ -74,7 +74,9 @@ struct CsvReader::Parsed {
   bool all_quoted = true;
   std::size_t cell_begin = 0, cell_end = 0;  // the selected field, when there are enough
   bool in_quotes = false;                    // kMore, kOpenQuote: the bytes end in a quoted field
-  std::size_t quote_lines = 0;  // line breaks before the last quoted field's opening quote
+  std::size_t quote_lines = 0;        // line breaks before the last quoted field's opening quote
+  Quoting quoting = Quoting::kRight;  // the first fault of the row's quotes,
+  std::size_t quoting_lines = 0;      // after this many line breaks
   std::vector<std::string_view>* all = nullptr;  // when given: every field
 };
 
@@ -299,6 +301,8 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         if (c == separator) {
           end_field(p);
           state = kStart;
+        } else if (c == '"' && parsed.quoting == Quoting::kRight) {
+          parsed.quoting = Quoting::kQuoteInText, parsed.quoting_lines = parsed.lines;
         }
         break;
       case kClosed:
@@ -310,6 +314,9 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         } else {
           quoted = false;  // text after the closing quote: taken as it is
           state = kPlain;
+          if (parsed.quoting == Quoting::kRight) {
+            parsed.quoting = Quoting::kTextAfterQuote, parsed.quoting_lines = parsed.lines;
+          }
         }
         break;
       case kQuoted:
@@ -382,7 +389,7 @@ bool CsvReader::Next(CsvRow& row) {
     }
     if (step == Step::kOpenQuote) {
       // What is left is given as one row, for the caller to keep.
-      row = {bytes, {}, next_line_, 0, false, {}};
+      row = {bytes, {}, next_line_, 0, false, {}, Quoting::kRight, 0};
       begin_ = end_;
       return Fail(Problem::kOpenQuote, next_line_ + parsed.quote_lines);
     }
@@ -395,6 +402,8 @@ bool CsvReader::Next(CsvRow& row) {
     row.cell = !empty && parsed.fields > column_
                    ? bytes.substr(parsed.cell_begin, parsed.cell_end - parsed.cell_begin)
                    : std::string_view();
+    row.quoting = parsed.quoting;
+    row.quoting_line = next_line_ + parsed.quoting_lines;
     next_line_ += parsed.lines + (parsed.line_end > 0 ? 1 : 0);
     begin_ += bytes.size();
     return true;

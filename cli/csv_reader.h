@@ -13,7 +13,9 @@
 //
 // Fields are separated by one character of ASCII; a field that begins with
 // a quote runs to the next lone quote (a doubled one is a quote of its
-// text), separators and line breaks included; a quote anywhere else is text.
+// text), separators and line breaks included. A quote anywhere else, and
+// text after a closing quote, is kept as text, and the row is marked as
+// quoted against RFC 4180: such a quote may have swallowed rows.
 // Rows end in LF, CR LF or CR alone (as some spreadsheets still write for
 // old systems); a CR outside quotes always ends a row.
 #pragma once
@@ -29,15 +31,24 @@
 
 namespace egn::cli {
 
+// How a row's quotes stand to RFC 4180.
+enum class Quoting {
+  kRight,
+  kTextAfterQuote,  // text after a field's closing quote, before its separator
+  kQuoteInText,     // a quote in a field that does not begin with one
+};
+
 // A row as read: its bytes in the file's encoding, unchanged.
 struct CsvRow {
-  std::string_view bytes;     // without its line end
-  std::string_view line_end;  // LF, CR LF or CR; empty for a last row without one
-  std::size_t line = 0;       // the line of the input it begins on, from 1
-  std::size_t fields = 0;     // how many; 0 for an empty row (no bytes at all)
-  bool all_quoted = false;    // every field in quotes
-  std::string_view cell;      // the selected column's field as written, quotes included;
-                              // empty when the row has too few fields
+  std::string_view bytes;             // without its line end
+  std::string_view line_end;          // LF, CR LF or CR; empty for a last row without one
+  std::size_t line = 0;               // the line of the input it begins on, from 1
+  std::size_t fields = 0;             // how many; 0 for an empty row (no bytes at all)
+  bool all_quoted = false;            // every field in quotes
+  std::string_view cell;              // the selected column's field as written, quotes included;
+                                      // empty when the row has too few fields
+  Quoting quoting = Quoting::kRight;  // the first fault of its quotes,
+  std::size_t quoting_line = 0;       // on this line
 };
 
 class CsvReader {

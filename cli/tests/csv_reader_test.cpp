@@ -43,6 +43,8 @@ struct Row {
   std::size_t line, fields;
   bool all_quoted;
   std::string cell;
+  Quoting quoting = Quoting::kRight;  // and where its quotes go wrong
+  std::size_t quoting_line = 0;
 };
 
 struct Case {
@@ -71,13 +73,16 @@ std::vector<Case> Cases() {
         {"", "\n", 2, 0, false, ""},
         {"", "\r\n", 3, 0, false, ""},
         {"1,", "\n", 4, 2, false, ""}}},
-      // Text after a closing quote is text; a quote inside a field that
-      // does not begin with one too.
-      {"\"ab\"c;d\r\nb;c\"d\"\r\n\"q\";\"r\"\r\n",
+      // Text after a closing quote is text, and a quote inside a field that
+      // does not begin with one too, each marked where it stands; a quote
+      // opened by mistake runs over a row.
+      {"\"ab\"c;d\r\nb;c\"d\"\r\n\"q\";\"r\"\r\n\"И, П;1;Р\n\"Г\" П;2;В\nx;\"\";\"\"\"\"\n",
        ';',
-       {{"\"ab\"c;d", "\r\n", 1, 2, false, "d"},
-        {"b;c\"d\"", "\r\n", 2, 2, false, "c\"d\""},
-        {R"("q";"r")", "\r\n", 3, 2, true, "\"r\""}}},
+       {{"\"ab\"c;d", "\r\n", 1, 2, false, "d", Quoting::kTextAfterQuote, 1},
+        {"b;c\"d\"", "\r\n", 2, 2, false, "c\"d\"", Quoting::kQuoteInText, 2},
+        {R"("q";"r")", "\r\n", 3, 2, true, "\"r\""},
+        {"\"И, П;1;Р\n\"Г\" П;2;В", "\n", 4, 3, false, "2", Quoting::kTextAfterQuote, 5},
+        {"x;\"\";\"\"\"\"", "\n", 6, 3, false, "\"\""}}},
       // CR alone ends a row, after a quote too; CR, LF and CR LF mixed, each
       // row with its own; a CR in quotes is a line of the field's text.
       {"ЕГН;Име\r8001010009;Иван\r123;Ана\r",
@@ -116,7 +121,8 @@ std::vector<Row> ReadAll(CsvReader& reader, const Form& form) {
     AppendUtf8(bytes, row.bytes, form.encoding);
     AppendUtf8(line_end, row.line_end, form.encoding);
     AppendUtf8(cell, row.cell, form.encoding);
-    rows.push_back({bytes, line_end, row.line, row.fields, row.all_quoted, cell});
+    rows.push_back({bytes, line_end, row.line, row.fields, row.all_quoted, cell, row.quoting,
+                    row.quoting == Quoting::kRight ? 0 : row.quoting_line});
   }
   return rows;
 }
@@ -150,6 +156,8 @@ TEST(CsvReader, RowsAndFieldsAsWrittenInEveryEncodingReadInAnyPieces) {
           EXPECT_EQ(rows[i].fields, c.rows[i].fields) << i;
           EXPECT_EQ(rows[i].all_quoted, c.rows[i].all_quoted) << i;
           EXPECT_EQ(rows[i].cell, c.rows[i].cell) << i;
+          EXPECT_EQ(rows[i].quoting, c.rows[i].quoting) << i;
+          EXPECT_EQ(rows[i].quoting_line, c.rows[i].quoting_line) << i;
         }
       }
     }

@@ -472,6 +472,31 @@ class Program(unittest.TestCase):
                 got = run(["--column", "ЕГН"] + (["--json"] if json_ else []), stdin.encode())
                 self.assertEqual((got[0], got[2]), (out, status))
 
+    def test_quotes_against_rfc_4180_are_named_and_their_rows_kept_unchecked(self):
+        names = ";Резултат;Вярна цифра;Бележка"
+        unchecked = "; редът не е проверен"
+        cases = [
+            # (arguments, standard input, standard output, standard error): a
+            # quote opened by mistake on line 2 closes on line 3, and the
+            # wrong number of line 2 would go unchecked.
+            (["--column", "ЕГН"],
+             'Име;ЕГН;Град\n"Иванов, Петър;8001010009;Русе\n"Георги" Петров;8032056031;Варна\n'
+             'Иван;8001010008;Русе\n',
+             'Име;ЕГН;Град' + names + '\n"Иванов, Петър;8001010009;Русе\n"Георги" Петров;8032056031;Варна;;;\n'
+             'Иван;8001010008;Русе;вярна;;\n',
+             "egn-digit: ред 2: след затварящите кавички на ред 3 има текст (не по RFC 4180)" + unchecked + "\n"),
+            (["--column", "ЕГН", "--json"], 'ЕГН;Име\n8001010008;Ива"н\n',
+             '{"line":2,"error":"кавички в поле, което не започва с кавички (не по RFC 4180)' + unchecked + '"}\n',
+             "egn-digit: ред 2: кавички в поле, което не започва с кавички (не по RFC 4180)" + unchecked + "\n"),
+            # In the header row: its names are taken as read.
+            (["--column", "1"], '"ЕГН"x;Име\r\n8001010008;a\r\n',
+             '"ЕГН"x;Име' + names + '\r\n8001010008;a;вярна;;\r\n',
+             "egn-digit: ред 1: след затварящите кавички има текст (не по RFC 4180) в заглавния ред\n"),
+        ]
+        for args, stdin, out, err in cases:
+            with self.subTest(args=args, stdin=stdin):
+                self.assertEqual(run(args, stdin.encode()), (out, err, 2))
+
     def test_a_file_without_a_header_row_by_the_number_of_its_column(self):
         out, err, status = run(["--column", "2", "--separator", ","], b"a,0551267871\nb,551267871\n")
         self.assertEqual((out, err, status), (
