@@ -1,6 +1,7 @@
 #include "cli/csv_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -153,21 +154,52 @@ void CsvReader::DetectEncoding() {
 }
 
 char CsvReader::DetectSeparator() const {
+  // How many times each of ';', tab and ',' stands outside quotes on each
+  // of the first rows that have been read whole (empty rows aside).
+  constexpr char kCandidates[] = {';', '\t', ','};
+  constexpr std::size_t kRows = 20;
   const std::string_view text(buffer_.data() + begin_, end_ - begin_);
   const std::size_t k = UnitSize(encoding_);
-  std::size_t semicolons = 0, tabs = 0, commas = 0;
-  bool in_quotes = false;
-  for (std::size_t i = 0; i + k <= text.size(); i += k) {
+  std::vector<std::array<std::size_t, 3>> rows;
+  std::array<std::size_t, 3> counts{};
+  bool in_quotes = false, empty = true;
+  for (std::size_t i = 0; i + k <= text.size() && rows.size() < kRows; i += k) {
     const unsigned c = UnitAt(text, i, encoding_);
     if (c == '"') in_quotes = !in_quotes;
     if (in_quotes) continue;
-    if (c == '\n') break;
-    semicolons += c == ';';
-    tabs += c == '\t';
-    commas += c == ',';
+    if (c == '\n' || c == '\r') {
+      if (!empty) rows.push_back(counts);
+      counts = {}, empty = true;
+      continue;
+    }
+    empty = false;
+    for (std::size_t j = 0; j < 3; ++j) counts[j] += c == static_cast<unsigned>(kCandidates[j]);
   }
-  if (semicolons >= tabs && semicolons >= commas) return ';';
-  return tabs >= commas ? '\t' : ',';
+  if (!empty && at_end_ && rows.size() < kRows)
+    rows.push_back(counts);  // a last row without an end
+  // The one that splits every row it splits into as many fields, and the
+  // most rows; otherwise the one found most often.
+  std::size_t best = 3, best_rows = 0;
+  std::array<std::size_t, 3> totals{};
+  for (std::size_t j = 0; j < 3; ++j) {
+    std::size_t split = 0, fields = 0;
+    bool same = true;
+    for (const auto& row : rows) {
+      totals[j] += row[j];
+      if (row[j] == 0) continue;
+      same = same && (split == 0 || row[j] == fields);
+      fields = row[j];
+      ++split;
+    }
+    if (same && split > best_rows) best = j, best_rows = split;
+  }
+  if (best == 3) {
+    best = 0;
+    for (std::size_t j = 1; j < 3; ++j) {
+      if (totals[j] > totals[best]) best = j;
+    }
+  }
+  return kCandidates[best];
 }
 
 template <class Units>

@@ -71,9 +71,11 @@ class CsvReader {
                      std::size_t longest_row = kLongestRow);
 
   // Reads the start of the input and tells its encoding, and the separator
-  // from the first row unless `separator` is given: of ';', tab and ',' the
-  // one found most often outside quotes, in that order when as often, and
-  // ';' when none is there (a single column). False on a read error.
+  // from the first rows unless `separator` is given: of ';', tab and ',' the
+  // one that splits each of the first 20 rows it splits into as many fields,
+  // and the most rows (in that order when as many); when none does, the one
+  // found most often outside quotes, and ';' when none is there (a single
+  // column). False on a read error.
   bool Start(std::optional<char> separator);
 
   // The next row, valid until the next call; false at the end of the input

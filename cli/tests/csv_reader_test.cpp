@@ -100,11 +100,28 @@ std::vector<Case> Cases() {
       // Whether every field is quoted does not hang on the row's end: an
       // empty last field is not quoted, at the input's end as before a LF.
       {"\"y\";\n\"y\";", ';', {{"\"y\";", "\n", 1, 2, false, ""}, {"\"y\";", "", 2, 2, false, ""}}},
-      // The separator: tab when found most often; separators in quotes do
-      // not count; none at all gives ';'; a CR in quotes is the field's.
-      {"a\tb\tc;d\n1\t2\n",
+      // The separator: the one that splits the first rows into as many
+      // fields each, not the one the header holds most often; rows it does
+      // not split (a title) aside; the most rows when two do; found most
+      // often when none does; separators in quotes do not count; none at
+      // all gives ';'; a CR in quotes is the field's.
+      {"a\tb\tc;d\n1\t2\t3\n",
        '\t',
-       {{"a\tb\tc;d", "\n", 1, 3, false, "b"}, {"1\t2", "\n", 2, 2, false, "2"}}},
+       {{"a\tb\tc;d", "\n", 1, 3, false, "b"}, {"1\t2\t3", "\n", 2, 3, false, "2"}}},
+      {"Име, презиме, фамилия;ЕГН;Адрес (град, улица, №)\r\nИван Петров;8001010008;Русе, ул. 1\r\n",
+       ';',
+       {{"Име, презиме, фамилия;ЕГН;Адрес (град, улица, №)", "\r\n", 1, 3, false, "ЕГН"},
+        {"Иван Петров;8001010008;Русе, ул. 1", "\r\n", 2, 3, false, "8001010008"}}},
+      {"Справка, 2024\rA;B\r1;2",
+       ';',
+       {{"Справка, 2024", "\r", 1, 1, false, ""},
+        {"A;B", "\r", 2, 2, false, "B"},
+        {"1;2", "", 3, 2, false, "2"}}},
+      {"a,b,c;d\n1,2;3\n4;5;6,7,8\n",
+       ',',
+       {{"a,b,c;d", "\n", 1, 3, false, "b"},
+        {"1,2;3", "\n", 2, 2, false, "2;3"},
+        {"4;5;6,7,8", "\n", 3, 3, false, "7"}}},
       {"\"a,b,c\";x\n", ';', {{"\"a,b,c\";x", "\n", 1, 2, false, "x"}}},
       {"ЕГН\n\"0551267871\r\n\";\n",
        ';',

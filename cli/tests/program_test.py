@@ -457,8 +457,16 @@ class Program(unittest.TestCase):
             "egn-digit: ред 7: 1 поле, а заглавният ред има 3\n"
             "egn-digit: ред 8: 4 полета, а заглавният ред има 3\n", 2))
 
-    def test_every_row_end_is_a_row_end_and_each_row_keeps_its_own(self):
+    def test_rows_and_fields_are_told_as_spreadsheets_write_them(self):
         cases = [
+            # A header whose names hold commas: still a file of ';'.
+            ("Име, презиме, фамилия;ЕГН;Адрес (град, улица, №)\nИван Петров;8001010008;Русе, ул. 1\n", False,
+             "Име, презиме, фамилия;ЕГН;Адрес (град, улица, №);Резултат;Вярна цифра;Бележка\n"
+             "Иван Петров;8001010008;Русе, ул. 1;вярна;;\n", 0),
+            # The columns of a row are quoted alike whatever ends it.
+            ('"ЕГН";"x"\n"8001010008";\n"8001010008";', False,
+             '"ЕГН";"x";"Резултат";"Вярна цифра";"Бележка"\n"8001010008";;вярна;;\n"8001010008";;вярна;;', 0),
+            # Rows that end in CR alone, or in CR, CR LF and LF mixed.
             # (standard input, --json, standard output, status)
             ("ЕГН;Име\r8001010009;Иван\r123;Ана\r", False,
              "ЕГН;Име;Резултат;Вярна цифра;Бележка\r8001010009;Иван;невярна;8;\r123;Ана;грешка;;"
