@@ -187,13 +187,21 @@ class ColumnRun {
     const Encoding to =
         options_.utf8 || console || reader_.typed() ? Encoding::kUtf8 : reader_.encoding();
     writer_.emplace(reader_.encoding(), to, reader_.separator());
+    // The header is looked for among the first rows, kept until it is found.
     CsvRow row;
-    const bool header = reader_.Next(row);
-    if (!header && reader_.problem() == CsvReader::Problem::kNone) {
+    std::optional<std::size_t> header;
+    while (held_.size() < kHeaderRows && reader_.Next(row)) {
+      held_.push_back({std::string(row.bytes) + std::string(row.line_end), row});
+      if (row.fields > 0 && FindHeader(row)) {
+        header = held_.size() - 1;
+        break;
+      }
+    }
+    if (held_.empty() && reader_.problem() == CsvReader::Problem::kNone) {
       Say("egn-digit: няма заглавен ред: входът е празен");
       return kBadInput;
     }
-    if (!header && reader_.problem() != CsvReader::Problem::kOpenQuote) {
+    if (held_.empty() && reader_.problem() != CsvReader::Problem::kOpenQuote) {
       return Stop();  // nothing to write, not even the mark
     }
     // The file's byte-order mark, or UTF-8's for --utf8 (a console takes
@@ -202,12 +210,23 @@ class ColumnRun {
     if (!console && (json ? options_.bom : true)) {
       output_.buffer() += json || options_.utf8 ? kUtf8Mark : reader_.mark();
     }
-    if (header) {
-      if (!Header(row)) {
+    if (!held_.empty()) {
+      // Without a row that tells, the first row that is not empty is the
+      // header, as long as it has the column.
+      if (!header) {
+        header = 0;
+        while (*header + 1 < held_.size() && held_[*header].row.fields == 0) ++*header;
+      }
+      if (!Header(*header)) {
         output_.buffer().clear();  // not even the mark: nothing is written
         return kBadInput;
       }
-      while (reader_.Next(row)) Take(row);
+      // The rows held after the header (when none told where it is).
+      for (std::size_t i = *header + 1; i < held_.size(); ++i) Take(Held(i));
+      held_.clear();
+      if (reader_.problem() == CsvReader::Problem::kNone) {
+        while (reader_.Next(row)) Take(row);
+      }
     }
     if (reader_.problem() == CsvReader::Problem::kOpenQuote && !json) {
       writer_->Keep(output_.buffer(), row.bytes);  // nothing dropped
@@ -216,17 +235,59 @@ class ColumnRun {
   }
 
  private:
-  // Finds the column in the header row and writes the row with the names
-  // of the appended columns. A column given by its number whose field
-  // there is a number means a file without a header row: the row is data.
-  bool Header(const CsvRow& row) {
+  static constexpr std::size_t kHeaderRows = 100;
+
+  // A row read while the header was looked for: its bytes, line end
+  // included, and what the reader said of it.
+  struct HeldRow {
+    std::string bytes;
+    CsvRow row;
+  };
+
+  // The held row `i`, its views into its own copy.
+  CsvRow Held(std::size_t i) const {
+    const HeldRow& held = held_[i];
+    CsvRow row = held.row;
+    const std::string_view bytes = held.bytes;
+    row.bytes = bytes.substr(0, row.bytes.size());
+    row.line_end = bytes.substr(row.bytes.size());
+    row.cell = {};
+    if (row.fields > column_) row.cell = reader_.Fields(row)[column_];
+    return row;
+  }
+
+  // The names of a row's fields, in UTF-8, without quotes and blanks.
+  std::vector<std::string> Names(const CsvRow& row) const {
     const std::vector<std::string_view> fields = reader_.Fields(row);
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
       names[i] = std::string(TrimBlanks(names[i]));
     }
-    header_fields_ = fields.size();
+    return names;
+  }
+
+  // Whether `row` tells where the table starts: it holds a field of the
+  // given name, or the column of the given number is not blank there (a
+  // header's name, or a first number, which means a file without a header
+  // row). The rows above it hold neither.
+  bool FindHeader(const CsvRow& row) const {
+    const std::vector<std::string> names = Names(row);
+    if (options_.number)
+      return *options_.number <= names.size() && !names[*options_.number - 1].empty();
+    const std::string wanted = FoldCase(TrimBlanks(options_.column));
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return FoldCase(name) == wanted; });
+  }
+
+  // Finds the column in the header row, held row `at`, and writes the rows
+  // above it as they are, with empty columns, then the header row with the
+  // names of the appended columns. A column given by its number whose field
+  // there is a number means a file without a header row: every row is data.
+  bool Header(std::size_t at) {
+    const CsvRow row = Held(at);
+    const std::vector<std::string> names = Names(row);
+    header_fields_ = names.size();
     std::string listed = names.empty() ? "заглавният ред е празен"
                                        : "заглавният ред има " + std::to_string(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -259,12 +320,17 @@ class ColumnRun {
       }
       column = found[0];
     }
+    column_ = column;
     reader_.Select(column);
     if (options_.number && IsNumber(names[column])) {
-      CsvRow data = row;
-      data.cell = fields[column];
-      Take(data);
+      for (std::size_t i = 0; i <= at; ++i) Take(Held(i));
       return true;
+    }
+    const bool json = options_.format == Format::kJson;
+    if (!json) ErrorColumns(columns_, options_.decode, options_.explain, "");
+    for (std::size_t i = 0; i < at; ++i) {
+      if (!json) WriteUnder(Held(i));
+      output_.Done();
     }
     if (row.quoting != Quoting::kRight) {
       // The names are taken as read; the rows under them say what they hold.
@@ -273,7 +339,7 @@ class ColumnRun {
       output_.Warned();
       status_ = kBadInput;
     }
-    if (options_.format != Format::kJson) {
+    if (!json) {
       ColumnNames(columns_, options_.decode, options_.explain);
       writer_->Row(output_.buffer(), row, &columns_, 0);
       output_.Done();
@@ -359,19 +425,30 @@ class ColumnRun {
       AppendError(out, Format::kJson, "line", row.line, problem);
     } else {
       ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
-      if (row.fields > header_fields_) {
-        const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
-        writer_->RowWithColumnsAt(
-            out, row, columns_,
-            static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
-      } else {
-        writer_->Row(out, row, &columns_, header_fields_ - row.fields);
-      }
+      WriteUnder(row);
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();
     status_ = kBadInput;
     output_.Done();
+  }
+
+  // Writes `row` with columns_ after as many fields as the header row has,
+  // so that they stand under their names: a short row gets empty fields up
+  // to them, a long row's fields beyond the header's follow them. An empty
+  // row stays empty.
+  void WriteUnder(const CsvRow& row) {
+    std::string& out = output_.buffer();
+    if (row.fields == 0) {
+      writer_->Row(out, row, nullptr, 0);
+    } else if (row.fields > header_fields_) {
+      const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
+      writer_->RowWithColumnsAt(
+          out, row, columns_,
+          static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
+    } else {
+      writer_->Row(out, row, &columns_, header_fields_ - row.fields);
+    }
   }
 
   // The end of the input, or of what can be read of it.
@@ -412,6 +489,8 @@ class ColumnRun {
   CsvReader reader_;
   std::optional<Writer> writer_;
   std::size_t header_fields_ = 0;
+  std::size_t column_ = 0;
+  std::vector<HeldRow> held_;
   Columns columns_;
   std::string text_;
 };

@@ -505,6 +505,32 @@ class Program(unittest.TestCase):
             with self.subTest(args=args, stdin=stdin):
                 self.assertEqual(run(args, stdin.encode()), (out, err, 2))
 
+    def test_the_table_is_found_where_it_starts(self):
+        above = "Справка за служители\r\n;;;\r\n\r\n"
+        table = "№;Име;ЕГН;Бел\r\n1;А;8001010008;\r\n"
+        cases = [
+            # (arguments, standard input, standard output, standard error, status):
+            # title rows above the header are written as they are, under the
+            # empty columns, by name and by number.
+            (["--column", "ЕГН"], above + table,
+             "Справка за служители;;;;;;\r\n;;;;;;\r\n\r\n№;Име;ЕГН;Бел;Резултат;Вярна цифра;Бележка\r\n"
+             "1;А;8001010008;;вярна;;\r\n", "", 0),
+            (["--column", "3", "--json"], above + table,
+             '{"line":5,"input":"8001010008","check_digit_ok":true,"check_digit":"8"}\n', "", 0),
+            # A first number blank does not make a row a header: the first
+            # field of the column that is not blank tells, and it is a number.
+            (["--column", "3"], "1;Без ЕГН;;няма\n2;А;8001010008;\n",
+             "1;Без ЕГН;;няма;;;\n2;А;8001010008;;вярна;;\n", "", 0),
+            # Looked for in the first 100 rows only.
+            (["--column", "ЕГН"], "x;y\n" * 100 + "ЕГН;Име\n", "",
+             "egn-digit: няма колона „ЕГН“; заглавният ред има 2: „x“, „y“\n", 2),
+            (["--column", "ЕГН"], "x;y\n" * 99 + "ЕГН;Име\n8001010008;a\n",
+             "x;y;;;\n" * 99 + "ЕГН;Име;Резултат;Вярна цифра;Бележка\n8001010008;a;вярна;;\n", "", 0),
+        ]
+        for args, stdin, out, err, status in cases:
+            with self.subTest(args=args, stdin=stdin[:40]):
+                self.assertEqual(run(args, stdin.encode()), (out, err, status))
+
     def test_a_file_without_a_header_row_by_the_number_of_its_column(self):
         out, err, status = run(["--column", "2", "--separator", ","], b"a,0551267871\nb,551267871\n")
         self.assertEqual((out, err, status), (
