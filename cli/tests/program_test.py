@@ -466,6 +466,9 @@ class Program(unittest.TestCase):
             # The columns of a row are quoted alike whatever ends it.
             ('"ЕГН";"x"\n"8001010008";\n"8001010008";', False,
              '"ЕГН";"x";"Резултат";"Вярна цифра";"Бележка"\n"8001010008";;вярна;;\n"8001010008";;вярна;;', 0),
+            # No-break spaces around a name or a number are blanks.
+            ("ЕГН\u00a0;Име\n\u202f8001010008\u00a0;a\n", False,
+             "ЕГН\u00a0;Име;Резултат;Вярна цифра;Бележка\n\u202f8001010008\u00a0;a;вярна;;\n", 0),
             # Rows that end in CR alone, or in CR, CR LF and LF mixed.
             # (standard input, --json, standard output, status)
             ("ЕГН;Име\r8001010009;Иван\r123;Ана\r", False,
