@@ -53,6 +53,31 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
   out.resize(kept);
 }
 
+// `text` (UTF-8) as a message shows it: a control character from the file
+// (C0, DEL, C1) escaped, never raw, so that it cannot move the cursor of a
+// terminal and overwrite the line: \r, \n and \t, \xHH for the others of
+// ASCII, \uHHHH for those of C1.
+std::string Shown(std::string_view text) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' || c == '\n' || c == '\t') {
+      shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      shown += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    } else if (c == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto low = static_cast<unsigned char>(text[++i]);
+      shown += {'\\', 'u', '0', '0', kHex[low >> 4], kHex[low & 15]};
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
 // What is wrong with the quotes of `row`, and where, when they are not as
 // RFC 4180 has them: a quote opened by mistake runs on over separators and
 // rows, so the fields read may not be the file's.
@@ -291,7 +316,7 @@ class ColumnRun {
     std::string listed = names.empty() ? "заглавният ред е празен"
                                        : "заглавният ред има " + std::to_string(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-      listed += (i == 0 ? ": „" : ", „") + names[i] + "“";
+      listed += (i == 0 ? ": „" : ", „") + Shown(names[i]) + "“";
     }
     std::size_t column = 0;
     if (options_.number) {
@@ -307,14 +332,14 @@ class ColumnRun {
         if (FoldCase(names[i]) == wanted) found.push_back(i);
       }
       if (found.empty()) {
-        Say("egn-digit: няма колона „" + std::string(TrimBlanks(options_.column)) + "“; " + listed);
+        Say("egn-digit: няма колона „" + Shown(TrimBlanks(options_.column)) + "“; " + listed);
         return false;
       }
       if (found.size() > 1) {
         std::string which;
         for (const std::size_t i : found)
           which += (which.empty() ? "" : ", ") + std::to_string(i + 1);
-        Say("egn-digit: колоните " + which + " се казват „" + names[found[0]] +
+        Say("egn-digit: колоните " + which + " се казват „" + Shown(names[found[0]]) +
             "“: посочете една с номера ѝ");
         return false;
       }

@@ -552,6 +552,9 @@ class Program(unittest.TestCase):
              "egn-digit: няма колона 3; заглавният ред има 2: „Име“, „ЕГН“\n"),
             (["--column", "9" * 30], (header + good).encode(), b"",
              f"egn-digit: няма колона {'9' * 30}; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            # A control character of the file is shown escaped, never raw.
+            (["--column", "Номер\x1b"], b'"a\rb";"\x1b[2J";\xc2\x85\x7f\n', b"",
+             "egn-digit: няма колона „Номер\\x1B“; заглавният ред има 3: „a\\rb“, „\\x1B[2J“, „\\u0085\\x7F“\n"),
             (["--column", "Egn"], b"\xef\xbb\xbf EGN ;\"\";egn\n", b"",
              "egn-digit: колоните 1, 3 се казват „EGN“: посочете една с номера ѝ\n"),
             (["--column", "ЕГН"], b"", b"", "egn-digit: няма заглавен ред: входът е празен\n"),
