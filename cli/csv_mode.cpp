@@ -78,6 +78,24 @@ std::string Shown(std::string_view text) {
   return shown;
 }
 
+// The kind of a spreadsheet's own file that `head`, the input's first bytes,
+// begins as, for a message; empty for none. Such a file holds zero bytes
+// and is no text: the user is told what it is and what to do instead.
+std::string WorkbookKind(std::string_view head) {
+  if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    return "работна книга .xls (от по-стар формат)";  // a compound file
+  }
+  if (!head.starts_with("PK\x03\x04")) return {};
+  if (head.find("application/vnd.oasis.opendocument.spreadsheet") != std::string_view::npos) {
+    return "таблица .ods";
+  }
+  if (head.find("[Content_Types].xml") != std::string_view::npos ||
+      head.find("xl/") != std::string_view::npos) {
+    return "работна книга .xlsx";
+  }
+  return "архив ZIP";
+}
+
 // What is wrong with the quotes of `row`, and where, when they are not as
 // RFC 4180 has them: a quote opened by mistake runs on over separators and
 // rows, so the fields read may not be the file's.
@@ -205,6 +223,12 @@ class ColumnRun {
 
   int Run() {
     if (!reader_.Start(options_.separator)) return Stop();
+    if (const std::string kind = WorkbookKind(reader_.head()); !kind.empty()) {
+      Say("egn-digit: файлът е " + kind +
+          ", а не CSV: отворете го в програмата за таблици и го запишете като CSV "
+          "(„Запиши като“, тип „CSV“)");
+      return kBadInput;
+    }
     const bool json = options_.format == Format::kJson;
     const bool console = StandardSink(stdout).IsConsole();
     // Typed into a console, a table has no encoding of its own to keep: it

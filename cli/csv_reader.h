@@ -92,6 +92,9 @@ class CsvReader {
   Encoding encoding() const { return encoding_; }
   // The input is a console's characters, not a file's bytes.
   bool typed() const { return source_.IsUtf16(); }
+  // The first bytes of the input, as Start() read them (up to the longest
+  // row, or more); valid until the first Next().
+  std::string_view head() const { return {buffer_.data(), end_}; }
   // The byte-order mark the input began with, as its bytes; empty for none.
   std::string_view mark() const { return mark_; }
   char separator() const { return separator_; }

@@ -558,6 +558,16 @@ class Program(unittest.TestCase):
             (["--column", "Egn"], b"\xef\xbb\xbf EGN ;\"\";egn\n", b"",
              "egn-digit: колоните 1, 3 се казват „EGN“: посочете една с номера ѝ\n"),
             (["--column", "ЕГН"], b"", b"", "egn-digit: няма заглавен ред: входът е празен\n"),
+            # A spreadsheet's own file is named, with what to do instead.
+            *[(["--column", "ЕГН"], head, b"",
+               f"egn-digit: файлът е {kind}, а не CSV: отворете го в програмата за таблици и го "
+               "запишете като CSV („Запиши като“, тип „CSV“)\n") for kind, head in [
+                ("работна книга .xlsx", b"PK\x03\x04\x14\x00\x06\x00\x08\x00" + b"\x00" * 16 +
+                 b"\x13\x00\x00\x00[Content_Types].xml"),
+                ("таблица .ods", b"PK\x03\x04\x0a\x00\x00\x00\x00\x00" + b"\x00" * 16 +
+                 b"\x08\x00\x00\x00mimetypeapplication/vnd.oasis.opendocument.spreadsheet"),
+                ("работна книга .xls (от по-стар формат)", b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\x00" * 40),
+                ("архив ZIP", b"PK\x03\x04\x14\x00" + b"\x00" * 30)]],
             (["--column", "ЕГН"], b"\xef\xbb\xbfPK\x03\x04\x14\x00\x06\x00", b"",  # not even the mark
              "egn-digit: ред 1: файлът не е текст в UTF-8 (нулев байт); "
              "редовете от този нататък не са записани\n"),
