@@ -8,12 +8,14 @@
 #include <shellapi.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 namespace egn::cli {
 
@@ -227,6 +229,122 @@ class OpenedFile : public ByteSource {
 };
 
 }  // namespace
+
+namespace {
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), size);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+#endif
+
+// --output's file, and the new one beside it that takes the output.
+std::string output_path, output_new;
+
+}  // namespace
+
+bool OpenOutputFile(const std::string& path) {
+  // A name of its own beside the file, so that the rename stays on its file
+  // system; the process's number keeps two runs apart.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+#ifdef _WIN32
+    const std::string name =
+        path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    const HANDLE file = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS) continue;
+      errno = error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
+      return false;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+    if (fd < 0 || _dup2(fd, 1) != 0) {
+      if (fd >= 0) _close(fd);
+      _wunlink(Wide(name).c_str());
+      return false;
+    }
+    _close(fd);
+    // What the program writes goes through the system's standard handle.
+    SetStdHandle(STD_OUTPUT_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(1)));
+#else
+    const std::string name =
+        path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    // A file replaced keeps its permissions.
+    struct stat old {};
+    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+    if (dup2(fd, 1) < 0) {
+      const int error = errno;
+      close(fd);
+      unlink(name.c_str());
+      errno = error;
+      return false;
+    }
+    close(fd);
+#endif
+    output_path = path;
+    output_new = name;
+    return true;
+  }
+  errno = EEXIST;
+  return false;
+}
+
+bool KeepOutputFile() {
+  if (output_new.empty()) return true;
+  // Everything written, then closed: a file still open cannot be renamed on
+  // Windows.
+  const bool flushed = std::fflush(stdout) == 0;
+  int error = errno;
+#ifdef _WIN32
+  const bool closed = _close(1) == 0;
+  if (flushed && closed) {
+    if (MoveFileExW(Wide(output_new).c_str(), Wide(output_path).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      output_new.clear();
+      return true;
+    }
+    const DWORD code = GetLastError();
+    error = code == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  }
+#else
+  const bool synced = flushed && fsync(1) == 0;
+  if (!synced && flushed) error = errno;
+  const bool closed = close(1) == 0;
+  if (synced && !closed) error = errno;
+  if (synced && closed) {
+    if (std::rename(output_new.c_str(), output_path.c_str()) == 0) {
+      output_new.clear();
+      return true;
+    }
+    error = errno;
+  }
+#endif
+  DropOutputFile();
+  errno = error;
+  return false;
+}
+
+void DropOutputFile() {
+  if (output_new.empty()) return;
+#ifdef _WIN32
+  _close(1);
+  _wunlink(Wide(output_new).c_str());
+#else
+  close(1);
+  unlink(output_new.c_str());
+#endif
+  output_new.clear();
+}
 
 std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
 #ifdef _WIN32

@@ -60,6 +60,19 @@ std::unique_ptr<ByteSource> StandardInput();
 // (errno says why).
 std::unique_ptr<ByteSource> OpenFile(const std::string& path);
 
+// --output: standard output into the file at `path` (UTF-8), written whole
+// or not at all. A new file beside it takes the output, and takes the
+// place of `path` only at KeepOutputFile(); until then a file at `path`
+// stays as it was, and DropOutputFile() (on any failure) removes the new
+// one. Called before anything is written to standard output; false when
+// the new file cannot be made (errno says why).
+bool OpenOutputFile(const std::string& path);
+// Puts the new file in place of `path`: false when that fails (errno says
+// why), and then the new file is removed.
+bool KeepOutputFile();
+// Removes the new file, if any; `path` stays as it was.
+void DropOutputFile();
+
 // The process's standard output or error (`stream` is stdout or stderr).
 TextSink& StandardSink(std::FILE* stream);
 

@@ -221,12 +221,15 @@ class ColumnRun {
   ColumnRun(const ColumnOptions& options, ByteSource& input)
       : options_(options), reader_(input, [this] { output_.Flush(); }) {}
 
+  bool whole() const { return whole_; }
+
   int Run() {
     if (!reader_.Start(options_.separator)) return Stop();
     if (const std::string kind = WorkbookKind(reader_.head()); !kind.empty()) {
       Say("egn-digit: файлът е " + kind +
           ", а не CSV: отворете го в програмата за таблици и го запишете като CSV "
           "(„Запиши като“, тип „CSV“)");
+      whole_ = false;
       return kBadInput;
     }
     const bool json = options_.format == Format::kJson;
@@ -248,6 +251,7 @@ class ColumnRun {
     }
     if (held_.empty() && reader_.problem() == CsvReader::Problem::kNone) {
       Say("egn-digit: няма заглавен ред: входът е празен");
+      whole_ = false;
       return kBadInput;
     }
     if (held_.empty() && reader_.problem() != CsvReader::Problem::kOpenQuote) {
@@ -268,6 +272,7 @@ class ColumnRun {
       }
       if (!Header(*header)) {
         output_.buffer().clear();  // not even the mark: nothing is written
+        whole_ = false;
         return kBadInput;
       }
       // The rows held after the header (when none told where it is).
@@ -527,6 +532,9 @@ class ColumnRun {
                " (незатворени кавички?)" + std::string(kNotWritten);
         break;
     }
+    // What is left of a quote left open is written as it is; otherwise the
+    // rows from here on are not.
+    whole_ = reader_.problem() == CsvReader::Problem::kOpenQuote;
     output_.Flush();
     Say(said);
     return kBadInput;
@@ -534,6 +542,7 @@ class ColumnRun {
 
   const ColumnOptions& options_;
   int status_ = kAllRight;
+  bool whole_ = true;
   Output output_{status_};
   CsvReader reader_;
   std::optional<Writer> writer_;
@@ -546,8 +555,11 @@ class ColumnRun {
 
 }  // namespace
 
-int RunColumn(const ColumnOptions& options, ByteSource& input) {
-  return ColumnRun(options, input).Run();
+int RunColumn(const ColumnOptions& options, ByteSource& input, bool& whole) {
+  ColumnRun run(options, input);
+  const int status = run.Run();
+  whole = run.whole();
+  return status;
 }
 
 }  // namespace egn::cli

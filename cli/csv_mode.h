@@ -29,6 +29,8 @@ struct ColumnOptions {
 // Reads the CSV file from `input` and writes to standard output. Returns
 // the exit status: 0 when every number is right (valid), 1 when some
 // control digit is wrong (some number invalid), 2 when some input is wrong.
-int RunColumn(const ColumnOptions& options, ByteSource& input);
+// `whole` tells whether the output is the whole file with its results: not
+// when nothing could be written, or the reading stopped short of the end.
+int RunColumn(const ColumnOptions& options, ByteSource& input, bool& whole);
 
 }  // namespace egn::cli

@@ -44,12 +44,12 @@ using egn::cli::Say;
 using egn::cli::Verdict;
 
 constexpr const char* kHelp =
-    "Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"
-    "       egn-digit --decode [--json] [--bom] [ЧИСЛО]...\n"
+    "Употреба: egn-digit [--explain] [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"
+    "       egn-digit --decode [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"
     "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
-    "                 [--seed S] [--json] [--bom]\n"
+    "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
-    "                 [--utf8] [ФАЙЛ]\n"
+    "                 [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -108,6 +108,8 @@ constexpr const char* kHelp =
     "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
     "              и Notepad го четат като UTF-8 (освен в конзолата на Windows,\n"
     "              която получава знаци, а не байтове)\n"
+    "  --output ИЗХОД  записва изхода във файла ИЗХОД вместо на стандартния\n"
+    "              изход, цял или никак: нов файл до него заема мястото му накрая\n"
     "  --help      показва тази помощ\n"
     "  --version   показва версията\n"
     "  --          край на опциите\n"
@@ -134,6 +136,7 @@ struct Options {
   std::optional<std::size_t> column_number;  // when `column` is digits alone
   std::optional<char> separator;
   bool utf8 = false;
+  std::optional<std::string> output;  // --output: the file, instead of standard output
 };
 
 class Run {
@@ -320,6 +323,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       options.separator = v == "tab" ? '\t' : v[0];
     } else if (arg == "--utf8") {
       options.utf8 = true;
+    } else if (arg == "--output") {
+      if (!value(v) || v.empty()) return "--output иска име на файл";
+      options.output = std::string(v);
     } else if (arg == "--generate") {
       if (!value(v)) return "--generate иска брой";
       const auto count = WholeNumber(v);
@@ -386,7 +392,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
 }
 
 // --column: a CSV file, from the file named or from standard input.
-int Columns(const Options& options) {
+int Columns(const Options& options, bool& whole) {
   egn::cli::ColumnOptions column;
   column.column = *options.column;
   column.number = options.column_number;
@@ -396,40 +402,25 @@ int Columns(const Options& options) {
   column.separator = options.separator;
   column.utf8 = options.utf8;
   column.bom = options.bom;
-  if (options.numbers.empty()) return egn::cli::RunColumn(column, *egn::cli::StandardInput());
+  if (options.numbers.empty()) {
+    return egn::cli::RunColumn(column, *egn::cli::StandardInput(), whole);
+  }
   const std::string name(options.numbers[0]);
   const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name);
   if (!file) {
     Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(errno));
+    whole = false;
     return kBadInput;
   }
-  return egn::cli::RunColumn(column, *file);
+  return egn::cli::RunColumn(column, *file, whole);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifdef SIGPIPE
-  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
-#endif
-#ifdef _WIN32
-  _setmode(0, _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
-  Options options;
-  bool done = false;
-  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
-  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
-
-  if (options.column) return Columns(options);
+// The mode the options ask for, to standard output; `whole` tells whether
+// all of the input was read and answered.
+int RunMode(const Options& options, bool& whole) {
+  if (options.column) return Columns(options, whole);
   Run run(options);
-  if (options.mode == Mode::kGenerate) {
-    if (egn::number::Generator(options.filters, 0).empty()) {
-      return Usage("няма номер, който да отговаря на всички филтри");
-    }
-    return run.Generate();
-  }
+  if (options.mode == Mode::kGenerate) return run.Generate();
   if (!options.numbers.empty()) {
     for (std::size_t i = 0; i < options.numbers.size(); ++i) {
       const std::string_view arg = options.numbers[i];
@@ -449,6 +440,46 @@ int main(int argc, char** argv) {
   const int status = run.Finish();
   if (reader.failed()) {
     Say("egn-digit: грешка при четене: " + input->Problem());
+    whole = false;
+    return kBadInput;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
+#endif
+#ifdef _WIN32
+  _setmode(0, _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
+  Options options;
+  bool done = false;
+  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
+  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
+
+  if (options.mode == Mode::kGenerate && egn::number::Generator(options.filters, 0).empty()) {
+    return Usage("няма номер, който да отговаря на всички филтри");
+  }
+  if (options.output && !egn::cli::OpenOutputFile(*options.output)) {
+    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(errno));
+    return kBadInput;
+  }
+  bool whole = true;
+  const int status = RunMode(options, whole);
+  if (!options.output) return status;
+  // The file is written whole or not at all.
+  if (!whole) {
+    egn::cli::DropOutputFile();
+    Say("egn-digit: „" + *options.output + "“ не е записан");
+    return status;
+  }
+  if (!egn::cli::KeepOutputFile()) {
+    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(errno));
     return kBadInput;
   }
   return status;

@@ -42,6 +42,7 @@ void Output::Flush() {
 void Output::Failed() {
   if (ReaderHasGone()) std::_Exit(status_);
   Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
+  DropOutputFile();  // --output's file is written whole or not at all
   std::_Exit(kBadInput);
 }
 

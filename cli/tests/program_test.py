@@ -179,7 +179,7 @@ class Program(unittest.TestCase):
     def test_help_says_what_is_checked(self):
         out, err, status = run(["--help"])
         self.assertEqual((err, status), ("", 0))
-        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"))
+        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"))
         self.assertIn("„вярна“ не значи, че ЕГН е валидно", out)
         self.assertIn("Валиден номер може да не принадлежи на никого", out)
         self.assertIn("„Изчислена сума: “ със сумата", out)  # the quotes stay on one line
@@ -591,6 +591,37 @@ class Program(unittest.TestCase):
             with self.subTest(args=args, stdin=stdin[:40]):
                 self.assertEqual(run_bytes(args, stdin), (out, err, 2))
 
+    def test_output_writes_its_file_whole_or_not_at_all(self):
+        table = "Име;ЕГН\r\nа;8001010008\r\nб;8001010009\r\n".encode("cp1251")
+        long_row = b"b;" + b"x" * (1 << 20) + b"\n"
+        cases = [
+            # (arguments, standard input, the file after, standard error, status):
+            # what would go to standard output, in every mode, byte for byte.
+            (["8001010008", "123456789"], b"", "8001010008\tвярна\n123456789\t1234567890\n".encode(), "", 0),
+            (["--decode", "--json"], b"8001010008\n", run_bytes(["--decode", "--json"], b"8001010008\n")[0], "", 0),
+            (["--generate", "3", "--seed", "4"], b"", run_bytes(["--generate", "3", "--seed", "4"])[0], "", 0),
+            (["--column", "ЕГН"], table, run_bytes(["--column", "ЕГН"], table)[0], "", 1),
+            # A run that does not get to the end leaves the file as it was.
+            (["--column", "ЕГН"], table + long_row, b"old",
+             "egn-digit: ред 4: редът е по-дълъг от 1 MiB; редовете от този нататък не са записани\n"
+             "egn-digit: „{}“ не е записан\n", 2),
+            (["--column", "Номер"], table, b"old",
+             "egn-digit: няма колона „Номер“; заглавният ред има 2: „Име“, „ЕГН“\n"
+             "egn-digit: „{}“ не е записан\n", 2),
+        ]
+        for args, stdin, after, err, status in cases:
+            with self.subTest(args=args), tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, "проверен.csv")
+                with open(path, "wb") as old:
+                    old.write(b"old")
+                out, got_err, got_status = run_bytes([*args, "--output", path], stdin)
+                with open(path, "rb") as written:
+                    self.assertEqual((out, got_err, got_status, written.read()),
+                                     (b"", err.format(path), status, after))
+                self.assertEqual(os.listdir(directory), ["проверен.csv"])  # nothing left beside it
+        self.assertEqual(run(["--output", "/no/such/dir/a.txt", "8001010008"]),
+                         ("", "egn-digit: „/no/such/dir/a.txt“ не може да се запише: No such file or directory\n", 2))
+
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [
             (["--column"], "--column иска име или номер на колона"),
@@ -608,6 +639,8 @@ class Program(unittest.TestCase):
             (["--column", "ЕГН", "--bom"], "--bom не е за CSV: --utf8 го записва в UTF-8 с BOM"),
             (["--column", "ЕГН", "--json", "--utf8"], "--utf8 е за CSV, а не за --json"),
             (["--column", "ЕГН", "--generate", "5"], "--generate не чете колона"),
+            (["--column", "ЕГН", "--output"], "--output иска име на файл"),
+            (["--output", "", "8001010008"], "--output иска име на файл"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
