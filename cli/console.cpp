@@ -244,10 +244,11 @@ std::wstring Wide(const std::string& utf8) {
 
 // --output's file, and the new one beside it that takes the output.
 std::string output_path, output_new;
+bool output_open = false;  // as standard output
 
 }  // namespace
 
-bool OpenOutputFile(const std::string& path) {
+int OpenOutputFile(const std::string& path) {
   // A name of its own beside the file, so that the rename stays on its file
   // system; the process's number keeps two runs apart.
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -259,14 +260,14 @@ bool OpenOutputFile(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS) continue;
-      errno = error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
-      return false;
+      return error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
     if (fd < 0 || _dup2(fd, 1) != 0) {
+      const int error = errno;
       if (fd >= 0) _close(fd);
       _wunlink(Wide(name).c_str());
-      return false;
+      return error;
     }
     _close(fd);
     // What the program writes goes through the system's standard handle.
@@ -277,7 +278,7 @@ bool OpenOutputFile(const std::string& path) {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      return false;
+      return errno;
     }
     // A file replaced keeps its permissions.
     struct stat old {};
@@ -286,67 +287,70 @@ bool OpenOutputFile(const std::string& path) {
       const int error = errno;
       close(fd);
       unlink(name.c_str());
-      errno = error;
-      return false;
+      return error;
     }
     close(fd);
 #endif
     output_path = path;
     output_new = name;
-    return true;
+    output_open = true;
+    return 0;
   }
-  errno = EEXIST;
-  return false;
+  return EEXIST;
 }
 
-bool KeepOutputFile() {
-  if (output_new.empty()) return true;
-  // Everything written, then closed: a file still open cannot be renamed on
-  // Windows.
-  const bool flushed = std::fflush(stdout) == 0;
-  int error = errno;
+// Closes standard output, the new file, once.
+int CloseOutputFile() {
+  if (!output_open) return 0;
+  output_open = false;
 #ifdef _WIN32
-  const bool closed = _close(1) == 0;
-  if (flushed && closed) {
+  return _close(1) == 0 ? 0 : errno;
+#else
+  return close(1) == 0 ? 0 : errno;
+#endif
+}
+
+int KeepOutputFile() {
+  if (output_new.empty()) return 0;
+  // Everything written and on the disk, then closed: a file still open
+  // cannot be renamed on Windows.
+  int error = std::fflush(stdout) == 0 ? 0 : errno;
+#ifndef _WIN32
+  if (error == 0 && fsync(1) != 0) error = errno;
+#endif
+  if (const int closed = CloseOutputFile(); error == 0) error = closed;
+  if (error == 0) {
+#ifdef _WIN32
     if (MoveFileExW(Wide(output_new).c_str(), Wide(output_path).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       output_new.clear();
-      return true;
+      return 0;
     }
-    const DWORD code = GetLastError();
-    error = code == ERROR_ACCESS_DENIED ? EACCES : EIO;
-  }
+    error = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 #else
-  const bool synced = flushed && fsync(1) == 0;
-  if (!synced && flushed) error = errno;
-  const bool closed = close(1) == 0;
-  if (synced && !closed) error = errno;
-  if (synced && closed) {
     if (std::rename(output_new.c_str(), output_path.c_str()) == 0) {
       output_new.clear();
-      return true;
+      return 0;
     }
     error = errno;
-  }
 #endif
+  }
   DropOutputFile();
-  errno = error;
-  return false;
+  return error;
 }
 
 void DropOutputFile() {
   if (output_new.empty()) return;
+  CloseOutputFile();
 #ifdef _WIN32
-  _close(1);
   _wunlink(Wide(output_new).c_str());
 #else
-  close(1);
   unlink(output_new.c_str());
 #endif
   output_new.clear();
 }
 
-std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
+std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error) {
 #ifdef _WIN32
   const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
@@ -355,7 +359,10 @@ std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
 #else
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
 #endif
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
   return std::make_unique<OpenedFile>(fd);
 }
 

@@ -406,9 +406,10 @@ int Columns(const Options& options, bool& whole) {
     return egn::cli::RunColumn(column, *egn::cli::StandardInput(), whole);
   }
   const std::string name(options.numbers[0]);
-  const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name);
+  int error = 0;
+  const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name, error);
   if (!file) {
-    Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(errno));
+    Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(error));
     whole = false;
     return kBadInput;
   }
@@ -465,9 +466,11 @@ int main(int argc, char** argv) {
   if (options.mode == Mode::kGenerate && egn::number::Generator(options.filters, 0).empty()) {
     return Usage("няма номер, който да отговаря на всички филтри");
   }
-  if (options.output && !egn::cli::OpenOutputFile(*options.output)) {
-    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(errno));
-    return kBadInput;
+  if (options.output) {
+    if (const int error = egn::cli::OpenOutputFile(*options.output)) {
+      Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
+      return kBadInput;
+    }
   }
   bool whole = true;
   const int status = RunMode(options, whole);
@@ -478,8 +481,8 @@ int main(int argc, char** argv) {
     Say("egn-digit: „" + *options.output + "“ не е записан");
     return status;
   }
-  if (!egn::cli::KeepOutputFile()) {
-    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(errno));
+  if (const int error = egn::cli::KeepOutputFile()) {
+    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
     return kBadInput;
   }
   return status;
