@@ -222,6 +222,8 @@ class OpenedFile : public ByteSource {
   OpenedFile& operator=(const OpenedFile&) = delete;
   long Read(char* into, std::size_t size) override { return bytes_.Read(into, size); }
   std::string Problem() const override { return bytes_.Problem(); }
+  bool CanReadAgain() const override { return bytes_.CanReadAgain(); }
+  bool ReadAgain() override { return bytes_.ReadAgain(); }
 
  private:
   int fd_;

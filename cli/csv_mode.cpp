@@ -224,7 +224,7 @@ class ColumnRun {
   bool whole() const { return whole_; }
 
   int Run() {
-    if (!reader_.Start(options_.separator)) return Stop();
+    if (!reader_.Start(options_.separator, options_.encoding)) return Stop();
     if (const std::string kind = WorkbookKind(reader_.head()); !kind.empty()) {
       Say("egn-digit: файлът е " + kind +
           ", а не CSV: отворете го в програмата за таблици и го запишете като CSV "

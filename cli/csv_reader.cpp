@@ -64,6 +64,19 @@ bool IsUtf8(std::string_view bytes, bool cut) {
   }
 }
 
+// Where the first byte beyond ASCII lies in `bytes`, eight at a time;
+// npos for none.
+std::size_t FirstNonAscii(std::string_view bytes) {
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    if ((words::Load(bytes.data() + i) & words::kHighs) != 0) break;
+  }
+  for (; i < bytes.size(); ++i) {
+    if ((static_cast<unsigned char>(bytes[i]) & 0x80) != 0) return i;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 // Where a row's parts lie, in bytes from its start.
@@ -124,15 +137,71 @@ void CsvReader::Check() {
   }
 }
 
-bool CsvReader::Start(std::optional<char> separator) {
+bool CsvReader::Start(std::optional<char> separator, std::optional<Encoding> encoding) {
   while (!at_end_ && end_ < longest_row_) {
     if (!Fill()) return false;
   }
-  DetectEncoding();
+  if (encoding) {
+    // As given; a byte-order mark of that encoding is still its mark.
+    encoding_ = *encoding;
+    const std::optional<Marked> marked = EncodingOfStart({buffer_.data(), end_});
+    const std::size_t mark = marked && marked->encoding == *encoding ? marked->mark : 0;
+    mark_.assign(buffer_.data(), mark);
+    begin_ = mark;
+  } else {
+    DetectEncoding();
+    if (!ReadOnToTell()) return false;
+  }
   encoding_known_ = true;
   checked_ = begin_;
   Check();
   separator_ = separator ? *separator : DetectSeparator();
+  return true;
+}
+
+// A start of ASCII alone tells UTF-8 from Windows-1251 no better than an
+// empty file: a register sorted with its Latin names first is Windows-1251
+// all the same. An input that can be read again is read on to its first
+// byte beyond ASCII, which tells, and then again from its start.
+bool CsvReader::ReadOnToTell() {
+  guessed_ = mark_.empty() && encoding_ == Encoding::kUtf8 && !source_.IsUtf16();
+  if (!guessed_) return true;
+  const std::string_view read(buffer_.data(), end_);
+  if (const std::size_t at = FirstNonAscii(read); at != std::string_view::npos) {
+    // Told by the first MiB, or by the bytes read beyond it.
+    if (at >= longest_row_ && !IsUtf8(read.substr(at), !at_end_)) {
+      encoding_ = Encoding::kWindows1251;
+    }
+    guessed_ = false;
+    return true;
+  }
+  if (at_end_ || !source_.CanReadAgain()) return true;
+  std::vector<char> ahead(kReadRoom);
+  for (;;) {
+    const long got = source_.Read(ahead.data(), ahead.size());
+    if (got < 0) {
+      problem_ = Problem::kReadFailed;
+      what_ = source_.Problem();
+      return false;
+    }
+    if (got == 0) break;  // ASCII to the end: UTF-8
+    const std::string_view bytes(ahead.data(), static_cast<std::size_t>(got));
+    if (const std::size_t at = FirstNonAscii(bytes); at != std::string_view::npos) {
+      if (!IsUtf8(bytes.substr(at), true)) encoding_ = Encoding::kWindows1251;
+      break;
+    }
+  }
+  if (!source_.ReadAgain()) {
+    problem_ = Problem::kReadFailed;
+    what_ = source_.Problem();
+    return false;
+  }
+  guessed_ = false;
+  begin_ = end_ = 0;
+  at_end_ = false;
+  while (!at_end_ && end_ < longest_row_) {
+    if (!Fill()) return false;
+  }
   return true;
 }
 
@@ -410,6 +479,10 @@ bool CsvReader::Next(CsvRow& row) {
     if (bad < bytes.size()) {
       what_ = "файлът не е текст в " + std::string(EncodingName(encoding_)) + " (" +
               NonTextProblem(bytes, bad, encoding_) + ")";
+      if (guessed_ && bytes[bad] != '\0') {
+        // Standard input that could not be read again from its start.
+        what_ += "; ако е в Windows-1251, посочете го с --encoding windows-1251";
+      }
       std::size_t line = next_line_;
       // CR LF, LF and CR each end a line.
       const std::size_t k = UnitSize(encoding_);

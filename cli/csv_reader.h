@@ -7,9 +7,11 @@
 // byte after it (UTF-16LE) or before it (UTF-16BE); otherwise the start of
 // the file (as much as the longest row, 1 MiB) is UTF-8 if it is well-formed
 // UTF-8, else Windows-1251, what spreadsheets set up for Bulgarian save as
-// CSV. Rows are then read in that encoding, and a row that is no text in it
-// (a zero byte, malformed UTF-8, the byte 0x98 of Windows-1251, half a
-// surrogate pair) ends the reading.
+// CSV. A start of ASCII alone tells neither: a file that can be read again
+// is read on to its first byte beyond ASCII, which tells, then again from
+// its start; standard input from a pipe is taken for UTF-8. Rows are then read in that encoding,
+// and a row that is no text in it (a zero byte, malformed UTF-8, the byte 0x98 of Windows-1251,
+// half a surrogate pair) ends the reading.
 //
 // Fields are separated by one character of ASCII; a field that begins with
 // a quote runs to the next lone quote (a doubled one is a quote of its
@@ -76,7 +78,8 @@ class CsvReader {
   // and the most rows (in that order when as many); when none does, the one
   // found most often outside quotes, and ';' when none is there (a single
   // column). False on a read error.
-  bool Start(std::optional<char> separator);
+  // `encoding`, when given, overrides what the start tells.
+  bool Start(std::optional<char> separator, std::optional<Encoding> encoding = std::nullopt);
 
   // The next row, valid until the next call; false at the end of the input
   // or on a problem (then problem() says which). For kOpenQuote `row.bytes`
@@ -110,6 +113,7 @@ class CsvReader {
   bool Fill();
   void Check();
   void DetectEncoding();
+  bool ReadOnToTell();
   char DetectSeparator() const;
   template <class Units>
   Step Parse(const char* begin, const char* end, bool at_end, Parsed& parsed) const;
@@ -127,6 +131,7 @@ class CsvReader {
   std::size_t checked_ = 0;   // the bytes before it are known to be text
   std::size_t bad_ = kNoBad;  // the first byte that is not
   bool encoding_known_ = false;
+  bool guessed_ = false;  // UTF-8 for a start of ASCII that could not be read on
   Encoding encoding_ = Encoding::kUtf8;
   std::string mark_;
   char separator_ = ';';

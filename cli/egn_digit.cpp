@@ -49,7 +49,7 @@ constexpr const char* kHelp =
     "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
     "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
-    "                 [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
+    "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -96,12 +96,15 @@ constexpr const char* kHelp =
     "              „Валидност“, „Дата на раждане“, „Пол“, „Област“, „Бележка“);\n"
     "              с --json по един обект на ред от таблицата, с номера на реда.\n"
     "              Кодировката: по BOM UTF-8 или UTF-16, иначе UTF-8, ако първият\n"
-    "              MiB е текст в UTF-8, иначе Windows-1251. Разделителят: „;“,\n"
+    "              MiB е текст в UTF-8, иначе Windows-1251 (файл, който започва\n"
+    "              само с ASCII, се чете до първия друг знак). Разделителят: „;“,\n"
     "              табулация или „,“, който дели първите редове на еднакъв брой\n"
     "              полета. Редовете свършват с CR LF, LF или само CR.\n"
     "              Осем или девет цифри на родени в 2000-2009 г. с изгубени\n"
     "              водещи нули се четат като цялото ЕГН, с бележка за това.\n"
     "    --separator З  разделителят, вместо намерения („;“, „,“, tab, ...)\n"
+    "    --encoding КОДИРОВКА  utf-8, windows-1251, utf-16le или utf-16be,\n"
+    "              вместо намерената\n"
     "    --utf8     извежда таблицата в UTF-8 с BOM, в каквато и да е кодировка е\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
@@ -135,6 +138,7 @@ struct Options {
   std::optional<std::string> column;
   std::optional<std::size_t> column_number;  // when `column` is digits alone
   std::optional<char> separator;
+  std::optional<egn::cli::Encoding> encoding;
   bool utf8 = false;
   std::optional<std::string> output;  // --output: the file, instead of standard output
 };
@@ -321,6 +325,23 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
                std::string(v) + "“";
       }
       options.separator = v == "tab" ? '\t' : v[0];
+    } else if (arg == "--encoding") {
+      using egn::cli::Encoding;
+      if (!value(v)) return "--encoding иска кодировка";
+      std::string name(v);
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (name == "utf-8") {
+        options.encoding = Encoding::kUtf8;
+      } else if (name == "windows-1251") {
+        options.encoding = Encoding::kWindows1251;
+      } else if (name == "utf-16le") {
+        options.encoding = Encoding::kUtf16Le;
+      } else if (name == "utf-16be") {
+        options.encoding = Encoding::kUtf16Be;
+      } else {
+        return "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „" +
+               std::string(v) + "“";
+      }
     } else if (arg == "--utf8") {
       options.utf8 = true;
     } else if (arg == "--output") {
@@ -378,6 +399,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
   if (!options.column && (options.separator || options.utf8)) {
     return "--separator и --utf8 са само за --column";
   }
+  if (!options.column && options.encoding) return "--encoding е само за --column";
   if (options.column) {
     if (options.mode == Mode::kGenerate) return "--generate не чете колона";
     if (options.numbers.size() > 1) {
@@ -400,6 +422,7 @@ int Columns(const Options& options, bool& whole) {
   column.explain = options.explain;
   column.format = options.format;
   column.separator = options.separator;
+  column.encoding = options.encoding;
   column.utf8 = options.utf8;
   column.bom = options.bom;
   if (options.numbers.empty()) {

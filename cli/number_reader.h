@@ -36,15 +36,23 @@ struct Line {
 using table::ByteSource;
 
 // The bytes of a file descriptor.
+// The bytes of a file descriptor. Those of a regular file can be read
+// again, from where the first read began.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(int fd) : fd_(fd) {}
   long Read(char* into, std::size_t size) override;
   std::string Problem() const override { return table::SystemProblem(error_); }
+  bool CanReadAgain() const override;
+  bool ReadAgain() override;
 
  private:
+  void Begin() const;
+
   int fd_;
-  int error_ = 0;  // errno of the read that failed
+  int error_ = 0;  // errno of the call that failed
+  mutable bool begun_ = false;
+  mutable long long start_ = -1;  // the offset of a regular file's first read
 };
 
 // UTF-16 characters read a piece at a time by `read` (on Windows the

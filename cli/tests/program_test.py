@@ -584,12 +584,46 @@ class Program(unittest.TestCase):
              (good_out + "a;8001010008;вярна;;\n" * 89_999).encode(),
              "egn-digit: ред 90002: файлът не е текст в UTF-8 (байтът 0xC8); "
              "редовете от този нататък не са записани\n"),
+            # ASCII alone before it, from a pipe that cannot be read again:
+            # UTF-8 was a guess, and --encoding is named.
+            (["--column", "EGN"], ("Name;EGN\n" + good * 90_000).encode() + b"\xc8\n",
+             ("Name;EGN;Резултат;Вярна цифра;Бележка\n" + "a;8001010008;вярна;;\n" * 90_000).encode(),
+             "egn-digit: ред 90002: файлът не е текст в UTF-8 (байтът 0xC8); ако е в Windows-1251, "
+             "посочете го с --encoding windows-1251; редовете от този нататък не са записани\n"),
             (["--column", "ЕГН", "/no/such.csv"], b"", b"",
              "egn-digit: „/no/such.csv“ не се отваря: No such file or directory\n"),
         ]
         for args, stdin, out, err in cases:
             with self.subTest(args=args, stdin=stdin[:40]):
                 self.assertEqual(run_bytes(args, stdin), (out, err, 2))
+
+    def test_a_file_of_ascii_first_is_read_again_in_the_encoding_its_first_other_byte_tells(self):
+        # A register sorted with its Latin names first: more than the first
+        # MiB is ASCII, and Windows-1251 comes after.
+        header = "Name;ЕГН\r\n".encode("cp1251")
+        rows = b"Ivan;8001010008\r\n" * 70_000 + "Иван;8001010009\r\n".encode("cp1251")
+        expected = (header[:-2] + ";Резултат;Вярна цифра;Бележка\r\n".encode("cp1251")
+                    + ("Ivan;8001010008;вярна;;\r\n" * 70_000 + "Иван;8001010009;невярна;8;\r\n").encode("cp1251"))
+        with tempfile.NamedTemporaryFile(suffix=".csv") as file:
+            file.write(header + rows)
+            file.flush()
+            for how, args, stdin in [("the file named", [file.name], None),
+                                     ("standard input from the file", [], open(file.name, "rb"))]:
+                with self.subTest(how):
+                    done = subprocess.run([PROGRAM, "--column", "ЕГН", *args], stdin=stdin,
+                                          capture_output=True, timeout=60)
+                    if stdin:
+                        stdin.close()
+                    self.assertEqual((done.stderr, done.returncode), (b"", 1))
+                    self.assertTrue(done.stdout == expected, done.stdout[-60:])
+        # From a pipe, which cannot be read again, --encoding says it.
+        out, err, status = run_bytes(["--column", "ЕГН", "--encoding", "Windows-1251"], header + rows)
+        self.assertEqual((err, status), ("", 1))
+        self.assertTrue(out == expected, out[-60:])
+        # And it overrides the guess: these bytes are well-formed UTF-8 too.
+        self.assertEqual(run_bytes(["--column", "2", "--encoding", "windows-1251", "--utf8"],
+                                   "a;8001010008;Р\n".encode())[0],
+                         "\ufeffa;8001010008;Р\u00a0;вярна;;\n".encode())
 
     def test_output_writes_its_file_whole_or_not_at_all(self):
         table = "Име;ЕГН\r\nа;8001010008\r\nб;8001010009\r\n".encode("cp1251")
@@ -640,6 +674,9 @@ class Program(unittest.TestCase):
             (["--column", "ЕГН", "--json", "--utf8"], "--utf8 е за CSV, а не за --json"),
             (["--column", "ЕГН", "--generate", "5"], "--generate не чете колона"),
             (["--column", "ЕГН", "--output"], "--output иска име на файл"),
+            (["--column", "ЕГН", "--encoding", "cp1251"],
+             "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „cp1251“"),
+            (["--encoding", "utf-8", "8001010008"], "--encoding е само за --column"),
             (["--output", "", "8001010008"], "--output иска име на файл"),
         ]
         for args, message in cases:
