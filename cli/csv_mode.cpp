@@ -405,7 +405,11 @@ class ColumnRun {
     const bool json = options_.format == Format::kJson;
     std::string& out = output_.buffer();
     if (row.fields == 0) {  // an empty row stays empty
-      if (!json) writer_->Row(out, row, nullptr, 0);
+      if (json) {
+        Blank(out, row);
+      } else {
+        writer_->Row(out, row, nullptr, 0);
+      }
       output_.Done();
       return;
     }
@@ -435,7 +439,9 @@ class ColumnRun {
       checked = CheckLine({text_, text_.size(), Encoding::kUtf8}, true);
     }
     if (checked.verdict == Verdict::kNothing) {  // a blank field: no number, nothing to say
-      if (!json) {
+      if (json) {
+        Blank(out, row);
+      } else {
         ErrorColumns(columns_, options_.decode, options_.explain, "");
         writer_->Row(out, row, &columns_, 0);
       }
@@ -466,6 +472,14 @@ class ColumnRun {
     }
     if (!right && status_ == kAllRight) status_ = kWrongDigit;
     output_.Done();
+  }
+
+  // The JSON record of a row with no number (its field blank, or the row
+  // empty): its line and an empty input, so that there is one record a row.
+  static void Blank(std::string& out, const CsvRow& row) {
+    out += "{\"line\":";
+    out += std::to_string(row.line);
+    out += ",\"input\":\"\"}\n";
   }
 
   // A row whose field holds no number (`in_field`), or that is wrong as a

@@ -431,11 +431,15 @@ class Program(unittest.TestCase):
             self.assertEqual(record["number"], ten)
             self.assertEqual(record["valid"], control_digit(ten) == ten[9])
             self.assertEqual(record.get("lost_leading_zeros"), 10 - len(row[1]) if ten != row[1] else None)
-        out, err, status = run(["--column", "EGN", "--json"], b"N;EGN\r\n;0551267871\r\nx;12\r\n")
+        # One record a row: a blank field and an empty row get theirs.
+        out, err, status = run(["--column", "EGN", "--json"],
+                               b"N;EGN\r\n;0551267871\r\ny; \r\n\r\nx;12\r\n")
         self.assertEqual((out, err, status), (
             '{"line":2,"input":"0551267871","check_digit_ok":true,"check_digit":"1"}\n'
-            '{"line":3,"error":"очакват се 9 или 10 цифри, а са 2"}\n',
-            "egn-digit: ред 3: очакват се 9 или 10 цифри, а са 2\n", 2))
+            '{"line":3,"input":""}\n'
+            '{"line":4,"input":""}\n'
+            '{"line":5,"error":"очакват се 9 или 10 цифри, а са 2"}\n',
+            "egn-digit: ред 5: очакват се 9 или 10 цифри, а са 2\n", 2))
 
     def test_rows_that_hold_no_number_are_kept_and_named(self):
         header = b"\xc8\xec\xe5;\xc5\xc3\xcd;\xc3\xf0\xe0\xe4\r\n"  # Име;ЕГН;Град in Windows-1251
