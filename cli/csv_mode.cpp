@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "cli/console.h"
@@ -76,6 +77,32 @@ std::string Shown(std::string_view text) {
     }
   }
   return shown;
+}
+
+// The Latin letters that look like Cyrillic ones, with those: a name typed
+// with the wrong keyboard layout for a letter or two reads the same and is
+// not the same.
+constexpr std::pair<char, std::string_view> kLookAlikes[] = {
+    {'A', "А"}, {'B', "В"}, {'C', "С"}, {'E', "Е"}, {'H', "Н"}, {'K', "К"}, {'M', "М"},
+    {'O', "О"}, {'P', "Р"}, {'T', "Т"}, {'X', "Х"}, {'Y', "У"}, {'a', "а"}, {'c', "с"},
+    {'e', "е"}, {'o', "о"}, {'p', "р"}, {'x', "х"}, {'y', "у"},
+};
+
+// `text` (UTF-8) with every look-alike Latin letter made Cyrillic, in lower
+// case; the Latin letters it had, in `latin` (each once).
+std::string AsCyrillic(std::string_view text, std::string* latin = nullptr) {
+  std::string cyrillic;
+  for (const char c : text) {
+    const auto* alike = std::find_if(std::begin(kLookAlikes), std::end(kLookAlikes),
+                                     [c](const auto& pair) { return pair.first == c; });
+    if (alike == std::end(kLookAlikes)) {
+      cyrillic += c;
+      continue;
+    }
+    cyrillic += alike->second;
+    if (latin != nullptr && latin->find(c) == std::string::npos) *latin += c;
+  }
+  return FoldCase(cyrillic);
 }
 
 // The kind of a spreadsheet's own file that `head`, the input's first bytes,
@@ -334,6 +361,42 @@ class ColumnRun {
                        [&](const std::string& name) { return FoldCase(name) == wanted; });
   }
 
+  // When no row names the column, but a name of one of the held rows is
+  // the column's but for Latin letters that look Cyrillic (or the other way
+  // round): where, and which letters; otherwise empty.
+  std::string LookAlike() const {
+    const std::string_view column = TrimBlanks(options_.column);
+    std::string wanted_latin;
+    const std::string wanted = AsCyrillic(column, &wanted_latin);
+    for (const HeldRow& held : held_) {
+      if (held.row.fields == 0) continue;
+      const std::vector<std::string> names = Names(held.row);
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string latin;
+        if (AsCyrillic(names[i], &latin) != wanted) continue;
+        // The letters that differ: Latin in the name and not in the column's
+        // name, or the other way round.
+        std::string letters, shown;
+        for (const char c : latin + wanted_latin) {
+          if ((latin.find(c) == std::string::npos) != (wanted_latin.find(c) == std::string::npos) &&
+              letters.find(c) == std::string::npos) {
+            letters += c;
+            shown += (shown.empty() ? "„" : ", „") + std::string(1, c) + "“";
+          }
+        }
+        if (letters.empty()) continue;
+        const bool in_name = latin.find(letters[0]) != std::string::npos;
+        const bool one = letters.size() == 1;
+        return "на ред " + std::to_string(held.row.line) + " колона " + std::to_string(i + 1) +
+               " е „" + Shown(names[i]) + "“: различава се само по " +
+               (one ? "латинската буква " : "латинските букви ") + shown +
+               (in_name ? " в нея" : " в името от командния ред") + " на мястото на " +
+               (one ? "кирилската" : "кирилските");
+      }
+    }
+    return {};
+  }
+
   // Finds the column in the header row, held row `at`, and writes the rows
   // above it as they are, with empty columns, then the header row with the
   // names of the appended columns. A column given by its number whose field
@@ -361,7 +424,8 @@ class ColumnRun {
         if (FoldCase(names[i]) == wanted) found.push_back(i);
       }
       if (found.empty()) {
-        Say("egn-digit: няма колона „" + Shown(TrimBlanks(options_.column)) + "“; " + listed);
+        Say("egn-digit: няма колона „" + Shown(TrimBlanks(options_.column)) + "“; " +
+            (LookAlike().empty() ? listed : LookAlike()));
         return false;
       }
       if (found.size() > 1) {

@@ -556,6 +556,16 @@ class Program(unittest.TestCase):
              "egn-digit: няма колона 3; заглавният ред има 2: „Име“, „ЕГН“\n"),
             (["--column", "9" * 30], (header + good).encode(), b"",
              f"egn-digit: няма колона {'9' * 30}; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            # A name that differs only by Latin letters that look Cyrillic,
+            # in the file or on the command line, and in a row below a title.
+            (["--column", "ЕГН"], "Име;EГН\n".encode(), b"",
+             "egn-digit: няма колона „ЕГН“; на ред 1 колона 2 е „EГН“: различава се само по латинската "
+             "буква „E“ в нея на мястото на кирилската\n"),
+            (["--column", "EГH"], "Справка\nИме;егн\n".encode(), b"",
+             "egn-digit: няма колона „EГH“; на ред 2 колона 2 е „егн“: различава се само по латинските "
+             "букви „E“, „H“ в името от командния ред на мястото на кирилските\n"),
+            (["--column", "EGN"], "Име;ЕГН\n".encode(), b"",
+             "egn-digit: няма колона „EGN“; заглавният ред има 2: „Име“, „ЕГН“\n"),
             # A control character of the file is shown escaped, never raw.
             (["--column", "Номер\x1b"], b'"a\rb";"\x1b[2J";\xc2\x85\x7f\n', b"",
              "egn-digit: няма колона „Номер\\x1B“; заглавният ред има 3: „a\\rb“, „\\x1B[2J“, „\\u0085\\x7F“\n"),
