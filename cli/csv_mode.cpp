@@ -513,8 +513,11 @@ class ColumnRun {
       return;
     }
     // Eight or nine digits of a number of 2000-2009 whose zeros the
-    // spreadsheet dropped are read as that number, and the row says so.
-    const auto restored = number::WithLostZeros(checked.digits);
+    // spreadsheet dropped are read as that number, and the row says so; so
+    // are those of such a number whose control digit is wrong, where the
+    // digits hold no date as they stand.
+    auto restored = number::WithLostZeros(checked.digits);
+    if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
     const std::string_view digits =
         restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
     const About about{row.line, restored ? digits.size() - checked.digits.size() : 0};

@@ -207,19 +207,42 @@ class Run {
   // the control digit of nine keeps its meaning, with a warning; eight stay
   // wrong, with what they may be. False for other digits, which go the
   // common way. (Out of line, so that the common way stays small.)
+  //
+  // So are the digits of such a number whose control digit is wrong, where
+  // they hold no date as they stand: the note and the warning name it with
+  // its zeros and say that its digit is wrong, so that the ten digits the
+  // control digit of nine gives are never left unexplained.
   [[gnu::noinline]] bool TakeLostZeros(const Checked& checked, const char* where,
                                        std::string_view key, std::size_t number) {
-    const auto restored = egn::number::WithLostZeros(checked.digits);
+    auto restored = egn::number::WithLostZeros(checked.digits);
+    const bool wrong = !restored;
+    if (wrong) restored = egn::number::WithLostZerosAndWrongDigit(checked.digits);
     if (!restored) return false;
     const std::string_view ten(restored->data(), restored->size());
     std::string& out = output_.buffer();
+    const std::string right_digit =
+        std::to_string(egn::number::ControlDigit(ten.data()));  // of the wrong number
     if (options_.mode == Mode::kDecode) {
-      egn::cli::AppendDecode(out, options_.format, ten, {0, ten.size() - checked.digits.size()});
+      const bool valid = egn::cli::AppendDecode(out, options_.format, ten,
+                                                {0, ten.size() - checked.digits.size()});
+      if (!valid && status_ == kAllRight) status_ = kWrongDigit;
     } else if (checked.verdict == Verdict::kMalformed) {
-      Malformed(checked.problem + ": " + std::string(checked.digits) + " е валидното ЕГН " +
-                    std::string(ten) + " с изгубени две водещи нули",
-                where, key, number);
+      Malformed(
+          checked.problem + ": " + std::string(checked.digits) +
+              (wrong ? " е ЕГН " + std::string(ten) +
+                           " с изгубени две водещи нули и невярна контролна цифра (трябва да "
+                           "е " +
+                           right_digit + ")"
+                     : " е валидното ЕГН " + std::string(ten) + " с изгубени две водещи нули"),
+          where, key, number);
       return true;
+    } else if (wrong) {
+      egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
+      output_.warning() += Prefix(where, number) + ": внимание: " + std::string(checked.digits) +
+                           " няма възможна дата, а с изгубената водеща нула е ЕГН " +
+                           std::string(ten) + " с невярна контролна цифра (трябва да е " +
+                           right_digit + ")";
+      output_.Warned();
     } else {
       egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
       // Put together where it waits: random digits give thousands in a million.

@@ -46,6 +46,18 @@ def lost_zeros(digits):
     return ten if birth_date(ten) and control_digit(ten) == ten[9] else None
 
 
+def lost_zeros_and_wrong_digit(digits):
+    """The number of 2000-2009 with a wrong control digit that eight or nine
+    digits are with their zeros put back, where they hold no date as they
+    stand; or None."""
+    ten = digits.rjust(10, "0")
+    if len(digits) not in (8, 9) or not 41 <= int(ten[2:4]) <= 52:
+        return None
+    if not birth_date(ten) or control_digit(ten) == ten[9] or birth_date(digits[:6] + "0000"):
+        return None
+    return ten
+
+
 def run(args=(), stdin=b""):
     done = subprocess.run([PROGRAM, *args], input=stdin, capture_output=True, timeout=60)
     return done.stdout.decode(), done.stderr.decode(), done.returncode
@@ -84,10 +96,11 @@ def check_columns(cell):
     value = cell.strip(" \t")
     if not value:
         return ["", "", ""]
-    ten = lost_zeros(value)
+    ten = lost_zeros(value) or lost_zeros_and_wrong_digit(value)
     if ten:
         lost = "водещата нула е изгубена: " if len(value) == 9 else "двете водещи нули са изгубени: "
-        return ["вярна", "", lost + ten]
+        right = control_digit(ten) == ten[9]
+        return ["вярна" if right else "невярна", "" if right else control_digit(ten), lost + ten]
     if len(value) == 9:
         return [value + control_digit(value), "", ""]
     digit = control_digit(value)
@@ -171,6 +184,14 @@ class Program(unittest.TestCase):
              "egn-digit: ред 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
              "egn-digit: ред 2: очакват се 9 или 10 цифри, а са 8: 41010002 е валидното ЕГН 0041010002 "
              "с изгубени две водещи нули\n", 2),
+            # Such digits of a number whose control digit is wrong: the ten
+            # digits of nine keep their meaning, and are explained.
+            (["551267872", "41010003", "441210008"], b"",
+             "551267872\t5512678727\nгрешка\n441210008\t4412100081\n",
+             "egn-digit: аргумент 1: внимание: 551267872 няма възможна дата, а с изгубената водеща нула е "
+             "ЕГН 0551267872 с невярна контролна цифра (трябва да е 1)\n"
+             "egn-digit: аргумент 2: очакват се 9 или 10 цифри, а са 8: 41010003 е ЕГН 0041010003 с "
+             "изгубени две водещи нули и невярна контролна цифра (трябва да е 2)\n", 2),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
@@ -210,8 +231,13 @@ class Program(unittest.TestCase):
                      for t in tens]
         self.assertEqual(out.splitlines(), expected)
         warned = [f"egn-digit: ред {i + 1}: внимание: {n} е и валидното ЕГН {lost_zeros(n)} "
-                  "с изгубена водеща нула" for i, n in enumerate(nines) if lost_zeros(n)]
-        self.assertGreater(len(warned), 5)
+                  "с изгубена водеща нула" if lost_zeros(n) else
+                  f"egn-digit: ред {i + 1}: внимание: {n} няма възможна дата, а с изгубената водеща нула "
+                  f"е ЕГН {lost_zeros_and_wrong_digit(n)} с невярна контролна цифра (трябва да е "
+                  f"{control_digit(lost_zeros_and_wrong_digit(n))})"
+                  for i, n in enumerate(nines) if lost_zeros(n) or lost_zeros_and_wrong_digit(n)]
+        self.assertGreater(sum("няма възможна дата" in w for w in warned), 5)
+        self.assertGreater(sum("валидното" in w for w in warned), 5)
         self.assertEqual(err.splitlines(), warned)
 
     def test_a_closed_pipe_ends_the_program_quietly(self):
@@ -317,12 +343,19 @@ class Program(unittest.TestCase):
              "egn-digit: ред 4: знакът „x“ (U+0078) не е цифра от 0 до 9\n", 2),
             # Eight or nine digits that are a number of 2000-2009 without its
             # leading zeros are read as that number, and the record says so.
-            (["551267871", "41010002", "551267870", "5512678"], b"",
+            # So are those of such a number whose control digit is wrong,
+            # where they hold no date as they stand; not where they do.
+            (["551267871", "41010002", "551267870", "5512678", "441210008"], b"",
              "0551267871\tвалидно\t2005-11-26\tжена\tСтара Загора\tводещата нула е изгубена: 0551267871\n"
              "0041010002\tвалидно\t2000-01-01\tмъж\tБлагоевград\tдвете водещи нули са изгубени: 0041010002\n"
+             "0551267870\tневалидно\t2005-11-26\tжена\tСтара Загора\tконтролната цифра трябва да е 1; "
+             "водещата нула е изгубена: 0551267870\n"
              "грешка\nгрешка\n",
-             "egn-digit: аргумент 3: за разчитане трябват 10 цифри, а са 9\n"
-             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n", 2),
+             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n"
+             "egn-digit: аргумент 5: за разчитане трябват 10 цифри, а са 9\n", 2),
+            (["551267872"], b"",
+             "0551267872\tневалидно\t2005-11-26\tжена\tСтара Загора\tконтролната цифра трябва да е 1; "
+             "водещата нула е изгубена: 0551267872\n", "", 1),
             (["--json", "551267871"], b"",
              '{"number":"0551267871","valid":true,"birth_date":"2005-11-26","sex":"жена",'
              '"region":"Стара Загора","check_digit_ok":true,"date_ok":true,"lost_leading_zeros":1}\n', "", 0),
@@ -470,6 +503,11 @@ class Program(unittest.TestCase):
             # The columns of a row are quoted alike whatever ends it.
             ('"ЕГН";"x"\n"8001010008";\n"8001010008";', False,
              '"ЕГН";"x";"Резултат";"Вярна цифра";"Бележка"\n"8001010008";;вярна;;\n"8001010008";;вярна;;', 0),
+            # Digits of a number of 2000-2009 with a wrong control digit,
+            # its zeros lost: read as that number, never a made-up one.
+            ("ЕГН\n551267872\n41010003\n", False,
+             "ЕГН;Резултат;Вярна цифра;Бележка\n551267872;невярна;1;водещата нула е изгубена: 0551267872\n"
+             "41010003;невярна;2;двете водещи нули са изгубени: 0041010003\n", 1),
             # No-break spaces around a name or a number are blanks.
             ("ЕГН\u00a0;Име\n\u202f8001010008\u00a0;a\n", False,
              "ЕГН\u00a0;Име;Резултат;Вярна цифра;Бележка\n\u202f8001010008\u00a0;a;вярна;;\n", 0),
