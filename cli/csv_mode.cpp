@@ -1,6 +1,7 @@
 #include "cli/csv_mode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -516,8 +517,11 @@ class ColumnRun {
     // spreadsheet dropped are read as that number, and the row says so; so
     // are those of such a number whose control digit is wrong, where the
     // digits hold no date as they stand.
-    auto restored = number::WithLostZeros(checked.digits);
-    if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
+    std::optional<std::array<char, 10>> restored;
+    if (number::MayHaveLostZeros(checked.digits)) {  // next to nothing for ten digits
+      restored = number::WithLostZeros(checked.digits);
+      if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
+    }
     const std::string_view digits =
         restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
     const About about{row.line, restored ? digits.size() - checked.digits.size() : 0};

@@ -317,8 +317,10 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
       for (; end - p >= 8 && !quote; p += 8) {
         const std::uint64_t word = words::Load(p);
         std::uint64_t separators = words::Exactly(word, sep);
+        // Only the first stop counts, and Matches marks it exactly (its
+        // false marks come after a true one): cheaper than Exactly.
         const std::uint64_t stops =
-            words::Exactly(word, '"') | words::Exactly(word, '\n') | words::Exactly(word, '\r');
+            words::Matches(word, '"') | words::Matches(word, '\n') | words::Matches(word, '\r');
         const int stop = stops != 0 ? words::First(stops) : 8;
         if (stop < 8) separators &= (std::uint64_t{1} << (8 * stop)) - 1;  // those before it
         for (; separators != 0; separators &= separators - 1)
@@ -508,7 +510,7 @@ bool CsvReader::Next(CsvRow& row) {
                    ? bytes.substr(parsed.cell_begin, parsed.cell_end - parsed.cell_begin)
                    : std::string_view();
     row.quoting = parsed.quoting;
-    row.quoting_line = next_line_ + parsed.quoting_lines;
+    if (parsed.quoting != Quoting::kRight) row.quoting_line = next_line_ + parsed.quoting_lines;
     next_line_ += parsed.lines + (parsed.line_end > 0 ? 1 : 0);
     begin_ += bytes.size();
     return true;
