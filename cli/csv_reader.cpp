@@ -79,21 +79,6 @@ std::size_t FirstNonAscii(std::string_view bytes) {
 
 }  // namespace
 
-// Where a row's parts lie, in bytes from its start.
-struct CsvReader::Parsed {
-  std::size_t size = 0;      // the row, without its line end
-  std::size_t line_end = 0;  // its line end
-  std::size_t lines = 0;     // line breaks inside quoted fields
-  std::size_t fields = 0;
-  bool all_quoted = true;
-  std::size_t cell_begin = 0, cell_end = 0;  // the selected field, when there are enough
-  bool in_quotes = false;                    // kMore, kOpenQuote: the bytes end in a quoted field
-  std::size_t quote_lines = 0;        // line breaks before the last quoted field's opening quote
-  Quoting quoting = Quoting::kRight;  // the first fault of the row's quotes,
-  std::size_t quoting_lines = 0;      // after this many line breaks
-  std::vector<std::string_view>* all = nullptr;  // when given: every field
-};
-
 CsvReader::CsvReader(ByteSource& source, std::function<void()> before_read, std::size_t longest_row)
     : source_(source),
       before_read_(std::move(before_read)),
@@ -271,23 +256,38 @@ char CsvReader::DetectSeparator() const {
   return kCandidates[best];
 }
 
+// A row is looked at once, whatever the pieces its bytes come in: a row that
+// needs more bytes (kMore) leaves in `parsed` where its reading stands, and
+// the next call, given the same row with more bytes after, goes on from there.
 template <class Units>
 CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end,
                                  Parsed& parsed) const {
+  using State = Parsed::State;
   constexpr std::size_t k = Units::kSize;
   const unsigned separator = static_cast<unsigned char>(separator_);
   std::vector<std::string_view>* const all = parsed.all;
-  parsed = Parsed{};
+  if (parsed.at == 0) {  // a row begun anew
+    parsed = Parsed{};
+    parsed.all = all;
+    parsed.state = k == 1 && all == nullptr ? State::kQuick : State::kStart;
+  }
   if constexpr (k == 1) {
     // Most rows hold no quote: their fields are what lies between the
     // separators of one line.
-    if (all == nullptr) {
-      const char* field = begin;
-      std::size_t fields = 0;
+    if (parsed.state == State::kQuick) {
+      const char* field = begin + parsed.field;
+      std::size_t fields = parsed.fields;
       const auto separated = [&](const char* at) {
         if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = at - begin;
         ++fields;
         field = at + 1;
+      };
+      // More bytes are needed from `at` on.
+      const auto more = [&](const char* at) {
+        parsed.at = at - begin;
+        parsed.field = field - begin;
+        parsed.fields = fields;
+        return Step::kMore;
       };
       // The row's end at `stop`: a CR, a CR LF, a LF, or the input's end.
       // A CR that the bytes end on may be the first half of a CR LF.
@@ -299,7 +299,7 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
           } else if (stop + 1 != end) {
             line_end = stop[1] == '\n' ? 2 : 1;
           } else if (!at_end) {
-            return Step::kMore;
+            return more(stop);
           } else {
             line_end = 1;
           }
@@ -312,7 +312,7 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         return Step::kRow;
       };
       const auto sep = static_cast<unsigned char>(separator);
-      const char* p = begin;
+      const char* p = begin + parsed.at;
       bool quote = false;
       for (; end - p >= 8 && !quote; p += 8) {
         const std::uint64_t word = words::Load(p);
@@ -340,15 +340,16 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
         }
       }
       if (!quote && p == end) {
-        if (!at_end) return Step::kMore;
+        if (!at_end) return more(end);
         return ended(end);
       }
       parsed = Parsed{};
+      parsed.state = State::kStart;
     }
   }
-  enum { kStart, kPlain, kQuoted, kClosed } state = kStart;
-  const char* field = begin;  // where the current field begins
-  bool quoted = false;
+  State state = parsed.state;
+  const char* field = begin + parsed.field;  // where the current field begins
+  bool quoted = parsed.quoted;
   const auto end_field = [&](const char* at) {
     if (parsed.fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = at - begin;
     if (all != nullptr) all->emplace_back(field, at - field);
@@ -371,11 +372,12 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
     parsed.line_end = line_end;
     return Step::kRow;
   };
-  for (const char* p = begin; p < last; p += k) {
+  const char* p = begin + parsed.at;
+  for (; p < last; p += k) {
     const unsigned c = Units::At(p);
-    if (state == kQuoted) {
+    if (state == State::kQuoted) {
       if (c == '"') {
-        state = kClosed;
+        state = State::kClosed;
       } else if (c == '\n' || c == '\r') {
         // A line break of the field's text: CR LF, LF or CR counts once.
         parsed.lines += c == '\n' ? p == begin || Units::At(p - k) != '\r' : 1;
@@ -385,50 +387,57 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
     if (c == '\n') return end_row(p, k);
     if (c == '\r') {
       const std::size_t line_end = cr_end(p);
-      if (line_end == 0) break;  // kMore
+      if (line_end == 0) break;  // kMore, from the CR
       return end_row(p, line_end);
     }
     switch (state) {
-      case kStart:
+      case State::kStart:
         quoted = c == '"';
         if (c == '"') {
-          state = kQuoted;
+          state = State::kQuoted;
           parsed.quote_lines = parsed.lines;
         } else if (c == separator) {
           end_field(p);
         } else {
-          state = kPlain;
+          state = State::kPlain;
         }
         break;
-      case kPlain:
+      case State::kPlain:
         if (c == separator) {
           end_field(p);
-          state = kStart;
+          state = State::kStart;
         } else if (c == '"' && parsed.quoting == Quoting::kRight) {
           parsed.quoting = Quoting::kQuoteInText, parsed.quoting_lines = parsed.lines;
         }
         break;
-      case kClosed:
+      case State::kClosed:
         if (c == '"') {
-          state = kQuoted;  // a doubled quote
+          state = State::kQuoted;  // a doubled quote
         } else if (c == separator) {
           end_field(p);
-          state = kStart;
+          state = State::kStart;
         } else {
           quoted = false;  // text after the closing quote: taken as it is
-          state = kPlain;
+          state = State::kPlain;
           if (parsed.quoting == Quoting::kRight) {
             parsed.quoting = Quoting::kTextAfterQuote, parsed.quoting_lines = parsed.lines;
           }
         }
         break;
-      case kQuoted:
+      case State::kQuick:
+      case State::kQuoted:
         break;
     }
   }
-  parsed.in_quotes = state == kQuoted;
-  if (!at_end) return Step::kMore;
-  if (state == kQuoted) return Step::kOpenQuote;
+  parsed.in_quotes = state == State::kQuoted;
+  if (!at_end) {
+    parsed.at = static_cast<std::size_t>(p - begin);
+    parsed.field = static_cast<std::size_t>(field - begin);
+    parsed.state = state;
+    parsed.quoted = quoted;
+    return Step::kMore;
+  }
+  if (state == State::kQuoted) return Step::kOpenQuote;
   // The last row, without a line end (an odd byte of UTF-16 included).
   end_field(end);
   parsed.size = end - begin;
@@ -461,8 +470,10 @@ bool CsvReader::Next(CsvRow& row) {
     const char* begin = buffer_.data() + begin_;
     const char* end = buffer_.data() + end_;
     if (begin_ == end_ && at_end_) return false;
-    Parsed parsed;
+    // A row that needed more bytes is read on from where it stood.
+    Parsed& parsed = partial_;
     const Step step = begin_ == end_ ? Step::kMore : ParseAny(begin, end, at_end_, parsed);
+    if (step != Step::kMore) parsed.at = 0;  // the next row is begun anew
     if (step == Step::kMore) {
       if (end_ - begin_ > longest_row_) {
         return parsed.in_quotes ? Fail(Problem::kTooLongInQuotes, next_line_ + parsed.quote_lines)

@@ -107,8 +107,29 @@ class CsvReader {
   const std::string& what() const { return what_; }
 
  private:
-  struct Parsed;
   enum class Step { kRow, kMore, kOpenQuote };
+  // Where a row's parts lie, in bytes from its start; while the row needs
+  // more bytes (kMore), where its reading stands, to go on from there.
+  struct Parsed {
+    std::size_t size = 0;      // the row, without its line end
+    std::size_t line_end = 0;  // its line end
+    std::size_t lines = 0;     // line breaks inside quoted fields
+    std::size_t fields = 0;
+    bool all_quoted = true;
+    std::size_t cell_begin = 0, cell_end = 0;  // the selected field, when there are enough
+    bool in_quotes = false;                    // kMore, kOpenQuote: the bytes end in a quoted field
+    std::size_t quote_lines = 0;        // line breaks before the last quoted field's opening quote
+    Quoting quoting = Quoting::kRight;  // the first fault of the row's quotes,
+    std::size_t quoting_lines = 0;      // after this many line breaks
+    std::vector<std::string_view>* all = nullptr;  // when given: every field
+    // kMore: the bytes looked at (0: none, the row is begun anew), where
+    // the current field begins, the way the row is read (kQuick: a row
+    // without quotes, so far) and the state of its quotes.
+    std::size_t at = 0, field = 0;
+    enum class State : unsigned char { kQuick, kStart, kPlain, kQuoted, kClosed };
+    State state = State::kQuick;
+    bool quoted = false;  // the current field began with a quote
+  };
 
   bool Fill();
   void Check();
@@ -137,6 +158,7 @@ class CsvReader {
   char separator_ = ';';
   std::size_t column_ = 0;
   std::size_t next_line_ = 1;
+  Parsed partial_;  // the row being read, while it needs more bytes
   Problem problem_ = Problem::kNone;
   std::size_t problem_line_ = 0;
   std::string what_;
