@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 
@@ -248,6 +249,19 @@ std::wstring Wide(const std::string& utf8) {
 std::string output_path, output_new;
 bool output_open = false;  // as standard output
 
+#ifndef _WIN32
+// The new file's name for a signal's handler, which may only call what is
+// safe in one (unlink, signal, raise): a run stopped by Ctrl+C or kill
+// leaves nothing beside the file.
+char interrupted_new[4096];
+
+extern "C" void RemoveNewFileAndStop(int signal_number) {
+  if (interrupted_new[0] != '\0') unlink(interrupted_new);
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+#endif
+
 }  // namespace
 
 int OpenOutputFile(const std::string& path) {
@@ -296,6 +310,15 @@ int OpenOutputFile(const std::string& path) {
     output_path = path;
     output_new = name;
     output_open = true;
+#ifndef _WIN32
+    if (name.size() < sizeof interrupted_new) {
+      std::copy(name.begin(), name.end(), interrupted_new);
+      interrupted_new[name.size()] = '\0';
+      for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(signal_number, RemoveNewFileAndStop);
+      }
+    }
+#endif
     return 0;
   }
   return EEXIST;
@@ -330,6 +353,7 @@ int KeepOutputFile() {
     }
     error = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 #else
+    interrupted_new[0] = '\0';  // from here on, the file is in its place or removed
     if (std::rename(output_new.c_str(), output_path.c_str()) == 0) {
       output_new.clear();
       return 0;
@@ -342,6 +366,9 @@ int KeepOutputFile() {
 }
 
 void DropOutputFile() {
+#ifndef _WIN32
+  interrupted_new[0] = '\0';
+#endif
   if (output_new.empty()) return;
   CloseOutputFile();
 #ifdef _WIN32

@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 PROGRAM = None
@@ -705,6 +706,25 @@ class Program(unittest.TestCase):
                     self.assertEqual((out, got_err, got_status, written.read()),
                                      (b"", err.format(path), status, after))
                 self.assertEqual(os.listdir(directory), ["проверен.csv"])  # nothing left beside it
+        # Stopped by a signal while it reads: the old file stays, and
+        # nothing is left beside it.
+        for stop in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(stop=stop), tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, "проверен.csv")
+                with open(path, "wb") as old:
+                    old.write(b"old")
+                program = subprocess.Popen([PROGRAM, "--column", "ЕГН", "--output", path],
+                                           stdin=subprocess.PIPE)
+                program.stdin.write("Име;ЕГН\nа;8001010008\n".encode())
+                program.stdin.flush()
+                while len(os.listdir(directory)) < 2:  # the new file beside it
+                    time.sleep(0.01)
+                program.send_signal(stop)
+                self.assertEqual(program.wait(timeout=60), -stop)
+                program.stdin.close()
+                self.assertEqual(os.listdir(directory), ["проверен.csv"])
+                with open(path, "rb") as kept:
+                    self.assertEqual(kept.read(), b"old")
         self.assertEqual(run(["--output", "/no/such/dir/a.txt", "8001010008"]),
                          ("", "egn-digit: „/no/such/dir/a.txt“ не може да се запише: No such file or directory\n", 2))
 
