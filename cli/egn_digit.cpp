@@ -352,7 +352,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
       using egn::cli::Encoding;
       if (!value(v)) return "--encoding иска кодировка";
       std::string name(v);
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
       if (name == "utf-8") {
         options.encoding = Encoding::kUtf8;
       } else if (name == "windows-1251") {
