@@ -318,6 +318,13 @@ bool CheckColumns(Columns& columns, std::string_view digits, bool explain, const
     Digit(text, Format::kText, digit);
     columns.Close();
   }
+  if (about.lost_zeros > 0 && !right) {
+    // The number its digits were, named with the zeros put back: its
+    // control digit is wrong, as the decoded note says it first.
+    text += "контролната цифра трябва да е "sv;
+    Digit(text, Format::kText, digit);
+    text += "; "sv;
+  }
   if (about.lost_zeros > 0) AppendLostZerosNote(text, digits, about.lost_zeros);
   columns.Close();
   return right;

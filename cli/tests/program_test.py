@@ -101,7 +101,8 @@ def check_columns(cell):
     if ten:
         lost = "водещата нула е изгубена: " if len(value) == 9 else "двете водещи нули са изгубени: "
         right = control_digit(ten) == ten[9]
-        return ["вярна" if right else "невярна", "" if right else control_digit(ten), lost + ten]
+        reason = "" if right else f"контролната цифра трябва да е {control_digit(ten)}; "
+        return ["вярна" if right else "невярна", "" if right else control_digit(ten), reason + lost + ten]
     if len(value) == 9:
         return [value + control_digit(value), "", ""]
     digit = control_digit(value)
@@ -505,10 +506,12 @@ class Program(unittest.TestCase):
             ('"ЕГН";"x"\n"8001010008";\n"8001010008";', False,
              '"ЕГН";"x";"Резултат";"Вярна цифра";"Бележка"\n"8001010008";;вярна;;\n"8001010008";;вярна;;', 0),
             # Digits of a number of 2000-2009 with a wrong control digit,
-            # its zeros lost: read as that number, never a made-up one.
+            # its zeros lost: read as that number, never a made-up one (the
+            # note holds the separator, and is quoted).
             ("ЕГН\n551267872\n41010003\n", False,
-             "ЕГН;Резултат;Вярна цифра;Бележка\n551267872;невярна;1;водещата нула е изгубена: 0551267872\n"
-             "41010003;невярна;2;двете водещи нули са изгубени: 0041010003\n", 1),
+             'ЕГН;Резултат;Вярна цифра;Бележка\n551267872;невярна;1;"контролната цифра трябва да е 1; '
+             'водещата нула е изгубена: 0551267872"\n'
+             '41010003;невярна;2;"контролната цифра трябва да е 2; двете водещи нули са изгубени: 0041010003"\n', 1),
             # No-break spaces around a name or a number are blanks.
             ("ЕГН\u00a0;Име\n\u202f8001010008\u00a0;a\n", False,
              "ЕГН\u00a0;Име;Резултат;Вярна цифра;Бележка\n\u202f8001010008\u00a0;a;вярна;;\n", 0),
