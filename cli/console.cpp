@@ -8,12 +8,15 @@
 #include <shellapi.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 
 namespace egn::cli {
 
@@ -220,6 +223,8 @@ class OpenedFile : public ByteSource {
   OpenedFile& operator=(const OpenedFile&) = delete;
   long Read(char* into, std::size_t size) override { return bytes_.Read(into, size); }
   std::string Problem() const override { return bytes_.Problem(); }
+  bool CanReadAgain() const override { return bytes_.CanReadAgain(); }
+  bool ReadAgain() override { return bytes_.ReadAgain(); }
 
  private:
   int fd_;
@@ -228,7 +233,153 @@ class OpenedFile : public ByteSource {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
+namespace {
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), size);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+#endif
+
+// --output's file, and the new one beside it that takes the output.
+std::string output_path, output_new;
+bool output_open = false;  // as standard output
+
+#ifndef _WIN32
+// The new file's name for a signal's handler, which may only call what is
+// safe in one (unlink, signal, raise): a run stopped by Ctrl+C or kill
+// leaves nothing beside the file.
+char interrupted_new[4096];
+
+extern "C" void RemoveNewFileAndStop(int signal_number) {
+  if (interrupted_new[0] != '\0') unlink(interrupted_new);
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+#endif
+
+}  // namespace
+
+int OpenOutputFile(const std::string& path) {
+  // A name of its own beside the file, so that the rename stays on its file
+  // system; the process's number keeps two runs apart.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+#ifdef _WIN32
+    const std::string name =
+        path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    const HANDLE file = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS) continue;
+      return error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+    if (fd < 0 || _dup2(fd, 1) != 0) {
+      const int error = errno;
+      if (fd >= 0) _close(fd);
+      _wunlink(Wide(name).c_str());
+      return error;
+    }
+    _close(fd);
+    // What the program writes goes through the system's standard handle.
+    SetStdHandle(STD_OUTPUT_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(1)));
+#else
+    const std::string name =
+        path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    // A file replaced keeps its permissions.
+    struct stat old {};
+    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+    if (dup2(fd, 1) < 0) {
+      const int error = errno;
+      close(fd);
+      unlink(name.c_str());
+      return error;
+    }
+    close(fd);
+#endif
+    output_path = path;
+    output_new = name;
+    output_open = true;
+#ifndef _WIN32
+    if (name.size() < sizeof interrupted_new) {
+      std::copy(name.begin(), name.end(), interrupted_new);
+      interrupted_new[name.size()] = '\0';
+      for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(signal_number, RemoveNewFileAndStop);
+      }
+    }
+#endif
+    return 0;
+  }
+  return EEXIST;
+}
+
+// Closes standard output, the new file, once.
+int CloseOutputFile() {
+  if (!output_open) return 0;
+  output_open = false;
+#ifdef _WIN32
+  return _close(1) == 0 ? 0 : errno;
+#else
+  return close(1) == 0 ? 0 : errno;
+#endif
+}
+
+int KeepOutputFile() {
+  if (output_new.empty()) return 0;
+  // Everything written and on the disk, then closed: a file still open
+  // cannot be renamed on Windows.
+  int error = std::fflush(stdout) == 0 ? 0 : errno;
+#ifndef _WIN32
+  if (error == 0 && fsync(1) != 0) error = errno;
+#endif
+  if (const int closed = CloseOutputFile(); error == 0) error = closed;
+  if (error == 0) {
+#ifdef _WIN32
+    if (MoveFileExW(Wide(output_new).c_str(), Wide(output_path).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      output_new.clear();
+      return 0;
+    }
+    error = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+#else
+    interrupted_new[0] = '\0';  // from here on, the file is in its place or removed
+    if (std::rename(output_new.c_str(), output_path.c_str()) == 0) {
+      output_new.clear();
+      return 0;
+    }
+    error = errno;
+#endif
+  }
+  DropOutputFile();
+  return error;
+}
+
+void DropOutputFile() {
+#ifndef _WIN32
+  interrupted_new[0] = '\0';
+#endif
+  if (output_new.empty()) return;
+  CloseOutputFile();
+#ifdef _WIN32
+  _wunlink(Wide(output_new).c_str());
+#else
+  unlink(output_new.c_str());
+#endif
+  output_new.clear();
+}
+
+std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error) {
 #ifdef _WIN32
   const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
@@ -237,7 +388,10 @@ std::unique_ptr<ByteSource> OpenFile(const std::string& path) {
 #else
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
 #endif
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
   return std::make_unique<OpenedFile>(fd);
 }
 

@@ -56,9 +56,22 @@ bool ReaderHasGone();
 std::unique_ptr<ByteSource> StandardInput();
 
 // The bytes of the file at `path` (UTF-8; on Windows opened by its UTF-16
-// name), closed when the source goes; nullptr when it cannot be opened
-// (errno says why).
-std::unique_ptr<ByteSource> OpenFile(const std::string& path);
+// name), closed when the source goes; nullptr when it cannot be opened, and
+// then `error` is the errno of the open that failed.
+std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error);
+
+// --output: standard output into the file at `path` (UTF-8), written whole
+// or not at all. A new file beside it takes the output, and takes the
+// place of `path` only at KeepOutputFile(); until then a file at `path`
+// stays as it was, and DropOutputFile() (on any failure) removes the new
+// one. Called before anything is written to standard output. Each returns
+// 0, or the errno of the call that failed.
+int OpenOutputFile(const std::string& path);
+// Puts the new file in place of `path`; when that fails, the new file is
+// removed.
+int KeepOutputFile();
+// Removes the new file, if any; `path` stays as it was.
+void DropOutputFile();
 
 // The process's standard output or error (`stream` is stdout or stderr).
 TextSink& StandardSink(std::FILE* stream);

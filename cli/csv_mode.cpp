@@ -1,8 +1,10 @@
 #include "cli/csv_mode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "cli/console.h"
@@ -51,6 +53,87 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
     out[kept++] = out[i];
   }
   out.resize(kept);
+}
+
+// `text` (UTF-8) as a message shows it: a control character from the file
+// (C0, DEL, C1) escaped, never raw, so that it cannot move the cursor of a
+// terminal and overwrite the line: \r, \n and \t, \xHH for the others of
+// ASCII, \uHHHH for those of C1.
+std::string Shown(std::string_view text) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' || c == '\n' || c == '\t') {
+      shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      shown += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    } else if (c == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto low = static_cast<unsigned char>(text[++i]);
+      shown += {'\\', 'u', '0', '0', kHex[low >> 4], kHex[low & 15]};
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
+// The Latin letters that look like Cyrillic ones, with those: a name typed
+// with the wrong keyboard layout for a letter or two reads the same and is
+// not the same.
+constexpr std::pair<char, std::string_view> kLookAlikes[] = {
+    {'A', "А"}, {'B', "В"}, {'C', "С"}, {'E', "Е"}, {'H', "Н"}, {'K', "К"}, {'M', "М"},
+    {'O', "О"}, {'P', "Р"}, {'T', "Т"}, {'X', "Х"}, {'Y', "У"}, {'a', "а"}, {'c', "с"},
+    {'e', "е"}, {'o', "о"}, {'p', "р"}, {'x', "х"}, {'y', "у"},
+};
+
+// `text` (UTF-8) with every look-alike Latin letter made Cyrillic, in lower
+// case; the Latin letters it had, in `latin` (each once).
+std::string AsCyrillic(std::string_view text, std::string* latin = nullptr) {
+  std::string cyrillic;
+  for (const char c : text) {
+    const auto* alike = std::find_if(std::begin(kLookAlikes), std::end(kLookAlikes),
+                                     [c](const auto& pair) { return pair.first == c; });
+    if (alike == std::end(kLookAlikes)) {
+      cyrillic += c;
+      continue;
+    }
+    cyrillic += alike->second;
+    if (latin != nullptr && latin->find(c) == std::string::npos) *latin += c;
+  }
+  return FoldCase(cyrillic);
+}
+
+// The kind of a spreadsheet's own file that `head`, the input's first bytes,
+// begins as, for a message; empty for none. Such a file holds zero bytes
+// and is no text: the user is told what it is and what to do instead.
+std::string WorkbookKind(std::string_view head) {
+  if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    return "работна книга .xls (от по-стар формат)";  // a compound file
+  }
+  if (!head.starts_with("PK\x03\x04")) return {};
+  if (head.find("application/vnd.oasis.opendocument.spreadsheet") != std::string_view::npos) {
+    return "таблица .ods";
+  }
+  if (head.find("[Content_Types].xml") != std::string_view::npos ||
+      head.find("xl/") != std::string_view::npos) {
+    return "работна книга .xlsx";
+  }
+  return "архив ZIP";
+}
+
+// What is wrong with the quotes of `row`, and where, when they are not as
+// RFC 4180 has them: a quote opened by mistake runs on over separators and
+// rows, so the fields read may not be the file's.
+std::string QuotingProblem(const CsvRow& row) {
+  const std::string where =
+      row.quoting_line == row.line ? "" : " на ред " + std::to_string(row.quoting_line);
+  if (row.quoting == Quoting::kTextAfterQuote) {
+    return "след затварящите кавички" + where + " има текст (не по RFC 4180)";
+  }
+  return "кавички в поле" + where + ", което не започва с кавички (не по RFC 4180)";
 }
 
 // Writes rows as they were read, with columns appended: in the file's
@@ -166,8 +249,17 @@ class ColumnRun {
   ColumnRun(const ColumnOptions& options, ByteSource& input)
       : options_(options), reader_(input, [this] { output_.Flush(); }) {}
 
+  bool whole() const { return whole_; }
+
   int Run() {
-    if (!reader_.Start(options_.separator)) return Stop();
+    if (!reader_.Start(options_.separator, options_.encoding)) return Stop();
+    if (const std::string kind = WorkbookKind(reader_.head()); !kind.empty()) {
+      Say("egn-digit: файлът е " + kind +
+          ", а не CSV: отворете го в програмата за таблици и го запишете като CSV "
+          "(„Запиши като“, тип „CSV“)");
+      whole_ = false;
+      return kBadInput;
+    }
     const bool json = options_.format == Format::kJson;
     const bool console = StandardSink(stdout).IsConsole();
     // Typed into a console, a table has no encoding of its own to keep: it
@@ -175,13 +267,22 @@ class ColumnRun {
     const Encoding to =
         options_.utf8 || console || reader_.typed() ? Encoding::kUtf8 : reader_.encoding();
     writer_.emplace(reader_.encoding(), to, reader_.separator());
+    // The header is looked for among the first rows, kept until it is found.
     CsvRow row;
-    const bool header = reader_.Next(row);
-    if (!header && reader_.problem() == CsvReader::Problem::kNone) {
+    std::optional<std::size_t> header;
+    while (held_.size() < kHeaderRows && reader_.Next(row)) {
+      held_.push_back({std::string(row.bytes) + std::string(row.line_end), row});
+      if (row.fields > 0 && FindHeader(row)) {
+        header = held_.size() - 1;
+        break;
+      }
+    }
+    if (held_.empty() && reader_.problem() == CsvReader::Problem::kNone) {
       Say("egn-digit: няма заглавен ред: входът е празен");
+      whole_ = false;
       return kBadInput;
     }
-    if (!header && reader_.problem() != CsvReader::Problem::kOpenQuote) {
+    if (held_.empty() && reader_.problem() != CsvReader::Problem::kOpenQuote) {
       return Stop();  // nothing to write, not even the mark
     }
     // The file's byte-order mark, or UTF-8's for --utf8 (a console takes
@@ -190,12 +291,24 @@ class ColumnRun {
     if (!console && (json ? options_.bom : true)) {
       output_.buffer() += json || options_.utf8 ? kUtf8Mark : reader_.mark();
     }
-    if (header) {
-      if (!Header(row)) {
+    if (!held_.empty()) {
+      // Without a row that tells, the first row that is not empty is the
+      // header, as long as it has the column.
+      if (!header) {
+        header = 0;
+        while (*header + 1 < held_.size() && held_[*header].row.fields == 0) ++*header;
+      }
+      if (!Header(*header)) {
         output_.buffer().clear();  // not even the mark: nothing is written
+        whole_ = false;
         return kBadInput;
       }
-      while (reader_.Next(row)) Take(row);
+      // The rows held after the header (when none told where it is).
+      for (std::size_t i = *header + 1; i < held_.size(); ++i) Take(Held(i));
+      held_.clear();
+      if (reader_.problem() == CsvReader::Problem::kNone) {
+        while (reader_.Next(row)) Take(row);
+      }
     }
     if (reader_.problem() == CsvReader::Problem::kOpenQuote && !json) {
       writer_->Keep(output_.buffer(), row.bytes);  // nothing dropped
@@ -204,21 +317,99 @@ class ColumnRun {
   }
 
  private:
-  // Finds the column in the header row and writes the row with the names
-  // of the appended columns. A column given by its number whose field
-  // there is a number means a file without a header row: the row is data.
-  bool Header(const CsvRow& row) {
+  static constexpr std::size_t kHeaderRows = 100;
+
+  // A row read while the header was looked for: its bytes, line end
+  // included, and what the reader said of it.
+  struct HeldRow {
+    std::string bytes;
+    CsvRow row;
+  };
+
+  // The held row `i`, its views into its own copy.
+  CsvRow Held(std::size_t i) const {
+    const HeldRow& held = held_[i];
+    CsvRow row = held.row;
+    const std::string_view bytes = held.bytes;
+    row.bytes = bytes.substr(0, row.bytes.size());
+    row.line_end = bytes.substr(row.bytes.size());
+    row.cell = {};
+    if (row.fields > column_) row.cell = reader_.Fields(row)[column_];
+    return row;
+  }
+
+  // The names of a row's fields, in UTF-8, without quotes and blanks.
+  std::vector<std::string> Names(const CsvRow& row) const {
     const std::vector<std::string_view> fields = reader_.Fields(row);
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
       names[i] = std::string(TrimBlanks(names[i]));
     }
-    header_fields_ = fields.size();
+    return names;
+  }
+
+  // Whether `row` tells where the table starts: it holds a field of the
+  // given name, or the column of the given number is not blank there (a
+  // header's name, or a first number, which means a file without a header
+  // row). The rows above it hold neither.
+  bool FindHeader(const CsvRow& row) const {
+    const std::vector<std::string> names = Names(row);
+    if (options_.number)
+      return *options_.number <= names.size() && !names[*options_.number - 1].empty();
+    const std::string wanted = FoldCase(TrimBlanks(options_.column));
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return FoldCase(name) == wanted; });
+  }
+
+  // When no row names the column, but a name of one of the held rows is
+  // the column's but for Latin letters that look Cyrillic (or the other way
+  // round): where, and which letters; otherwise empty.
+  std::string LookAlike() const {
+    const std::string_view column = TrimBlanks(options_.column);
+    std::string wanted_latin;
+    const std::string wanted = AsCyrillic(column, &wanted_latin);
+    for (const HeldRow& held : held_) {
+      if (held.row.fields == 0) continue;
+      const std::vector<std::string> names = Names(held.row);
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string latin;
+        if (AsCyrillic(names[i], &latin) != wanted) continue;
+        // The letters that differ: Latin in the name and not in the column's
+        // name, or the other way round.
+        std::string letters, shown;
+        for (const char c : latin + wanted_latin) {
+          if ((latin.find(c) == std::string::npos) != (wanted_latin.find(c) == std::string::npos) &&
+              letters.find(c) == std::string::npos) {
+            letters += c;
+            shown += (shown.empty() ? "„" : ", „") + std::string(1, c) + "“";
+          }
+        }
+        if (letters.empty()) continue;
+        const bool in_name = latin.find(letters[0]) != std::string::npos;
+        const bool one = letters.size() == 1;
+        return "на ред " + std::to_string(held.row.line) + " колона " + std::to_string(i + 1) +
+               " е „" + Shown(names[i]) + "“: различава се само по " +
+               (one ? "латинската буква " : "латинските букви ") + shown +
+               (in_name ? " в нея" : " в името от командния ред") + " на мястото на " +
+               (one ? "кирилската" : "кирилските");
+      }
+    }
+    return {};
+  }
+
+  // Finds the column in the header row, held row `at`, and writes the rows
+  // above it as they are, with empty columns, then the header row with the
+  // names of the appended columns. A column given by its number whose field
+  // there is a number means a file without a header row: every row is data.
+  bool Header(std::size_t at) {
+    const CsvRow row = Held(at);
+    const std::vector<std::string> names = Names(row);
+    header_fields_ = names.size();
     std::string listed = names.empty() ? "заглавният ред е празен"
                                        : "заглавният ред има " + std::to_string(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-      listed += (i == 0 ? ": „" : ", „") + names[i] + "“";
+      listed += (i == 0 ? ": „" : ", „") + Shown(names[i]) + "“";
     }
     std::size_t column = 0;
     if (options_.number) {
@@ -234,27 +425,40 @@ class ColumnRun {
         if (FoldCase(names[i]) == wanted) found.push_back(i);
       }
       if (found.empty()) {
-        Say("egn-digit: няма колона „" + std::string(TrimBlanks(options_.column)) + "“; " + listed);
+        Say("egn-digit: няма колона „" + Shown(TrimBlanks(options_.column)) + "“; " +
+            (LookAlike().empty() ? listed : LookAlike()));
         return false;
       }
       if (found.size() > 1) {
         std::string which;
         for (const std::size_t i : found)
           which += (which.empty() ? "" : ", ") + std::to_string(i + 1);
-        Say("egn-digit: колоните " + which + " се казват „" + names[found[0]] +
+        Say("egn-digit: колоните " + which + " се казват „" + Shown(names[found[0]]) +
             "“: посочете една с номера ѝ");
         return false;
       }
       column = found[0];
     }
+    column_ = column;
     reader_.Select(column);
     if (options_.number && IsNumber(names[column])) {
-      CsvRow data = row;
-      data.cell = fields[column];
-      Take(data);
+      for (std::size_t i = 0; i <= at; ++i) Take(Held(i));
       return true;
     }
-    if (options_.format != Format::kJson) {
+    const bool json = options_.format == Format::kJson;
+    if (!json) ErrorColumns(columns_, options_.decode, options_.explain, "");
+    for (std::size_t i = 0; i < at; ++i) {
+      if (!json) WriteUnder(Held(i));
+      output_.Done();
+    }
+    if (row.quoting != Quoting::kRight) {
+      // The names are taken as read; the rows under them say what they hold.
+      output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " +
+                           QuotingProblem(row) + " в заглавния ред";
+      output_.Warned();
+      status_ = kBadInput;
+    }
+    if (!json) {
       ColumnNames(columns_, options_.decode, options_.explain);
       writer_->Row(output_.buffer(), row, &columns_, 0);
       output_.Done();
@@ -266,8 +470,16 @@ class ColumnRun {
     const bool json = options_.format == Format::kJson;
     std::string& out = output_.buffer();
     if (row.fields == 0) {  // an empty row stays empty
-      if (!json) writer_->Row(out, row, nullptr, 0);
+      if (json) {
+        Blank(out, row);
+      } else {
+        writer_->Row(out, row, nullptr, 0);
+      }
       output_.Done();
+      return;
+    }
+    if (row.quoting != Quoting::kRight) {
+      Problem(row, QuotingProblem(row) + "; редът не е проверен", false);
       return;
     }
     if (row.fields != header_fields_) {
@@ -292,7 +504,9 @@ class ColumnRun {
       checked = CheckLine({text_, text_.size(), Encoding::kUtf8}, true);
     }
     if (checked.verdict == Verdict::kNothing) {  // a blank field: no number, nothing to say
-      if (!json) {
+      if (json) {
+        Blank(out, row);
+      } else {
         ErrorColumns(columns_, options_.decode, options_.explain, "");
         writer_->Row(out, row, &columns_, 0);
       }
@@ -300,8 +514,14 @@ class ColumnRun {
       return;
     }
     // Eight or nine digits of a number of 2000-2009 whose zeros the
-    // spreadsheet dropped are read as that number, and the row says so.
-    const auto restored = number::WithLostZeros(checked.digits);
+    // spreadsheet dropped are read as that number, and the row says so; so
+    // are those of such a number whose control digit is wrong, where the
+    // digits hold no date as they stand.
+    std::optional<std::array<char, 10>> restored;
+    if (number::MayHaveLostZeros(checked.digits)) {  // next to nothing for ten digits
+      restored = number::WithLostZeros(checked.digits);
+      if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
+    }
     const std::string_view digits =
         restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
     const About about{row.line, restored ? digits.size() - checked.digits.size() : 0};
@@ -325,6 +545,14 @@ class ColumnRun {
     output_.Done();
   }
 
+  // The JSON record of a row with no number (its field blank, or the row
+  // empty): its line and an empty input, so that there is one record a row.
+  static void Blank(std::string& out, const CsvRow& row) {
+    out += "{\"line\":";
+    out += std::to_string(row.line);
+    out += ",\"input\":\"\"}\n";
+  }
+
   // A row whose field holds no number (`in_field`), or that is wrong as a
   // whole: said on standard error after it, written with "грешка" and why,
   // or with empty columns after as many fields as the header row has, so
@@ -336,19 +564,30 @@ class ColumnRun {
       AppendError(out, Format::kJson, "line", row.line, problem);
     } else {
       ErrorColumns(columns_, options_.decode, options_.explain, in_field ? problem : "");
-      if (row.fields > header_fields_) {
-        const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
-        writer_->RowWithColumnsAt(
-            out, row, columns_,
-            static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
-      } else {
-        writer_->Row(out, row, &columns_, header_fields_ - row.fields);
-      }
+      WriteUnder(row);
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();
     status_ = kBadInput;
     output_.Done();
+  }
+
+  // Writes `row` with columns_ after as many fields as the header row has,
+  // so that they stand under their names: a short row gets empty fields up
+  // to them, a long row's fields beyond the header's follow them. An empty
+  // row stays empty.
+  void WriteUnder(const CsvRow& row) {
+    std::string& out = output_.buffer();
+    if (row.fields == 0) {
+      writer_->Row(out, row, nullptr, 0);
+    } else if (row.fields > header_fields_) {
+      const std::string_view last = reader_.Fields(row)[header_fields_ - 1];
+      writer_->RowWithColumnsAt(
+          out, row, columns_,
+          static_cast<std::size_t>(last.data() + last.size() - row.bytes.data()));
+    } else {
+      writer_->Row(out, row, &columns_, header_fields_ - row.fields);
+    }
   }
 
   // The end of the input, or of what can be read of it.
@@ -378,6 +617,9 @@ class ColumnRun {
                " (незатворени кавички?)" + std::string(kNotWritten);
         break;
     }
+    // What is left of a quote left open is written as it is; otherwise the
+    // rows from here on are not.
+    whole_ = reader_.problem() == CsvReader::Problem::kOpenQuote;
     output_.Flush();
     Say(said);
     return kBadInput;
@@ -385,18 +627,24 @@ class ColumnRun {
 
   const ColumnOptions& options_;
   int status_ = kAllRight;
+  bool whole_ = true;
   Output output_{status_};
   CsvReader reader_;
   std::optional<Writer> writer_;
   std::size_t header_fields_ = 0;
+  std::size_t column_ = 0;
+  std::vector<HeldRow> held_;
   Columns columns_;
   std::string text_;
 };
 
 }  // namespace
 
-int RunColumn(const ColumnOptions& options, ByteSource& input) {
-  return ColumnRun(options, input).Run();
+int RunColumn(const ColumnOptions& options, ByteSource& input, bool& whole) {
+  ColumnRun run(options, input);
+  const int status = run.Run();
+  whole = run.whole();
+  return status;
 }
 
 }  // namespace egn::cli

@@ -20,15 +20,18 @@ struct ColumnOptions {
   std::optional<std::size_t> number;
   bool decode = false;
   bool explain = false;
-  Format format = Format::kText;  // kJson: one record a row instead of the file
-  std::optional<char> separator;  // given; otherwise found in the first row
-  bool utf8 = false;              // the file written in UTF-8 with a byte-order mark
-  bool bom = false;               // the records in JSON after a UTF-8 byte-order mark
+  Format format = Format::kText;     // kJson: one record a row instead of the file
+  std::optional<char> separator;     // given; otherwise found in the first rows
+  std::optional<Encoding> encoding;  // given; otherwise told by the file
+  bool utf8 = false;                 // the file written in UTF-8 with a byte-order mark
+  bool bom = false;                  // the records in JSON after a UTF-8 byte-order mark
 };
 
 // Reads the CSV file from `input` and writes to standard output. Returns
 // the exit status: 0 when every number is right (valid), 1 when some
 // control digit is wrong (some number invalid), 2 when some input is wrong.
-int RunColumn(const ColumnOptions& options, ByteSource& input);
+// `whole` tells whether the output is the whole file with its results: not
+// when nothing could be written, or the reading stopped short of the end.
+int RunColumn(const ColumnOptions& options, ByteSource& input, bool& whole);
 
 }  // namespace egn::cli

@@ -44,12 +44,12 @@ using egn::cli::Say;
 using egn::cli::Verdict;
 
 constexpr const char* kHelp =
-    "Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"
-    "       egn-digit --decode [--json] [--bom] [ЧИСЛО]...\n"
+    "Употреба: egn-digit [--explain] [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"
+    "       egn-digit --decode [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"
     "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
-    "                 [--seed S] [--json] [--bom]\n"
+    "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
-    "                 [--utf8] [ФАЙЛ]\n"
+    "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -89,23 +89,30 @@ constexpr const char* kHelp =
     "    --seed S         същото S дава същите номера; без него всеки път други\n"
     "  --column ИМЕ|N  чете таблица в CSV от ФАЙЛ (или от стандартния вход) и\n"
     "              проверява (с --decode разчита) числата на една колона: по\n"
-    "              името ѝ в първия, заглавния ред (в какъвто и да е регистър) или\n"
+    "              името ѝ в заглавния ред (в какъвто и да е регистър; той е сред\n"
+    "              първите 100 реда, над него може да има заглавия) или\n"
     "              по номера ѝ от 1. Извежда същата таблица, всеки байт от нея, с\n"
     "              колони отзад: „Резултат“, „Вярна цифра“ и „Бележка“ (с --decode\n"
     "              „Валидност“, „Дата на раждане“, „Пол“, „Област“, „Бележка“);\n"
     "              с --json по един обект на ред от таблицата, с номера на реда.\n"
     "              Кодировката: по BOM UTF-8 или UTF-16, иначе UTF-8, ако първият\n"
-    "              MiB е текст в UTF-8, иначе Windows-1251. Разделителят: „;“,\n"
-    "              табулация или „,“, който се среща най-често в първия ред.\n"
+    "              MiB е текст в UTF-8, иначе Windows-1251 (файл, който започва\n"
+    "              само с ASCII, се чете до първия друг знак). Разделителят: „;“,\n"
+    "              табулация или „,“, който дели първите редове на еднакъв брой\n"
+    "              полета. Редовете свършват с CR LF, LF или само CR.\n"
     "              Осем или девет цифри на родени в 2000-2009 г. с изгубени\n"
     "              водещи нули се четат като цялото ЕГН, с бележка за това.\n"
     "    --separator З  разделителят, вместо намерения („;“, „,“, tab, ...)\n"
+    "    --encoding КОДИРОВКА  utf-8, windows-1251, utf-16le или utf-16be,\n"
+    "              вместо намерената\n"
     "    --utf8     извежда таблицата в UTF-8 с BOM, в каквато и да е кодировка е\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
     "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
     "              и Notepad го четат като UTF-8 (освен в конзолата на Windows,\n"
     "              която получава знаци, а не байтове)\n"
+    "  --output ИЗХОД  записва изхода във файла ИЗХОД вместо на стандартния\n"
+    "              изход, цял или никак: нов файл до него заема мястото му накрая\n"
     "  --help      показва тази помощ\n"
     "  --version   показва версията\n"
     "  --          край на опциите\n"
@@ -131,7 +138,9 @@ struct Options {
   std::optional<std::string> column;
   std::optional<std::size_t> column_number;  // when `column` is digits alone
   std::optional<char> separator;
+  std::optional<egn::cli::Encoding> encoding;
   bool utf8 = false;
+  std::optional<std::string> output;  // --output: the file, instead of standard output
 };
 
 class Run {
@@ -198,19 +207,42 @@ class Run {
   // the control digit of nine keeps its meaning, with a warning; eight stay
   // wrong, with what they may be. False for other digits, which go the
   // common way. (Out of line, so that the common way stays small.)
+  //
+  // So are the digits of such a number whose control digit is wrong, where
+  // they hold no date as they stand: the note and the warning name it with
+  // its zeros and say that its digit is wrong, so that the ten digits the
+  // control digit of nine gives are never left unexplained.
   [[gnu::noinline]] bool TakeLostZeros(const Checked& checked, const char* where,
                                        std::string_view key, std::size_t number) {
-    const auto restored = egn::number::WithLostZeros(checked.digits);
+    auto restored = egn::number::WithLostZeros(checked.digits);
+    const bool wrong = !restored;
+    if (wrong) restored = egn::number::WithLostZerosAndWrongDigit(checked.digits);
     if (!restored) return false;
     const std::string_view ten(restored->data(), restored->size());
     std::string& out = output_.buffer();
+    const std::string right_digit =
+        std::to_string(egn::number::ControlDigit(ten.data()));  // of the wrong number
     if (options_.mode == Mode::kDecode) {
-      egn::cli::AppendDecode(out, options_.format, ten, {0, ten.size() - checked.digits.size()});
+      const bool valid = egn::cli::AppendDecode(out, options_.format, ten,
+                                                {0, ten.size() - checked.digits.size()});
+      if (!valid && status_ == kAllRight) status_ = kWrongDigit;
     } else if (checked.verdict == Verdict::kMalformed) {
-      Malformed(checked.problem + ": " + std::string(checked.digits) + " е валидното ЕГН " +
-                    std::string(ten) + " с изгубени две водещи нули",
-                where, key, number);
+      Malformed(
+          checked.problem + ": " + std::string(checked.digits) +
+              (wrong ? " е ЕГН " + std::string(ten) +
+                           " с изгубени две водещи нули и невярна контролна цифра (трябва да "
+                           "е " +
+                           right_digit + ")"
+                     : " е валидното ЕГН " + std::string(ten) + " с изгубени две водещи нули"),
+          where, key, number);
       return true;
+    } else if (wrong) {
+      egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
+      output_.warning() += Prefix(where, number) + ": внимание: " + std::string(checked.digits) +
+                           " няма възможна дата, а с изгубената водеща нула е ЕГН " +
+                           std::string(ten) + " с невярна контролна цифра (трябва да е " +
+                           right_digit + ")";
+      output_.Warned();
     } else {
       egn::cli::AppendCheck(out, options_.format, checked.digits, options_.explain);
       // Put together where it waits: random digits give thousands in a million.
@@ -316,8 +348,28 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
                std::string(v) + "“";
       }
       options.separator = v == "tab" ? '\t' : v[0];
+    } else if (arg == "--encoding") {
+      using egn::cli::Encoding;
+      if (!value(v)) return "--encoding иска кодировка";
+      std::string name(v);
+      for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      if (name == "utf-8") {
+        options.encoding = Encoding::kUtf8;
+      } else if (name == "windows-1251") {
+        options.encoding = Encoding::kWindows1251;
+      } else if (name == "utf-16le") {
+        options.encoding = Encoding::kUtf16Le;
+      } else if (name == "utf-16be") {
+        options.encoding = Encoding::kUtf16Be;
+      } else {
+        return "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „" +
+               std::string(v) + "“";
+      }
     } else if (arg == "--utf8") {
       options.utf8 = true;
+    } else if (arg == "--output") {
+      if (!value(v) || v.empty()) return "--output иска име на файл";
+      options.output = std::string(v);
     } else if (arg == "--generate") {
       if (!value(v)) return "--generate иска брой";
       const auto count = WholeNumber(v);
@@ -370,6 +422,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
   if (!options.column && (options.separator || options.utf8)) {
     return "--separator и --utf8 са само за --column";
   }
+  if (!options.column && options.encoding) return "--encoding е само за --column";
   if (options.column) {
     if (options.mode == Mode::kGenerate) return "--generate не чете колона";
     if (options.numbers.size() > 1) {
@@ -384,7 +437,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
 }
 
 // --column: a CSV file, from the file named or from standard input.
-int Columns(const Options& options) {
+int Columns(const Options& options, bool& whole) {
   egn::cli::ColumnOptions column;
   column.column = *options.column;
   column.number = options.column_number;
@@ -392,42 +445,29 @@ int Columns(const Options& options) {
   column.explain = options.explain;
   column.format = options.format;
   column.separator = options.separator;
+  column.encoding = options.encoding;
   column.utf8 = options.utf8;
   column.bom = options.bom;
-  if (options.numbers.empty()) return egn::cli::RunColumn(column, *egn::cli::StandardInput());
+  if (options.numbers.empty()) {
+    return egn::cli::RunColumn(column, *egn::cli::StandardInput(), whole);
+  }
   const std::string name(options.numbers[0]);
-  const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name);
+  int error = 0;
+  const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name, error);
   if (!file) {
-    Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(errno));
+    Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(error));
+    whole = false;
     return kBadInput;
   }
-  return egn::cli::RunColumn(column, *file);
+  return egn::cli::RunColumn(column, *file, whole);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifdef SIGPIPE
-  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
-#endif
-#ifdef _WIN32
-  _setmode(0, _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
-  Options options;
-  bool done = false;
-  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
-  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
-
-  if (options.column) return Columns(options);
+// The mode the options ask for, to standard output; `whole` tells whether
+// all of the input was read and answered.
+int RunMode(const Options& options, bool& whole) {
+  if (options.column) return Columns(options, whole);
   Run run(options);
-  if (options.mode == Mode::kGenerate) {
-    if (egn::number::Generator(options.filters, 0).empty()) {
-      return Usage("няма номер, който да отговаря на всички филтри");
-    }
-    return run.Generate();
-  }
+  if (options.mode == Mode::kGenerate) return run.Generate();
   if (!options.numbers.empty()) {
     for (std::size_t i = 0; i < options.numbers.size(); ++i) {
       const std::string_view arg = options.numbers[i];
@@ -447,6 +487,48 @@ int main(int argc, char** argv) {
   const int status = run.Finish();
   if (reader.failed()) {
     Say("egn-digit: грешка при четене: " + input->Problem());
+    whole = false;
+    return kBadInput;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
+#endif
+#ifdef _WIN32
+  _setmode(0, _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
+  Options options;
+  bool done = false;
+  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
+  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
+
+  if (options.mode == Mode::kGenerate && egn::number::Generator(options.filters, 0).empty()) {
+    return Usage("няма номер, който да отговаря на всички филтри");
+  }
+  if (options.output) {
+    if (const int error = egn::cli::OpenOutputFile(*options.output)) {
+      Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
+      return kBadInput;
+    }
+  }
+  bool whole = true;
+  const int status = RunMode(options, whole);
+  if (!options.output) return status;
+  // The file is written whole or not at all.
+  if (!whole) {
+    egn::cli::DropOutputFile();
+    Say("egn-digit: „" + *options.output + "“ не е записан");
+    return status;
+  }
+  if (const int error = egn::cli::KeepOutputFile()) {
+    Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
     return kBadInput;
   }
   return status;

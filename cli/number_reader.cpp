@@ -11,13 +11,47 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace egn::cli {
 
+void FileSource::Begin() const {
+  if (begun_) return;
+  begun_ = true;
+#ifdef _WIN32
+  struct _stat64 status {};
+  if (_fstat64(fd_, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG) {
+    start_ = _lseeki64(fd_, 0, SEEK_CUR);
+  }
+#else
+  struct stat status {};
+  if (fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) start_ = lseek(fd_, 0, SEEK_CUR);
+#endif
+}
+
+bool FileSource::CanReadAgain() const {
+  Begin();
+  return start_ >= 0;
+}
+
+bool FileSource::ReadAgain() {
+  Begin();
+#ifdef _WIN32
+  const bool back = start_ >= 0 && _lseeki64(fd_, start_, SEEK_SET) == start_;
+#else
+  const bool back = start_ >= 0 && lseek(fd_, start_, SEEK_SET) == start_;
+#endif
+  if (!back) error_ = start_ >= 0 ? errno : ESPIPE;
+  return back;
+}
+
 long FileSource::Read(char* into, std::size_t size) {
+  Begin();
   for (;;) {
 #ifdef _WIN32
     const long got = _read(fd_, into, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));

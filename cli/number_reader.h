@@ -36,15 +36,23 @@ struct Line {
 using table::ByteSource;
 
 // The bytes of a file descriptor.
+// The bytes of a file descriptor. Those of a regular file can be read
+// again, from where the first read began.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(int fd) : fd_(fd) {}
   long Read(char* into, std::size_t size) override;
   std::string Problem() const override { return table::SystemProblem(error_); }
+  bool CanReadAgain() const override;
+  bool ReadAgain() override;
 
  private:
+  void Begin() const;
+
   int fd_;
-  int error_ = 0;  // errno of the read that failed
+  int error_ = 0;  // errno of the call that failed
+  mutable bool begun_ = false;
+  mutable long long start_ = -1;  // the offset of a regular file's first read
 };
 
 // UTF-16 characters read a piece at a time by `read` (on Windows the
@@ -132,15 +140,29 @@ struct Checked {
   std::string problem;  // kMalformed: in words, for the user
 };
 
-// `text` without the blanks (spaces, tabs) around it.
+// The blank that `text` (UTF-8) begins with, or ends with: its size in
+// bytes, 0 for none. Spaces and tabs, and the no-break spaces U+00A0 and
+// U+202F that spreadsheets and text copied from the web put around numbers
+// and names.
+inline std::size_t LeadingBlank(std::string_view text) {
+  if (text.starts_with(' ') || text.starts_with('\t')) return 1;
+  if (text.starts_with("\xC2\xA0")) return 2;
+  return text.starts_with("\xE2\x80\xAF") ? 3 : 0;
+}
+inline std::size_t TrailingBlank(std::string_view text) {
+  if (text.ends_with(' ') || text.ends_with('\t')) return 1;
+  if (text.ends_with("\xC2\xA0")) return 2;
+  return text.ends_with("\xE2\x80\xAF") ? 3 : 0;
+}
+
+// `text` (UTF-8) without the blanks around it.
 inline std::string_view TrimBlanks(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  while (const std::size_t n = LeadingBlank(text)) text.remove_prefix(n);
+  while (const std::size_t n = TrailingBlank(text)) text.remove_suffix(n);
   return text;
 }
 
-// Blanks (spaces, tabs) around the number and one CR before the line's end
+// Blanks (spaces, tabs, no-break spaces) around the number and one CR before the line's end
 // are ignored. The problem names what the line's encoding (`line.encoding`)
 // makes wrong. `blank_is_nothing`: a blank line is no number (lines of a
 // file) rather than a malformed one (an argument).

@@ -40,8 +40,10 @@ void Output::Flush() {
 }
 
 void Output::Failed() {
+  const int error = errno;  // of the write that failed, before any other call
   if (ReaderHasGone()) std::_Exit(status_);
-  Say(std::string("egn-digit: грешка при запис: ") + std::strerror(errno));
+  Say(std::string("egn-digit: грешка при запис: ") + std::strerror(error));
+  DropOutputFile();  // --output's file is written whole or not at all
   std::_Exit(kBadInput);
 }
 

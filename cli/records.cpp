@@ -184,15 +184,13 @@ void AppendReason(std::string& out, const Decoded& d) {
   if (!d.birth) out += "датата на раждане е невъзможна"sv;
 }
 
-// The last field of a decoded number, if it has one: why it is invalid, or
-// that its leading zeros were lost.
+// The last field of a decoded number, if it has one: why it is invalid,
+// and that its leading zeros were lost.
 bool HasNote(const Decoded& d, const About& about) { return !d.valid() || about.lost_zeros > 0; }
 void AppendNote(std::string& out, std::string_view ten, const Decoded& d, const About& about) {
-  if (!d.valid()) {
-    AppendReason(out, d);
-  } else if (about.lost_zeros > 0) {
-    AppendLostZerosNote(out, ten, about.lost_zeros);
-  }
+  if (!d.valid()) AppendReason(out, d);
+  if (!d.valid() && about.lost_zeros > 0) out += "; "sv;
+  if (about.lost_zeros > 0) AppendLostZerosNote(out, ten, about.lost_zeros);
 }
 
 void AppendDecodeText(std::string& out, std::string_view ten, const Decoded& d,
@@ -319,6 +317,13 @@ bool CheckColumns(Columns& columns, std::string_view digits, bool explain, const
     columns.Close();
     Digit(text, Format::kText, digit);
     columns.Close();
+  }
+  if (about.lost_zeros > 0 && !right) {
+    // The number its digits were, named with the zeros put back: its
+    // control digit is wrong, as the decoded note says it first.
+    text += "контролната цифра трябва да е "sv;
+    Digit(text, Format::kText, digit);
+    text += "; "sv;
   }
   if (about.lost_zeros > 0) AppendLostZerosNote(text, digits, about.lost_zeros);
   columns.Close();

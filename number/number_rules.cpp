@@ -190,4 +190,16 @@ std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits) {
   return ten;
 }
 
+std::optional<std::array<char, 10>> WithLostZerosAndWrongDigit(std::string_view digits) {
+  if (!MayHaveLostZeros(digits)) return std::nullopt;
+  std::array<char, 10> ten{};
+  const std::size_t zeros = ten.size() - digits.size();
+  for (std::size_t i = 0; i < zeros; ++i) ten[i] = '0';
+  for (std::size_t i = 0; i < digits.size(); ++i) ten[zeros + i] = digits[i];
+  if (ControlDigit(ten.data()) == ten[9] - '0') return std::nullopt;
+  if (!BirthDate(std::string_view(ten.data(), 6))) return std::nullopt;
+  if (BirthDate(digits.substr(0, 6))) return std::nullopt;  // a date as they stand
+  return ten;
+}
+
 }  // namespace egn::number

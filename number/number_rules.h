@@ -94,6 +94,14 @@ Decoded Decode(std::string_view ten);
 // control digit; nothing otherwise (and for any other count of digits).
 std::optional<std::array<char, 10>> WithLostZeros(std::string_view digits);
 
+// Eight or nine digits '0'-'9' that hold no possible date as they stand
+// (their first six) but one of 2000-2009 once the zeros are put back, and
+// whose control digit is then wrong: that number, with its zeros. A
+// spreadsheet drops the zeros of a wrong number as well as of a right one,
+// and read as it stands the field would give a made-up number. Nothing
+// when the control digit is right (that is WithLostZeros), or otherwise.
+std::optional<std::array<char, 10>> WithLostZerosAndWrongDigit(std::string_view digits);
+
 // A quick test that WithLostZeros may find something: eight or nine digits
 // whose month, with the zeros put back, is 41-52 and whose day is 01-31.
 // For the millions of numbers that are not, it costs next to nothing.

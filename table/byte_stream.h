@@ -23,6 +23,11 @@ class ByteSource {
   virtual bool IsUtf16() const { return false; }
   // After a Read that returned -1: what went wrong, in words for the user.
   virtual std::string Problem() const = 0;
+  // Whether the bytes can be read again from where the first Read began (a
+  // file can, a pipe cannot), and ReadAgain() goes back there: false on an
+  // error (then Problem() says what it was).
+  virtual bool CanReadAgain() const { return false; }
+  virtual bool ReadAgain() { return false; }
 };
 
 class ByteSink {

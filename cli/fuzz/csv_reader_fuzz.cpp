@@ -2,10 +2,11 @@
 // bytes, read in pieces of any size with rows of any length limit. The rows
 // with their line ends, after the byte-order mark, must be the input itself
 // (up to where a problem stops the reading); every row begins on the line
-// its line feeds say; its fields, joined by the separator, must be its
-// bytes, and the selected one its cell. The word-at-a-time test of UTF-8
-// must agree with the character-by-character one, and text must come back
-// whole through its encoding.
+// its line ends say (CR LF, LF or CR, each one line); its fields, joined by
+// the separator, must be its bytes, and the selected one its cell; a row is
+// all quoted exactly when each of its fields is a quoted field and no more. The word-at-a-time test
+// of UTF-8 must agree with the character-by-character one, and text must come back whole through
+// its encoding.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,21 @@ std::string Encoded(std::string_view ascii, Encoding encoding) {
   return bytes;
 }
 
+// Whether `field` is one quoted field, by the plain rule: a quote, then
+// units that are no quote or are two quotes, then the closing quote last.
+bool Quoted(std::string_view field, Encoding encoding) {
+  const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
+  const std::string quote = Encoded("\"", encoding);
+  const auto at = [&](std::size_t i) { return field.substr(i, unit) == quote; };
+  if (field.size() < 2 * unit || !at(0) || !at(field.size() - unit)) return false;
+  for (std::size_t i = unit; i + unit < field.size(); i += unit) {
+    if (!at(i)) continue;
+    if (i + 2 * unit >= field.size() || !at(i + unit)) return false;
+    i += unit;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -64,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Encoding encoding = reader.encoding();
   const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
   const std::string feed = Encoded("\n", encoding);
+  const std::string cr = Encoded("\r", encoding);
   const char separator_used = reader.separator();
   const std::string sep = Encoded(std::string_view(&separator_used, 1), encoding);
 
@@ -75,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!ended);
     Require(input.substr(joined.size()).starts_with(row.bytes));
     Require(row.line == line);
-    Require(row.line_end.empty() || row.line_end == feed ||
+    Require(row.line_end.empty() || row.line_end == feed || row.line_end == cr ||
             row.line_end == Encoded("\r\n", encoding));
     ended = row.line_end.empty();
     Require(row.bytes.size() + row.line_end.size() <= longest);
@@ -86,13 +103,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       rejoined += (i ? sep : "") + std::string(fields[i]);
     Require(rejoined == row.bytes);
     Require(row.fields > column ? row.cell == fields[column] : row.cell.empty());
+    Require(row.all_quoted ==
+            (!fields.empty() && std::all_of(fields.begin(), fields.end(), [&](std::string_view f) {
+              return Quoted(f, encoding);
+            })));
     // Text comes back whole through its encoding.
     std::string utf8, back;
     egn::cli::AppendUtf8(utf8, row.bytes, encoding);
     egn::cli::AppendEncoded(back, utf8, encoding);
     Require(back == row.bytes);
     for (std::size_t i = 0; i + unit <= row.bytes.size(); i += unit) {
-      line += row.bytes.substr(i, unit) == feed;
+      const std::string_view u = row.bytes.substr(i, unit);
+      line += u == cr || (u == feed && (i == 0 || row.bytes.substr(i - unit, unit) != cr));
     }
     line += row.line_end.empty() ? 0 : 1;
     joined += row.bytes;

@@ -37,7 +37,14 @@ TEST(CheckLine, TellsNumbersFromEverythingElse) {
       {"12345678\r9", Verdict::kMalformed, "знакът U+000D не е цифра от 0 до 9"},
       {"١٢٣٤٥٦٧٨٩", Verdict::kMalformed, "знакът „١“ (U+0661) не е цифра от 0 до 9"},
       {"12345678９", Verdict::kMalformed, "знакът „９“ (U+FF19) не е цифра от 0 до 9"},
-      {"1234\xC2\xA0", Verdict::kMalformed, "знакът U+00A0 не е цифра от 0 до 9"},
+      {"12\xC2\xA0"
+       "34",
+       Verdict::kMalformed, "знакът U+00A0 не е цифра от 0 до 9"},
+      {"\xC2\xA0 8001010008\xE2\x80\xAF\xC2\xA0\r", Verdict::kTen, "8001010008"},  // no-break
+      {"\xE2\x80\xAF\t", Verdict::kNothing, ""},
+      {"\xE2\x80\xAF"
+       "8001010008\xE2\x80",
+       Verdict::kMalformed, "редът не е текст в UTF-8"},
       {"1234😀", Verdict::kMalformed, "знакът „😀“ (U+1F600) не е цифра от 0 до 9"},
       {std::string_view("1234\0 6789", 10), Verdict::kMalformed, "редът съдържа нулев байт"},
       {"1234\xFF", Verdict::kMalformed, "редът не е текст в UTF-8"},

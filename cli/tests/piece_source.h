@@ -17,8 +17,14 @@ namespace egn::cli {
 
 class PieceSource : public ByteSource {
  public:
-  PieceSource(std::string_view bytes, std::size_t piece, bool fail = false)
-      : bytes_(bytes), piece_(piece), fail_(fail) {}
+  // `again`: the bytes can be read again from their start, as a file's.
+  PieceSource(std::string_view bytes, std::size_t piece, bool fail = false, bool again = false)
+      : bytes_(bytes), piece_(piece), fail_(fail), again_(again) {}
+  bool CanReadAgain() const override { return again_; }
+  bool ReadAgain() override {
+    at_ = 0;
+    return again_;
+  }
   long Read(char* into, std::size_t size) override {
     const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
     if (n == 0 && fail_) return -1;
@@ -31,7 +37,7 @@ class PieceSource : public ByteSource {
  private:
   std::string bytes_;
   std::size_t piece_, at_ = 0;
-  bool fail_;
+  bool fail_, again_;
 };
 
 }  // namespace egn::cli

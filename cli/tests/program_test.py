@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 PROGRAM = None
@@ -44,6 +45,18 @@ def lost_zeros(digits):
     if len(digits) not in (8, 9) or not 41 <= int(ten[2:4]) <= 52:
         return None
     return ten if birth_date(ten) and control_digit(ten) == ten[9] else None
+
+
+def lost_zeros_and_wrong_digit(digits):
+    """The number of 2000-2009 with a wrong control digit that eight or nine
+    digits are with their zeros put back, where they hold no date as they
+    stand; or None."""
+    ten = digits.rjust(10, "0")
+    if len(digits) not in (8, 9) or not 41 <= int(ten[2:4]) <= 52:
+        return None
+    if not birth_date(ten) or control_digit(ten) == ten[9] or birth_date(digits[:6] + "0000"):
+        return None
+    return ten
 
 
 def run(args=(), stdin=b""):
@@ -84,10 +97,12 @@ def check_columns(cell):
     value = cell.strip(" \t")
     if not value:
         return ["", "", ""]
-    ten = lost_zeros(value)
+    ten = lost_zeros(value) or lost_zeros_and_wrong_digit(value)
     if ten:
         lost = "водещата нула е изгубена: " if len(value) == 9 else "двете водещи нули са изгубени: "
-        return ["вярна", "", lost + ten]
+        right = control_digit(ten) == ten[9]
+        reason = "" if right else f"контролната цифра трябва да е {control_digit(ten)}; "
+        return ["вярна" if right else "невярна", "" if right else control_digit(ten), reason + lost + ten]
     if len(value) == 9:
         return [value + control_digit(value), "", ""]
     digit = control_digit(value)
@@ -171,6 +186,14 @@ class Program(unittest.TestCase):
              "egn-digit: ред 1: внимание: 551267871 е и валидното ЕГН 0551267871 с изгубена водеща нула\n"
              "egn-digit: ред 2: очакват се 9 или 10 цифри, а са 8: 41010002 е валидното ЕГН 0041010002 "
              "с изгубени две водещи нули\n", 2),
+            # Such digits of a number whose control digit is wrong: the ten
+            # digits of nine keep their meaning, and are explained.
+            (["551267872", "41010003", "441210008"], b"",
+             "551267872\t5512678727\nгрешка\n441210008\t4412100081\n",
+             "egn-digit: аргумент 1: внимание: 551267872 няма възможна дата, а с изгубената водеща нула е "
+             "ЕГН 0551267872 с невярна контролна цифра (трябва да е 1)\n"
+             "egn-digit: аргумент 2: очакват се 9 или 10 цифри, а са 8: 41010003 е ЕГН 0041010003 с "
+             "изгубени две водещи нули и невярна контролна цифра (трябва да е 2)\n", 2),
         ]
         for args, stdin, out, err, status in cases:
             with self.subTest(args=args, stdin=stdin):
@@ -179,7 +202,7 @@ class Program(unittest.TestCase):
     def test_help_says_what_is_checked(self):
         out, err, status = run(["--help"])
         self.assertEqual((err, status), ("", 0))
-        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [--bom] [ЧИСЛО]...\n"))
+        self.assertTrue(out.startswith("Употреба: egn-digit [--explain] [--json] [--bom] [--output ИЗХОД] [ЧИСЛО]...\n"))
         self.assertIn("„вярна“ не значи, че ЕГН е валидно", out)
         self.assertIn("Валиден номер може да не принадлежи на никого", out)
         self.assertIn("„Изчислена сума: “ със сумата", out)  # the quotes stay on one line
@@ -210,8 +233,13 @@ class Program(unittest.TestCase):
                      for t in tens]
         self.assertEqual(out.splitlines(), expected)
         warned = [f"egn-digit: ред {i + 1}: внимание: {n} е и валидното ЕГН {lost_zeros(n)} "
-                  "с изгубена водеща нула" for i, n in enumerate(nines) if lost_zeros(n)]
-        self.assertGreater(len(warned), 5)
+                  "с изгубена водеща нула" if lost_zeros(n) else
+                  f"egn-digit: ред {i + 1}: внимание: {n} няма възможна дата, а с изгубената водеща нула "
+                  f"е ЕГН {lost_zeros_and_wrong_digit(n)} с невярна контролна цифра (трябва да е "
+                  f"{control_digit(lost_zeros_and_wrong_digit(n))})"
+                  for i, n in enumerate(nines) if lost_zeros(n) or lost_zeros_and_wrong_digit(n)]
+        self.assertGreater(sum("няма възможна дата" in w for w in warned), 5)
+        self.assertGreater(sum("валидното" in w for w in warned), 5)
         self.assertEqual(err.splitlines(), warned)
 
     def test_a_closed_pipe_ends_the_program_quietly(self):
@@ -317,12 +345,19 @@ class Program(unittest.TestCase):
              "egn-digit: ред 4: знакът „x“ (U+0078) не е цифра от 0 до 9\n", 2),
             # Eight or nine digits that are a number of 2000-2009 without its
             # leading zeros are read as that number, and the record says so.
-            (["551267871", "41010002", "551267870", "5512678"], b"",
+            # So are those of such a number whose control digit is wrong,
+            # where they hold no date as they stand; not where they do.
+            (["551267871", "41010002", "551267870", "5512678", "441210008"], b"",
              "0551267871\tвалидно\t2005-11-26\tжена\tСтара Загора\tводещата нула е изгубена: 0551267871\n"
              "0041010002\tвалидно\t2000-01-01\tмъж\tБлагоевград\tдвете водещи нули са изгубени: 0041010002\n"
+             "0551267870\tневалидно\t2005-11-26\tжена\tСтара Загора\tконтролната цифра трябва да е 1; "
+             "водещата нула е изгубена: 0551267870\n"
              "грешка\nгрешка\n",
-             "egn-digit: аргумент 3: за разчитане трябват 10 цифри, а са 9\n"
-             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n", 2),
+             "egn-digit: аргумент 4: очакват се 9 или 10 цифри, а са 7\n"
+             "egn-digit: аргумент 5: за разчитане трябват 10 цифри, а са 9\n", 2),
+            (["551267872"], b"",
+             "0551267872\tневалидно\t2005-11-26\tжена\tСтара Загора\tконтролната цифра трябва да е 1; "
+             "водещата нула е изгубена: 0551267872\n", "", 1),
             (["--json", "551267871"], b"",
              '{"number":"0551267871","valid":true,"birth_date":"2005-11-26","sex":"жена",'
              '"region":"Стара Загора","check_digit_ok":true,"date_ok":true,"lost_leading_zeros":1}\n', "", 0),
@@ -431,11 +466,15 @@ class Program(unittest.TestCase):
             self.assertEqual(record["number"], ten)
             self.assertEqual(record["valid"], control_digit(ten) == ten[9])
             self.assertEqual(record.get("lost_leading_zeros"), 10 - len(row[1]) if ten != row[1] else None)
-        out, err, status = run(["--column", "EGN", "--json"], b"N;EGN\r\n;0551267871\r\nx;12\r\n")
+        # One record a row: a blank field and an empty row get theirs.
+        out, err, status = run(["--column", "EGN", "--json"],
+                               b"N;EGN\r\n;0551267871\r\ny; \r\n\r\nx;12\r\n")
         self.assertEqual((out, err, status), (
             '{"line":2,"input":"0551267871","check_digit_ok":true,"check_digit":"1"}\n'
-            '{"line":3,"error":"очакват се 9 или 10 цифри, а са 2"}\n',
-            "egn-digit: ред 3: очакват се 9 или 10 цифри, а са 2\n", 2))
+            '{"line":3,"input":""}\n'
+            '{"line":4,"input":""}\n'
+            '{"line":5,"error":"очакват се 9 или 10 цифри, а са 2"}\n',
+            "egn-digit: ред 5: очакват се 9 или 10 цифри, а са 2\n", 2))
 
     def test_rows_that_hold_no_number_are_kept_and_named(self):
         header = b"\xc8\xec\xe5;\xc5\xc3\xcd;\xc3\xf0\xe0\xe4\r\n"  # Име;ЕГН;Град in Windows-1251
@@ -457,6 +496,90 @@ class Program(unittest.TestCase):
             "egn-digit: ред 7: 1 поле, а заглавният ред има 3\n"
             "egn-digit: ред 8: 4 полета, а заглавният ред има 3\n", 2))
 
+    def test_rows_and_fields_are_told_as_spreadsheets_write_them(self):
+        cases = [
+            # A header whose names hold commas: still a file of ';'.
+            ("Име, презиме, фамилия;ЕГН;Адрес (град, улица, №)\nИван Петров;8001010008;Русе, ул. 1\n", False,
+             "Име, презиме, фамилия;ЕГН;Адрес (град, улица, №);Резултат;Вярна цифра;Бележка\n"
+             "Иван Петров;8001010008;Русе, ул. 1;вярна;;\n", 0),
+            # The columns of a row are quoted alike whatever ends it.
+            ('"ЕГН";"x"\n"8001010008";\n"8001010008";', False,
+             '"ЕГН";"x";"Резултат";"Вярна цифра";"Бележка"\n"8001010008";;вярна;;\n"8001010008";;вярна;;', 0),
+            # Digits of a number of 2000-2009 with a wrong control digit,
+            # its zeros lost: read as that number, never a made-up one (the
+            # note holds the separator, and is quoted).
+            ("ЕГН\n551267872\n41010003\n", False,
+             'ЕГН;Резултат;Вярна цифра;Бележка\n551267872;невярна;1;"контролната цифра трябва да е 1; '
+             'водещата нула е изгубена: 0551267872"\n'
+             '41010003;невярна;2;"контролната цифра трябва да е 2; двете водещи нули са изгубени: 0041010003"\n', 1),
+            # No-break spaces around a name or a number are blanks.
+            ("ЕГН\u00a0;Име\n\u202f8001010008\u00a0;a\n", False,
+             "ЕГН\u00a0;Име;Резултат;Вярна цифра;Бележка\n\u202f8001010008\u00a0;a;вярна;;\n", 0),
+            # Rows that end in CR alone, or in CR, CR LF and LF mixed.
+            # (standard input, --json, standard output, status)
+            ("ЕГН;Име\r8001010009;Иван\r123;Ана\r", False,
+             "ЕГН;Име;Резултат;Вярна цифра;Бележка\r8001010009;Иван;невярна;8;\r123;Ана;грешка;;"
+             "очакват се 9 или 10 цифри, а са 3\r", 2),
+            ("ЕГН;Име\r8001010009;Иван\r\n8001010008;Ана\n", True,
+             '{"line":2,"input":"8001010009","check_digit_ok":false,"check_digit":"8"}\n'
+             '{"line":3,"input":"8001010008","check_digit_ok":true,"check_digit":"8"}\n', 1),
+        ]
+        for stdin, json_, out, status in cases:
+            with self.subTest(stdin=stdin, json=json_):
+                got = run(["--column", "ЕГН"] + (["--json"] if json_ else []), stdin.encode())
+                self.assertEqual((got[0], got[2]), (out, status))
+
+    def test_quotes_against_rfc_4180_are_named_and_their_rows_kept_unchecked(self):
+        names = ";Резултат;Вярна цифра;Бележка"
+        unchecked = "; редът не е проверен"
+        cases = [
+            # (arguments, standard input, standard output, standard error): a
+            # quote opened by mistake on line 2 closes on line 3, and the
+            # wrong number of line 2 would go unchecked.
+            (["--column", "ЕГН"],
+             'Име;ЕГН;Град\n"Иванов, Петър;8001010009;Русе\n"Георги" Петров;8032056031;Варна\n'
+             'Иван;8001010008;Русе\n',
+             'Име;ЕГН;Град' + names + '\n"Иванов, Петър;8001010009;Русе\n"Георги" Петров;8032056031;Варна;;;\n'
+             'Иван;8001010008;Русе;вярна;;\n',
+             "egn-digit: ред 2: след затварящите кавички на ред 3 има текст (не по RFC 4180)" + unchecked + "\n"),
+            (["--column", "ЕГН", "--json"], 'ЕГН;Име\n8001010008;Ива"н\n',
+             '{"line":2,"error":"кавички в поле, което не започва с кавички (не по RFC 4180)' + unchecked + '"}\n',
+             "egn-digit: ред 2: кавички в поле, което не започва с кавички (не по RFC 4180)" + unchecked + "\n"),
+            # In the header row: its names are taken as read.
+            (["--column", "1"], '"ЕГН"x;Име\r\n8001010008;a\r\n',
+             '"ЕГН"x;Име' + names + '\r\n8001010008;a;вярна;;\r\n',
+             "egn-digit: ред 1: след затварящите кавички има текст (не по RFC 4180) в заглавния ред\n"),
+        ]
+        for args, stdin, out, err in cases:
+            with self.subTest(args=args, stdin=stdin):
+                self.assertEqual(run(args, stdin.encode()), (out, err, 2))
+
+    def test_the_table_is_found_where_it_starts(self):
+        above = "Справка за служители\r\n;;;\r\n\r\n"
+        table = "№;Име;ЕГН;Бел\r\n1;А;8001010008;\r\n"
+        cases = [
+            # (arguments, standard input, standard output, standard error, status):
+            # title rows above the header are written as they are, under the
+            # empty columns, by name and by number.
+            (["--column", "ЕГН"], above + table,
+             "Справка за служители;;;;;;\r\n;;;;;;\r\n\r\n№;Име;ЕГН;Бел;Резултат;Вярна цифра;Бележка\r\n"
+             "1;А;8001010008;;вярна;;\r\n", "", 0),
+            (["--column", "3", "--json"], above + table,
+             '{"line":5,"input":"8001010008","check_digit_ok":true,"check_digit":"8"}\n', "", 0),
+            # A first number blank does not make a row a header: the first
+            # field of the column that is not blank tells, and it is a number.
+            (["--column", "3"], "1;Без ЕГН;;няма\n2;А;8001010008;\n",
+             "1;Без ЕГН;;няма;;;\n2;А;8001010008;;вярна;;\n", "", 0),
+            # Looked for in the first 100 rows only.
+            (["--column", "ЕГН"], "x;y\n" * 100 + "ЕГН;Име\n", "",
+             "egn-digit: няма колона „ЕГН“; заглавният ред има 2: „x“, „y“\n", 2),
+            (["--column", "ЕГН"], "x;y\n" * 99 + "ЕГН;Име\n8001010008;a\n",
+             "x;y;;;\n" * 99 + "ЕГН;Име;Резултат;Вярна цифра;Бележка\n8001010008;a;вярна;;\n", "", 0),
+        ]
+        for args, stdin, out, err, status in cases:
+            with self.subTest(args=args, stdin=stdin[:40]):
+                self.assertEqual(run(args, stdin.encode()), (out, err, status))
+
     def test_a_file_without_a_header_row_by_the_number_of_its_column(self):
         out, err, status = run(["--column", "2", "--separator", ","], b"a,0551267871\nb,551267871\n")
         self.assertEqual((out, err, status), (
@@ -475,9 +598,32 @@ class Program(unittest.TestCase):
              "egn-digit: няма колона 3; заглавният ред има 2: „Име“, „ЕГН“\n"),
             (["--column", "9" * 30], (header + good).encode(), b"",
              f"egn-digit: няма колона {'9' * 30}; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            # A name that differs only by Latin letters that look Cyrillic,
+            # in the file or on the command line, and in a row below a title.
+            (["--column", "ЕГН"], "Име;EГН\n".encode(), b"",
+             "egn-digit: няма колона „ЕГН“; на ред 1 колона 2 е „EГН“: различава се само по латинската "
+             "буква „E“ в нея на мястото на кирилската\n"),
+            (["--column", "EГH"], "Справка\nИме;егн\n".encode(), b"",
+             "egn-digit: няма колона „EГH“; на ред 2 колона 2 е „егн“: различава се само по латинските "
+             "букви „E“, „H“ в името от командния ред на мястото на кирилските\n"),
+            (["--column", "EGN"], "Име;ЕГН\n".encode(), b"",
+             "egn-digit: няма колона „EGN“; заглавният ред има 2: „Име“, „ЕГН“\n"),
+            # A control character of the file is shown escaped, never raw.
+            (["--column", "Номер\x1b"], b'"a\rb";"\x1b[2J";\xc2\x85\x7f\n', b"",
+             "egn-digit: няма колона „Номер\\x1B“; заглавният ред има 3: „a\\rb“, „\\x1B[2J“, „\\u0085\\x7F“\n"),
             (["--column", "Egn"], b"\xef\xbb\xbf EGN ;\"\";egn\n", b"",
              "egn-digit: колоните 1, 3 се казват „EGN“: посочете една с номера ѝ\n"),
             (["--column", "ЕГН"], b"", b"", "egn-digit: няма заглавен ред: входът е празен\n"),
+            # A spreadsheet's own file is named, with what to do instead.
+            *[(["--column", "ЕГН"], head, b"",
+               f"egn-digit: файлът е {kind}, а не CSV: отворете го в програмата за таблици и го "
+               "запишете като CSV („Запиши като“, тип „CSV“)\n") for kind, head in [
+                ("работна книга .xlsx", b"PK\x03\x04\x14\x00\x06\x00\x08\x00" + b"\x00" * 16 +
+                 b"\x13\x00\x00\x00[Content_Types].xml"),
+                ("таблица .ods", b"PK\x03\x04\x0a\x00\x00\x00\x00\x00" + b"\x00" * 16 +
+                 b"\x08\x00\x00\x00mimetypeapplication/vnd.oasis.opendocument.spreadsheet"),
+                ("работна книга .xls (от по-стар формат)", b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\x00" * 40),
+                ("архив ZIP", b"PK\x03\x04\x14\x00" + b"\x00" * 30)]],
             (["--column", "ЕГН"], b"\xef\xbb\xbfPK\x03\x04\x14\x00\x06\x00", b"",  # not even the mark
              "egn-digit: ред 1: файлът не е текст в UTF-8 (нулев байт); "
              "редовете от този нататък не са записани\n"),
@@ -494,12 +640,96 @@ class Program(unittest.TestCase):
              (good_out + "a;8001010008;вярна;;\n" * 89_999).encode(),
              "egn-digit: ред 90002: файлът не е текст в UTF-8 (байтът 0xC8); "
              "редовете от този нататък не са записани\n"),
+            # ASCII alone before it, from a pipe that cannot be read again:
+            # UTF-8 was a guess, and --encoding is named.
+            (["--column", "EGN"], ("Name;EGN\n" + good * 90_000).encode() + b"\xc8\n",
+             ("Name;EGN;Резултат;Вярна цифра;Бележка\n" + "a;8001010008;вярна;;\n" * 90_000).encode(),
+             "egn-digit: ред 90002: файлът не е текст в UTF-8 (байтът 0xC8); ако е в Windows-1251, "
+             "посочете го с --encoding windows-1251; редовете от този нататък не са записани\n"),
             (["--column", "ЕГН", "/no/such.csv"], b"", b"",
              "egn-digit: „/no/such.csv“ не се отваря: No such file or directory\n"),
         ]
         for args, stdin, out, err in cases:
             with self.subTest(args=args, stdin=stdin[:40]):
                 self.assertEqual(run_bytes(args, stdin), (out, err, 2))
+
+    def test_a_file_of_ascii_first_is_read_again_in_the_encoding_its_first_other_byte_tells(self):
+        # A register sorted with its Latin names first: more than the first
+        # MiB is ASCII, and Windows-1251 comes after.
+        header = "Name;ЕГН\r\n".encode("cp1251")
+        rows = b"Ivan;8001010008\r\n" * 70_000 + "Иван;8001010009\r\n".encode("cp1251")
+        expected = (header[:-2] + ";Резултат;Вярна цифра;Бележка\r\n".encode("cp1251")
+                    + ("Ivan;8001010008;вярна;;\r\n" * 70_000 + "Иван;8001010009;невярна;8;\r\n").encode("cp1251"))
+        with tempfile.NamedTemporaryFile(suffix=".csv") as file:
+            file.write(header + rows)
+            file.flush()
+            for how, args, stdin in [("the file named", [file.name], None),
+                                     ("standard input from the file", [], open(file.name, "rb"))]:
+                with self.subTest(how):
+                    done = subprocess.run([PROGRAM, "--column", "ЕГН", *args], stdin=stdin,
+                                          capture_output=True, timeout=60)
+                    if stdin:
+                        stdin.close()
+                    self.assertEqual((done.stderr, done.returncode), (b"", 1))
+                    self.assertTrue(done.stdout == expected, done.stdout[-60:])
+        # From a pipe, which cannot be read again, --encoding says it.
+        out, err, status = run_bytes(["--column", "ЕГН", "--encoding", "Windows-1251"], header + rows)
+        self.assertEqual((err, status), ("", 1))
+        self.assertTrue(out == expected, out[-60:])
+        # And it overrides the guess: these bytes are well-formed UTF-8 too.
+        self.assertEqual(run_bytes(["--column", "2", "--encoding", "windows-1251", "--utf8"],
+                                   "a;8001010008;Р\n".encode())[0],
+                         "\ufeffa;8001010008;Р\u00a0;вярна;;\n".encode())
+
+    def test_output_writes_its_file_whole_or_not_at_all(self):
+        table = "Име;ЕГН\r\nа;8001010008\r\nб;8001010009\r\n".encode("cp1251")
+        long_row = b"b;" + b"x" * (1 << 20) + b"\n"
+        cases = [
+            # (arguments, standard input, the file after, standard error, status):
+            # what would go to standard output, in every mode, byte for byte.
+            (["8001010008", "123456789"], b"", "8001010008\tвярна\n123456789\t1234567890\n".encode(), "", 0),
+            (["--decode", "--json"], b"8001010008\n", run_bytes(["--decode", "--json"], b"8001010008\n")[0], "", 0),
+            (["--generate", "3", "--seed", "4"], b"", run_bytes(["--generate", "3", "--seed", "4"])[0], "", 0),
+            (["--column", "ЕГН"], table, run_bytes(["--column", "ЕГН"], table)[0], "", 1),
+            # A run that does not get to the end leaves the file as it was.
+            (["--column", "ЕГН"], table + long_row, b"old",
+             "egn-digit: ред 4: редът е по-дълъг от 1 MiB; редовете от този нататък не са записани\n"
+             "egn-digit: „{}“ не е записан\n", 2),
+            (["--column", "Номер"], table, b"old",
+             "egn-digit: няма колона „Номер“; заглавният ред има 2: „Име“, „ЕГН“\n"
+             "egn-digit: „{}“ не е записан\n", 2),
+        ]
+        for args, stdin, after, err, status in cases:
+            with self.subTest(args=args), tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, "проверен.csv")
+                with open(path, "wb") as old:
+                    old.write(b"old")
+                out, got_err, got_status = run_bytes([*args, "--output", path], stdin)
+                with open(path, "rb") as written:
+                    self.assertEqual((out, got_err, got_status, written.read()),
+                                     (b"", err.format(path), status, after))
+                self.assertEqual(os.listdir(directory), ["проверен.csv"])  # nothing left beside it
+        # Stopped by a signal while it reads: the old file stays, and
+        # nothing is left beside it.
+        for stop in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(stop=stop), tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, "проверен.csv")
+                with open(path, "wb") as old:
+                    old.write(b"old")
+                program = subprocess.Popen([PROGRAM, "--column", "ЕГН", "--output", path],
+                                           stdin=subprocess.PIPE)
+                program.stdin.write("Име;ЕГН\nа;8001010008\n".encode())
+                program.stdin.flush()
+                while len(os.listdir(directory)) < 2:  # the new file beside it
+                    time.sleep(0.01)
+                program.send_signal(stop)
+                self.assertEqual(program.wait(timeout=60), -stop)
+                program.stdin.close()
+                self.assertEqual(os.listdir(directory), ["проверен.csv"])
+                with open(path, "rb") as kept:
+                    self.assertEqual(kept.read(), b"old")
+        self.assertEqual(run(["--output", "/no/such/dir/a.txt", "8001010008"]),
+                         ("", "egn-digit: „/no/such/dir/a.txt“ не може да се запише: No such file or directory\n", 2))
 
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [
@@ -518,6 +748,11 @@ class Program(unittest.TestCase):
             (["--column", "ЕГН", "--bom"], "--bom не е за CSV: --utf8 го записва в UTF-8 с BOM"),
             (["--column", "ЕГН", "--json", "--utf8"], "--utf8 е за CSV, а не за --json"),
             (["--column", "ЕГН", "--generate", "5"], "--generate не чете колона"),
+            (["--column", "ЕГН", "--output"], "--output иска име на файл"),
+            (["--column", "ЕГН", "--encoding", "cp1251"],
+             "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „cp1251“"),
+            (["--encoding", "utf-8", "8001010008"], "--encoding е само за --column"),
+            (["--output", "", "8001010008"], "--output иска име на файл"),
         ]
         for args, message in cases:
             with self.subTest(args=args):

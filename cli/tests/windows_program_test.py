@@ -174,6 +174,32 @@ class Program(unittest.TestCase):
         out, err, status = wine_run(["--column", "2", "--json"], text.encode("cp1251"))
         self.assertEqual((out.count(b"\r\n"), out.count(b"\n"), err, status), (2, 2, b"", 0))
 
+    def test_output_replaces_its_file_whole_or_not_at_all(self):
+        # The file by its Cyrillic name, written beside and renamed over the
+        # old one (MoveFileExW), with the bytes a pipe would get; a run that
+        # cannot find its column leaves the old file; nothing left beside it.
+        text = "Име;ЕГН\r\nБоби;8001010008\r\n".encode("cp1251")
+        cases = [
+            # (arguments, the file after, standard error, status)
+            (["--column", "ЕГН", "{in}"], wine_run(["--column", "ЕГН"], text)[0], b"", 0),
+            (["8001010008"], "8001010008\tвярна\r\n".encode(), b"", 0),
+            (["--column", "Номер", "{in}"], b"old",
+             "egn-digit: няма колона „Номер“; заглавният ред има 2: „Име“, „ЕГН“\r\n"
+             "egn-digit: „{out}“ не е записан\r\n", 2),
+        ]
+        for args, after, err, status in cases:
+            with self.subTest(args=args), tempfile.TemporaryDirectory() as work:
+                source, target = os.path.join(work, "регистър.csv"), os.path.join(work, "проверен.csv")
+                for path, data in ((source, text), (target, b"old")):
+                    with open(path, "wb") as f:
+                        f.write(data)
+                got = wine_run([a.format(**{"in": source}) for a in args] + ["--output", target])
+                with open(target, "rb") as f:
+                    self.assertEqual((got[0], got[1], got[2], f.read()),
+                                     (b"", err.format(out=target).encode() if isinstance(err, str)
+                                      else err, status, after))
+                self.assertEqual(sorted(os.listdir(work)), ["проверен.csv", "регистър.csv"])
+
     def test_egn_digit_reads_its_own_output_back(self):
         for mark in ([], ["--bom"]):
             with self.subTest(mark=mark):

@@ -155,6 +155,25 @@ TEST(WithLostZeros, OnlyANumberOf2000To2009WithItsZerosPutBack) {
   }
 }
 
+// A wrong control digit, when the digits hold no date as they stand but one
+// of 2000-2009 with their zeros.
+TEST(WithLostZerosAndWrongDigit, OnlyWhereTheDigitsHoldNoDateAsTheyStand) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"551267872", "0551267872"},  // 55-12-67 is no date; 2005-11-26 is
+      {"41010003", "0041010003"},   // 41-01-00 is no date; 2000-01-01 is
+      {"041010003", "-"},           // 04-10-10 is a date (1904-10-10)
+      {"551267871", "-"},           // right: WithLostZeros's
+      {"441210008", "-"},           // 44-12-10 is a date (1944-12-10)
+      {"553267872", "-"},           // month 53
+      {"542290008", "-"},           // 2005-02-29
+      {"5512678720", "-"},          // ten digits lose nothing
+  };
+  for (const auto& [digits, ten] : cases) {
+    const auto restored = WithLostZerosAndWrongDigit(digits);
+    EXPECT_EQ(restored ? std::string(restored->data(), 10) : "-", ten) << digits;
+  }
+}
+
 // Every day of 2000-2009, in a number with some region and its right digit:
 // without its zero (or either of the two of 2000) it comes back whole, so
 // that no month or day of the decade is turned away by the quick test of
