@@ -262,7 +262,7 @@ TEST(CsvReader, TheEncodingOfAStartOfAsciiAndAGivenOne) {
 // reading stood after every read: rows of 300 KB, with quotes and without,
 // in pieces of 16 bytes, come out whole with their lines. (How long it
 // takes is for a benchmark to say, not for a test.)
-TEST(CsvReader, ALongRowInSmallPiecesIsReadOnce) {
+TEST(CsvReader, ALongRowInSmallPiecesComesOutWhole) {
   const std::string plain = std::string(300'000, 'x') + ";8001010008\r\n";
   const std::string quoted = "\"" + std::string(300'000, 'y') + "\n\";8001010008\r";
   PieceSource source("a;b\n" + quoted + plain + quoted + plain, 16);
