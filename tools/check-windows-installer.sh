@@ -193,6 +193,15 @@ path_choice_and_refusals() {
     "$(path_of "$environment")" "$base"
   uninstall_silently "$folder"
 
+  # The same folder typed again by the user after the installation: the
+  # uninstaller removes its own entry, the first, and the user's stays.
+  set_path "$environment" "$base"
+  wine "$installer" /S /CurrentUser /PATH
+  set_path "$environment" "$base;$windows_folder;C:\\Later;$windows_folder"
+  uninstall_silently "$folder"
+  expect "the PATH after uninstalling, the user's own entry for the folder kept" \
+    "$(path_of "$environment")" "$base;C:\\Later;$windows_folder"
+
   # Taken off the PATH by the user since: a silent upgrade leaves it off.
   set_path "$environment" "$base"
   wine "$installer" /S /CurrentUser /PATH

@@ -74,8 +74,9 @@ std::vector<Case> Cases() {
       {"first_then_empty_entries", std::wstring(kFolder) + L";;C:\\Tools", kUnchanged,
        Changed(L";C:\\Tools")},
       {"alone", kFolder, kUnchanged, Changed(L"")},
+      // The first is the installer's: one typed after it is the user's own.
       {"twice", std::wstring(kFolder) + L";C:\\Tools;" + kFolder, kUnchanged,
-       Changed(L"C:\\Tools")},
+       Changed(L"C:\\Tools;" + std::wstring(kFolder))},
       // A longer or shorter folder that begins alike is another folder.
       {"prefix_is_another_folder",
        L"C:\\Users\\Иван\\AppData\\Local\\Programs\\egn-check2;C:\\Users\\Иван\\AppData\\Local",

@@ -117,7 +117,7 @@ Change WithoutEntry(std::wstring_view path, std::wstring_view folder) {
   std::wstring result;
   bool removed = false, first = true;
   for (const std::wstring_view entry : Split(visible).list) {
-    if (SameFolder(entry, folder)) {
+    if (!removed && SameFolder(entry, folder)) {
       removed = true;
       continue;
     }

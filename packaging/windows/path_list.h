@@ -56,8 +56,10 @@ bool SameFolder(std::wstring_view a, std::wstring_view b);
 // kMaxLength or ends inside a quote.
 Change WithEntry(std::wstring_view path, std::wstring_view folder);
 
-// `path` without the entries that name `folder`, unchanged when none does.
-// Every other entry, empty ones included, stays exactly as it was.
+// `path` without the first entry that names `folder`, unchanged when none
+// does. That is the one WithEntry added: an entry for the folder that was
+// there before is never added again, and one typed after the installation
+// is the user's own and stays, as does every other entry, empty ones too.
 Change WithoutEntry(std::wstring_view path, std::wstring_view folder);
 
 }  // namespace egn::path_list
