@@ -147,11 +147,14 @@ message_of() {
   # Wine writes the text as a C string, with \XXXX for what is not ASCII.
   python3 - "$trace" <<'PYTHON'
 import re, sys
-found = re.search(r'MSGBOX_OnInit L"(.*)"\s*$', open(sys.argv[1], errors="replace").read(), re.M)
+# Wine's trace cuts a text past 300 characters, and ends it with "...": said
+# so, rather than taken for no message at all.
+found = re.search(r'MSGBOX_OnInit L"(.*)"(\.\.\.)?\s*$', open(sys.argv[1], errors="replace").read(), re.M)
 escapes = {"n": "\n", "r": "\r", "t": "\t"}
 print("" if not found else re.sub(
     r'\\([0-9a-fA-F]{4}|.)',
-    lambda m: chr(int(m[1], 16)) if len(m[1]) == 4 else escapes.get(m[1], m[1]), found[1]))
+    lambda m: chr(int(m[1], 16)) if len(m[1]) == 4 else escapes.get(m[1], m[1]), found[1])
+    + (" [cut by Wine's trace]" if found[2] else ""))
 PYTHON
   rm -f "$trace"
 }
@@ -271,6 +274,9 @@ path_choice_and_refusals() {
   wine reg add "$settings" /v InstallLocation /d 'C:\Tools;Old\egn-check' /f >/dev/null
   expect "the upgrade of an installation in C:\\Tools;Old\\egn-check" \
     "$(status_of "$installer" /S /CurrentUser /PATH)" 2
+  expect "the installer's message on that upgrade" \
+    "$(message_of "egn-check Setup" "$installer" /CurrentUser)" \
+    "${refused[1]}"$'\r\n\r\n'"Uninstall the egn-check installed there first (Uninstall.exe in its folder), then install again."
   [[ -z $(find "$WINEPREFIX/drive_c" -name egn-digit.exe) ]] || fail "upgraded in C:\\Tools;Old\\egn-check"
   expect "the PATH after refusing the upgrade" "$(path_of "$environment")" "$base"
   wine reg delete "$settings" /f >/dev/null
