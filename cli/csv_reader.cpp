@@ -294,15 +294,8 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
       const auto ended = [&](const char* stop) {
         std::size_t line_end = 0;
         if (stop != end) {
-          if (*stop == '\n') {
-            line_end = 1;
-          } else if (stop + 1 != end) {
-            line_end = stop[1] == '\n' ? 2 : 1;
-          } else if (!at_end) {
-            return more(stop);
-          } else {
-            line_end = 1;
-          }
+          if (*stop == '\r' && stop + 1 == end && !at_end) return more(stop);
+          line_end = *stop == '\r' && stop + 1 != end && stop[1] == '\n' ? 2 : 1;
         }
         if (fields == column_) parsed.cell_begin = field - begin, parsed.cell_end = stop - begin;
         parsed.fields = fields + 1;

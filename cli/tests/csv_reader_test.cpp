@@ -83,7 +83,7 @@ std::vector<Case> Cases() {
         {"b;c\"d\"", "\r\n", 2, 2, false, "c\"d\"", Quoting::kQuoteInText, 2},
         {R"("q";"r")", "\r\n", 3, 2, true, "\"r\""},
         {"\"И, П;1;Р\n\"Г\" П;2;В", "\n", 4, 3, false, "2", Quoting::kTextAfterQuote, 5},
-        {"x;\"\";\"\"\"\"", "\n", 6, 3, false, "\"\""}}},
+        {R"(x;"";"""")", "\n", 6, 3, false, "\"\""}}},
       // CR alone ends a row, after a quote too; CR, LF and CR LF mixed, each
       // row with its own; a CR in quotes is a line of the field's text.
       {"ЕГН;Име\r8001010009;Иван\r123;Ана\r",
@@ -93,7 +93,7 @@ std::vector<Case> Cases() {
         {"123;Ана", "\r", 3, 2, false, "Ана"}}},
       {"\"a\";\"b\"\r\r\n\"c\r\rd\";e\n\rx;y",
        ';',
-       {{"\"a\";\"b\"", "\r", 1, 2, true, "\"b\""},
+       {{R"("a";"b")", "\r", 1, 2, true, "\"b\""},
         {"", "\r\n", 2, 0, false, ""},
         {"\"c\r\rd\";e", "\n", 3, 2, false, "e"},
         {"", "\r", 6, 0, false, ""},
