@@ -20,6 +20,10 @@ as_root=()
 version=$(sed -n 's/^set(EGN_VERSION_TEXT "\(.*\)")$/\1/p' CMakeLists.txt)
 released=$(sed -n 's/^set(EGN_RELEASE_DATE "\([0-9-]*\)").*/\1/p' CMakeLists.txt)
 arch=$(dpkg --print-architecture)
+# The packages' version: the release's, and the Debian revision of it.
+package_version=$(dpkg-parsechangelog -S Version)
+[[ ${package_version%-*} == "$version" ]] ||
+  { echo "check-package: debian/changelog's version $package_version is not of the release $version" >&2; exit 1; }
 
 scratch=$(mktemp -d /var/tmp/egn-package.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
@@ -32,6 +36,9 @@ if (($# == 0)); then
   started=$SECONDS
   mkdir "$scratch/egn-check"
   tools/source-files.sh | tar --null -T - -cf - | tar -xf - -C "$scratch/egn-check"
+  # The release's source tarball beside it, as tools/release.sh makes it:
+  # the source package (3.0 (quilt)) is built on it.
+  tools/orig-tarball.sh "$scratch" >/dev/null
   # The source package first, of the clean tree; lintian checks it too.
   (cd "$scratch" && dpkg-source -b egn-check >"$scratch/source.log" 2>&1) ||
     { cat "$scratch/source.log" >&2; fail "dpkg-source -b failed (above)"; }
@@ -45,9 +52,9 @@ if (($# == 0)); then
   # ctest lists them; each said why in its output.
   sed -n '/^The following tests did not run:/,/^$/p' "$scratch/build.log"
   echo "check-package: built and tested in $((SECONDS - started)) s"
-  digit_deb=$scratch/egn-digit_${version}_$arch.deb
-  check_deb=$scratch/egn-check_${version}_$arch.deb
-  checked=("$scratch/egn-check_${version}_$arch.changes" "$scratch/egn-check_$version.dsc")
+  digit_deb=$scratch/egn-digit_${package_version}_$arch.deb
+  check_deb=$scratch/egn-check_${package_version}_$arch.deb
+  checked=("$scratch/egn-check_${package_version}_$arch.changes" "$scratch/egn-check_$package_version.dsc")
 elif (($# == 2)); then
   digit_deb=$(realpath "$1")
   check_deb=$(realpath "$2")
@@ -74,8 +81,8 @@ echo "check-package: lintian --pedantic: no error and no warning"
 check_fields() {  # DEB NAME SUMMARY NEEDED FORBIDDEN(regex)
   local deb=$1 name=$2 summary=$3 needed=$4 forbidden=$5 depends
   [[ $(dpkg-deb --field "$deb" Package) == "$name" ]] || fail "${deb##*/} is not named $name"
-  [[ $(dpkg-deb --field "$deb" Version) == "$version" ]] ||
-    fail "$name's version is $(dpkg-deb --field "$deb" Version), not $version (debian/changelog)"
+  [[ $(dpkg-deb --field "$deb" Version) == "$package_version" ]] ||
+    fail "$name's version is $(dpkg-deb --field "$deb" Version), not $package_version (debian/changelog)"
   depends=$(dpkg-deb --field "$deb" Depends)
   echo "$name: Depends: $depends"
   for package in $needed; do
@@ -96,11 +103,12 @@ check_fields "$check_deb" egn-check "control digit of a Bulgarian Unified Civil 
 # The files of each, as dpkg -c lists them: the regular files, sorted.
 files_of() { dpkg-deb -c "$1" | awk '$1 ~ /^-/ {print $6}' | sort; }
 expected_digit="./usr/bin/egn-digit
-./usr/share/doc/egn-digit/changelog.gz
+./usr/share/doc/egn-digit/changelog.Debian.gz
 ./usr/share/doc/egn-digit/copyright
+./usr/share/lintian/overrides/egn-digit
 ./usr/share/man/man1/egn-digit.1.gz"
 [[ $(files_of "$digit_deb") == "$expected_digit" ]] ||
-  fail "egn-digit's files are not the program, its man page, changelog and copyright: $(files_of "$digit_deb" | tr '\n' ' ')"
+  fail "egn-digit's files are not the program, its man page, changelog, copyright and lintian overrides: $(files_of "$digit_deb" | tr '\n' ' ')"
 ! files_of "$check_deb" | grep -q egn-digit || fail "egn-check ships a file of egn-digit: $(files_of "$check_deb" | grep egn-digit)"
 files_of "$check_deb" | grep -qx ./usr/bin/egn-check || fail "egn-check does not ship /usr/bin/egn-check"
 

@@ -2,8 +2,10 @@
 # Builds every download of egn-check from this source tree, with no tests,
 # and puts them in OUT (default out/downloads) with SHA256SUMS over them:
 #
-#   egn-digit_1.00_amd64.deb     the Debian packages (dpkg-buildpackage, debian/):
-#   egn-check_1.00_amd64.deb     the command-line program, the window
+#   egn-check_1.00.orig.tar.gz   the source, as the Debian source package
+#                                takes it (tools/orig-tarball.sh)
+#   egn-digit_1.00-1_amd64.deb   the Debian packages (dpkg-buildpackage, debian/):
+#   egn-check_1.00-1_amd64.deb   the command-line program, the window
 #   egn-check-1.00-win64.zip     the Windows programs, portable
 #   egn-check-1.00-win64.exe     the Windows installer
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
@@ -11,7 +13,7 @@
 #   egn-check.html               the page, one self-contained file
 #   egn-check-1.00-site.zip      the page as an installable web app that works
 #                                off line: the folder egn-check/ for a static host
-#   egn-check_1.00_amd64.buildinfo  what the Debian package was built with
+#   egn-check_1.00-1_amd64.buildinfo  what the Debian package was built with
 #                                (dpkg-genbuildinfo): its checksums and every
 #                                package installed, for a rebuild byte for byte
 #
@@ -54,15 +56,19 @@ configure() {  # NAME [CMAKE OPTIONS]: a release build of this tree in $build/NA
 version=$(sed -n 's/^set(EGN_VERSION_TEXT "\(.*\)")$/\1/p' CMakeLists.txt)
 released=$(sed -n 's/^set(EGN_RELEASE_DATE "\([0-9-]*\)").*/\1/p' CMakeLists.txt)
 # The Debian package takes its version and its files' time from
-# debian/changelog: they must be the release's, as the other downloads' are.
+# debian/changelog: they must be the release's (and a Debian revision of it),
+# as the other downloads' are.
 changelog_version=$(dpkg-parsechangelog -S Version)
 changelog_date=$(date -u -d "$(dpkg-parsechangelog -S Date)" '+%F %T')
-if [[ $changelog_version != "$version" || $changelog_date != "$released 00:00:00" ]]; then
+if [[ ${changelog_version%-*} != "$version" || $changelog_date != "$released 00:00:00" ]]; then
   echo "release.sh: debian/changelog's last entry is $changelog_version of $changelog_date UTC;" \
     "CMakeLists.txt says $version of $released 00:00:00" >&2
   exit 1
 fi
 
+echo "release: the source tarball"
+rm -rf "$build/source"
+tools/orig-tarball.sh "$build/source" >/dev/null
 echo "release: Linux"
 # The Debian package as a distribution builds it, from a copy of this tree
 # (dpkg-buildpackage writes beside the source), without its tests.
@@ -84,7 +90,7 @@ configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$build"/linux/egn-{digit,check}_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
+cp "$build"/source/egn-check_*.orig.tar.gz "$build"/linux/egn-{digit,check}_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
   "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
 # The site (window/site of the web build) as a ZIP, the same bytes from any
 # build as the Windows ones: its files under egn-check/ in name order, each
