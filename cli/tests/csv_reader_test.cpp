@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -324,7 +325,8 @@ TEST(CsvReader, ProblemsAndTheirLines) {
       {"an odd byte", "\xFE\xFF\0a\0\n\0"s, false, CsvReader::Problem::kNotText, 2, 1,
        "файлът не е текст в UTF-16 (входът свършва с нечетен байт)"},
       {"a read error", "a;b\n1;2\n3;4\n5;6\n7;8\n9;0\n1;2\n3;4\n5;6\n7;8\n", true,
-       CsvReader::Problem::kReadFailed, 0, 10, "Input/output error"},  // the source's own words
+       CsvReader::Problem::kReadFailed, 0, 10,
+       std::strerror(EIO)},  // the source's own words, in the C library's language
   };
   for (const auto& c : cases) {
     for (const std::size_t piece : {1, 7, 1 << 16}) {
