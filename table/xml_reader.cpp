@@ -119,7 +119,8 @@ XmlReader::Status XmlReader::Parse() {
         return Status::kFailed;
       }
       parser.last = read == 0;
-      status = XML_ParseBuffer(parser.xml, static_cast<int>(read), parser.last ? XML_TRUE : XML_FALSE);
+      status =
+          XML_ParseBuffer(parser.xml, static_cast<int>(read), parser.last ? XML_TRUE : XML_FALSE);
     }
     if (status == XML_STATUS_SUSPENDED) {
       parser.suspended = true;
