@@ -419,6 +419,60 @@ TEST(XlsxWriteTest, ResultCellsAddedToTheirRows) {
   }
 }
 
+// Results from row `from` on: the row's number, flagged where it is even.
+class ResultsFrom final : public RowResults {
+ public:
+  explicit ResultsFrom(std::uint64_t from) : from_(from) {}
+  void For(const SheetRow& row, std::vector<ResultCell>& cells) override {
+    if (row.number >= from_) cells.push_back({std::to_string(row.number), row.number % 2 == 0});
+  }
+
+ private:
+  std::uint64_t from_;
+};
+
+// Sheets of many rows, read and written a piece at a time, the places of
+// their changes across the pieces' edges.
+TEST(XlsxWriteTest, LongSheetsWrittenThroughout) {
+  struct Case {
+    std::string name;
+    std::string bom;
+    std::uint64_t rows;
+    std::uint64_t from;     // the first row given results
+    std::string dimension;  // as written again
+  };
+  const std::vector<Case> cases = {
+      {"results from the first row", "", 30000, 1, "A1:B30000"},
+      {"a byte order mark", "\xEF\xBB\xBF", 30000, 1, "A1:B30000"},
+      {"results from row 1000", "", 30000, 1000, "A1:B30000"},
+      // Past 1 MiB held back, the dimension is written as it was.
+      {"results from row 40000", "", 45000, 40000, "A1:A45000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string data, expected;
+    for (std::uint64_t r = 1; r <= c.rows; ++r) {
+      const std::string n = std::to_string(r);
+      const std::string row = "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c>";
+      data += row + "</row>";
+      expected += row;
+      if (r >= c.from) {
+        expected += "<c r=\"B" + n + "\" t=\"inlineStr\"" + (r % 2 == 0 ? " s=\"2\"" : "") +
+                    "><is><t>" + n + "</t></is></c>";
+      }
+      expected += "</row>";
+    }
+    Book book;
+    book.sheet = c.bom + Sheet(data, "<dimension ref=\"A1:A" + std::to_string(c.rows) + "\"/>");
+    ResultsFrom results(c.from);
+    const Written written = Write(book.Zip(), 1, results);
+    ASSERT_TRUE(written.ok) << written.problem;
+    const std::string part = PartOf(written.bytes, "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(part == c.bom + Sheet(expected, "<dimension ref=\"" + c.dimension + "\"/>"))
+        << part.substr(0, 300);
+  }
+}
+
 TEST(XlsxWriteTest, TheSheetsPrefixUsedForTheCellsAdded) {
   Book book;
   book.sheet =
