@@ -494,6 +494,7 @@ class RowHandler : public XmlHandler {
       has_value_ = true;
     } else if (in_cell_ && local == "is") {
       in_inline_ = true;
+      has_inline_ = true;
       has_value_ = true;
     } else if (in_inline_ && local == "rPh") {
       ++phonetic_;
@@ -561,6 +562,7 @@ class RowHandler : public XmlHandler {
   void StartCell(const char** attributes) {
     in_cell_ = true;
     has_value_ = false;
+    has_inline_ = false;
     in_value_ = false;
     in_inline_ = false;
     phonetic_ = 0;
@@ -594,7 +596,9 @@ class RowHandler : public XmlHandler {
     Cell cell;
     cell.column = static_cast<std::uint32_t>(column_);
     const std::string name = CellName(cell.column, row_.number);
-    if (type_ == "s") {
+    if (has_inline_ || type_ == "inlineStr" || type_ == "str") {
+      cell.text = Unescaped(value_);
+    } else if (type_ == "s") {
       const std::optional<std::uint64_t> index = Decimal(value_, 0xFFFFFFFF);
       if (!index) {
         Fail("клетка " + name + " на листа „" + sheet_name_ +
@@ -607,8 +611,6 @@ class RowHandler : public XmlHandler {
         return;
       }
       cell.text = workbook_.shared[*index];
-    } else if (type_ == "inlineStr" || type_ == "str") {
-      cell.text = Unescaped(value_);
     } else if (type_ == "b") {
       cell.kind = CellKind::kBoolean;
       cell.text = value_ == "0" || value_ == "false" || value_ == "FALSE" ? "FALSE" : "TRUE";
@@ -637,6 +639,7 @@ class RowHandler : public XmlHandler {
   bool in_value_ = false;
   bool in_inline_ = false;
   bool has_value_ = false;
+  bool has_inline_ = false;  // the value is text in <is>, whatever the type says
   bool date_style_ = false;
   bool failed_ = false;
   int phonetic_ = 0;

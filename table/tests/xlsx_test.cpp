@@ -137,6 +137,10 @@ TEST(XlsxReadTest, CellsOfEveryKind) {
       {R"(<c r="A1" t="str"><v></v></c>)", ""},
       {R"(<c r="XFD1"><v>1</v></c>)", "1: 16383 number 1;\n"},
       {R"(<c r="A1" t="inlineStr"><is><t>a_x000D_b</t></is></c>)", "1: 0 text a\rb;\n"},
+      {R"(<c r="A1" t="inlineStr"><is><t>_x005F_x000D_</t></is></c>)", "1: 0 text _x000D_;\n"},
+      {R"(<c r="A1"><is><t>12</t></is></c>)", "1: 0 text 12;\n"},
+      {R"(<c r="A1" t="inlineStr"><is><t>漢</t><rPh><t>かん</t></rPh></is></c>)",
+       "1: 0 text 漢;\n"},
       {R"(<c r="B1"><v>2</v></c><c r="A1"><v>1</v></c>)", "1: 0 number 1; 1 number 2;\n"},
   };
   for (const Case& c : cases) {
@@ -256,6 +260,21 @@ TEST(XlsxReadTest, SheetsByNameThroughTheirRelationships) {
   ASSERT_TRUE(reader->Select(1));
   ASSERT_TRUE(reader->Next(row));
   EXPECT_EQ(row.number, 1u);
+}
+
+TEST(XlsxReadTest, StrictNamespacesToo) {
+  const std::string strict = R"(xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main")";
+  Book book;
+  book.workbook = "<workbook " + strict +
+                  R"( xmlns:r="http://purl.oclc.org/ooxml/officeDocument/relationships">)"
+                  R"(<sheets><sheet name="Строг" r:id="rId1"/></sheets></workbook>)";
+  book.shared = "<sst " + strict + "><si><t>низ</t></si></sst>";
+  book.styles = "<styleSheet " + strict +
+                R"(><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
+  book.sheet = "<worksheet " + strict +
+               R"(><sheetData><row><c t="s"><v>0</v></c><c s="1"><v>1</v></c></row>)"
+               "</sheetData></worksheet>";
+  EXPECT_EQ(Read(book.Zip()), "1: 0 text низ; 1 date 1;\n");
 }
 
 TEST(XlsxReadTest, ProblemsSaidExactly) {
@@ -507,6 +526,14 @@ TEST(XlsxWriteTest, StylesGainOneFillAndOneCellFormat) {
        kHead + "<fills><fill/>" + kFill + "</fills>" +
            R"(<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="1" borderId="0" )"
            R"(xfId="0" applyFill="1"/></cellXfs></styleSheet>)"},
+      {R"(<x:styleSheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+       R"(<x:fills count="1"><x:fill/></x:fills><x:cellXfs count="1"><x:xf/></x:cellXfs>)"
+       "</x:styleSheet>",
+       R"(<x:styleSheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+       R"(<x:fills count="2"><x:fill/><x:fill><x:patternFill patternType="solid">)"
+       R"(<x:fgColor rgb="FFFFC7CE"/><x:bgColor indexed="64"/></x:patternFill></x:fill></x:fills>)"
+       R"(<x:cellXfs count="2"><x:xf/><x:xf numFmtId="0" fontId="0" fillId="1" borderId="0" )"
+       R"(xfId="0" applyFill="1"/></x:cellXfs></x:styleSheet>)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.styles);
