@@ -272,6 +272,7 @@ struct Workbook {
   std::size_t cell_styles = 0;    // <xf> in <cellXfs>
   bool has_fills = false;
   bool has_cell_styles = false;
+  bool has_cell_style = false;  // a named style (<cellStyleXfs>' first <xf>)
 };
 
 class WorkbookHandler final : public XmlHandler {
@@ -365,6 +366,8 @@ class StylesHandler final : public XmlHandler {
     } else if (depth_ == 2 && local == "fills") {
       section_ = kFills;
       workbook_.has_fills = true;
+    } else if (depth_ == 2 && local == "cellStyleXfs") {
+      section_ = kCellStyleXfs;
     } else if (depth_ == 2 && local == "cellXfs") {
       section_ = kCellXfs;
       workbook_.has_cell_styles = true;
@@ -374,6 +377,8 @@ class StylesHandler final : public XmlHandler {
       if (id) formats_.emplace_back(*id, IsDateFormat(AttributeOr(attributes, "formatCode")));
     } else if (depth_ == 3 && section_ == kFills && local == "fill") {
       ++workbook_.fills;
+    } else if (depth_ == 3 && section_ == kCellStyleXfs && local == "xf") {
+      workbook_.has_cell_style = true;
     } else if (depth_ == 3 && section_ == kCellXfs && local == "xf") {
       ++workbook_.cell_styles;
       const std::optional<std::uint64_t> id =
@@ -387,7 +392,7 @@ class StylesHandler final : public XmlHandler {
   void Text(std::string_view) override {}
 
  private:
-  enum Section { kOther, kNumFmts, kFills, kCellXfs };
+  enum Section { kOther, kNumFmts, kFills, kCellStyleXfs, kCellXfs };
 
   bool IsDate(std::uint64_t id) const {
     for (const auto& [custom, date] : formats_) {
@@ -1056,7 +1061,8 @@ class StylesWriter final : public XmlHandler {
              "patternFill></" + p + "fill>";
     }
     return "<" + p + "xf numFmtId=\"0\" fontId=\"0\" fillId=\"" + std::to_string(workbook_.fills) +
-           "\" borderId=\"0\" xfId=\"0\" applyFill=\"1\"/>";
+           "\" borderId=\"0\"" + (workbook_.has_cell_style ? " xfId=\"0\"" : "") +
+           " applyFill=\"1\"/>";
   }
 
   bool Check(bool ok) {

@@ -517,15 +517,16 @@ TEST(XlsxWriteTest, StylesGainOneFillAndOneCellFormat) {
   const std::string kFill = R"(<fill><patternFill patternType="solid"><fgColor rgb="FFFFC7CE"/>)"
                             R"(<bgColor indexed="64"/></patternFill></fill>)";
   const std::vector<Case> cases = {
-      {kHead + R"(<fills count="2"><fill/><fill/></fills><cellXfs count="1"><xf/></cellXfs>)"
-               "<cellStyles><xf/></cellStyles></styleSheet>",
+      {kHead +
+           R"(<fills count="2"><fill/><fill/></fills><cellStyleXfs count="1"><xf/></cellStyleXfs>)"
+           R"(<cellXfs count="1"><xf/></cellXfs><cellStyles><xf/></cellStyles></styleSheet>)",
        kHead + R"(<fills count="3"><fill/><fill/>)" + kFill + "</fills>" +
-           R"(<cellXfs count="2"><xf/><xf numFmtId="0" fontId="0" fillId="2" borderId="0" )"
+           R"(<cellStyleXfs count="1"><xf/></cellStyleXfs><cellXfs count="2"><xf/><xf numFmtId="0" fontId="0" fillId="2" borderId="0" )"
            R"(xfId="0" applyFill="1"/></cellXfs><cellStyles><xf/></cellStyles></styleSheet>)"},
       {kHead + R"(<fills><fill/></fills><cellXfs count="0"/></styleSheet>)",
        kHead + "<fills><fill/>" + kFill + "</fills>" +
            R"(<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="1" borderId="0" )"
-           R"(xfId="0" applyFill="1"/></cellXfs></styleSheet>)"},
+           R"(applyFill="1"/></cellXfs></styleSheet>)"},
       {R"(<x:styleSheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
        R"(<x:fills count="1"><x:fill/></x:fills><x:cellXfs count="1"><x:xf/></x:cellXfs>)"
        "</x:styleSheet>",
@@ -533,7 +534,7 @@ TEST(XlsxWriteTest, StylesGainOneFillAndOneCellFormat) {
        R"(<x:fills count="2"><x:fill/><x:fill><x:patternFill patternType="solid">)"
        R"(<x:fgColor rgb="FFFFC7CE"/><x:bgColor indexed="64"/></x:patternFill></x:fill></x:fills>)"
        R"(<x:cellXfs count="2"><x:xf/><x:xf numFmtId="0" fontId="0" fillId="1" borderId="0" )"
-       R"(xfId="0" applyFill="1"/></x:cellXfs></x:styleSheet>)"},
+       R"(applyFill="1"/></x:cellXfs></x:styleSheet>)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.styles);
