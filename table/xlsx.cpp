@@ -107,33 +107,42 @@ std::optional<Address> ParseAddress(std::string_view text) {
   return address;
 }
 
-// Text with the escapes "_xHHHH_" a workbook writes for characters XML
-// cannot hold (a carriage return is "_x000D_", a "_" before "x" "_x005F_")
-// turned back into those characters.
+// Whether an escape "_xHHHH_" begins at text[at]: how a workbook writes a
+// character XML cannot hold (a carriage return is "_x000D_", a "_" that
+// would begin such an escape "_x005F_").
+bool EscapeAt(std::string_view text, std::size_t at) {
+  return at + 7 <= text.size() && text[at] == '_' && text[at + 1] == 'x' && text[at + 6] == '_' &&
+         std::all_of(text.begin() + static_cast<long>(at) + 2,
+                     text.begin() + static_cast<long>(at) + 6,
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Text with its escapes turned back into the characters they stand for;
+// one of half a surrogate pair or of no character (FFFE, FFFF) kept as
+// written.
 std::string Unescaped(std::string text) {
   if (text.find("_x") == std::string::npos) return text;
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    if (i + 7 <= text.size() && text[i] == '_' && text[i + 1] == 'x' && text[i + 6] == '_' &&
-        std::all_of(text.begin() + static_cast<long>(i) + 2,
-                    text.begin() + static_cast<long>(i) + 6,
-                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
-      const unsigned code = static_cast<unsigned>(std::stoul(text.substr(i + 2, 4), nullptr, 16));
-      if (code < 0x80) {
-        out += static_cast<char>(code);
-      } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-      }
-      i += 7;
-    } else {
+    const unsigned code =
+        EscapeAt(text, i) ? static_cast<unsigned>(std::stoul(text.substr(i + 2, 4), nullptr, 16))
+                          : 0x10000;
+    if (code >= 0xD800 && (code <= 0xDFFF || code >= 0xFFFE)) {
       out += text[i++];
+      continue;
     }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    i += 7;
   }
   return out;
 }
@@ -855,10 +864,21 @@ std::string PrefixOf(std::string_view qualified) {
                                          : std::string(qualified.substr(0, colon + 1));
 }
 
+// Text as an element's content: markup escaped, and a character XML cannot
+// hold (a control character; a carriage return, which XML reads as a line
+// feed) or a "_" that would begin an escape written as the workbook's
+// escape, so that the text reads back as it was given.
 std::string Escaped(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const auto code = static_cast<unsigned char>(c);
+    if ((code < 0x20 && c != '\t' && c != '\n') || (c == '_' && EscapeAt(text, i))) {
+      out.append("_x00").append(1, kHex[code >> 4]).append(1, kHex[code & 0xF]).append("_");
+      continue;
+    }
     switch (c) {
       case '&':
         out += "&amp;";

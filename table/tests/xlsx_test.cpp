@@ -138,6 +138,8 @@ TEST(XlsxReadTest, CellsOfEveryKind) {
       {R"(<c r="XFD1"><v>1</v></c>)", "1: 16383 number 1;\n"},
       {R"(<c r="A1" t="inlineStr"><is><t>a_x000D_b</t></is></c>)", "1: 0 text a\rb;\n"},
       {R"(<c r="A1" t="inlineStr"><is><t>_x005F_x000D_</t></is></c>)", "1: 0 text _x000D_;\n"},
+      {R"(<c r="A1" t="inlineStr"><is><t>_x0416__xD800__xFFFF__x12_</t></is></c>)",
+       "1: 0 text Ж_xD800__xFFFF__x12_;\n"},
       {R"(<c r="A1"><is><t>12</t></is></c>)", "1: 0 text 12;\n"},
       {R"(<c r="A1" t="inlineStr"><is><t>漢</t><rPh><t>かん</t></rPh></is></c>)",
        "1: 0 text 漢;\n"},
@@ -489,6 +491,49 @@ TEST(XlsxWriteTest, LongSheetsWrittenThroughout) {
     const std::string part = PartOf(written.bytes, "xl/worksheets/sheet1.xml");
     EXPECT_TRUE(part == c.bom + Sheet(expected, "<dimension ref=\"" + c.dimension + "\"/>"))
         << part.substr(0, 300);
+  }
+}
+
+// Results of given texts, in the order given.
+class TextResults final : public RowResults {
+ public:
+  explicit TextResults(std::vector<std::string> texts) : texts_(std::move(texts)) {}
+  void For(const SheetRow&, std::vector<ResultCell>& cells) override {
+    for (const std::string& text : texts_) cells.push_back({text, false});
+  }
+
+ private:
+  std::vector<std::string> texts_;
+};
+
+TEST(XlsxWriteTest, ResultTextsReadBackAsGiven) {
+  struct Case {
+    std::string text;
+    std::string written;  // the inserted cell's <t> element
+  };
+  const std::vector<Case> cases = {
+      {"текст", "<t>текст</t>"},
+      {"a<b>&c\"d'", "<t>a&lt;b&gt;&amp;c\"d'</t>"},
+      {" отпред", R"(<t xml:space="preserve"> отпред</t>)"},
+      {"отзад\n", "<t xml:space=\"preserve\">отзад\n</t>"},
+      {"ред\r\nред", "<t>ред_x000D_\nред</t>"},
+      {"a\x01"
+       "b\x1F",
+       "<t>a_x0001_b_x001F_</t>"},
+      {"_x0041_ и _x41_", "<t>_x005F_x0041_ и _x41_</t>"},
+      {"_xD800_", "<t>_x005F_xD800_</t>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Book book;
+    book.sheet = Sheet(R"(<row r="1"><c r="A1"><v>1</v></c></row>)");
+    TextResults results({c.text});
+    const Written written = Write(book.Zip(), 1, results);
+    ASSERT_TRUE(written.ok) << written.problem;
+    EXPECT_EQ(PartOf(written.bytes, "xl/worksheets/sheet1.xml"),
+              Sheet(R"(<row r="1"><c r="A1"><v>1</v></c><c r="B1" t="inlineStr"><is>)" + c.written +
+                    "</is></c></row>"));
+    EXPECT_EQ(Read(written.bytes), "1: 0 number 1; 1 text " + c.text + ";\n");
   }
 }
 
