@@ -38,7 +38,9 @@ fail() {
 # -uc run from the source package by a user who is not root, with no
 # network and no display. What it makes is brought back to $scratch.
 build_in_root() {
-  local cache=${EGN_BUILDD_CACHE:-/var/cache/egn-check/bookworm-buildd} mirror root
+  local cache=${EGN_BUILDD_CACHE:-/var/cache/egn-check/bookworm-buildd} mirror
+  # Not local: the trap that unmounts it runs when the script ends.
+  root=$scratch/root
   mirror=$({
     grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources || true
     grep -hsE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list | sed -E 's/\[[^]]*\]//' || true
@@ -54,7 +56,6 @@ build_in_root() {
     "${as_root[@]}" rm -rf "$cache"
     "${as_root[@]}" mv "$cache.new" "$cache"
   fi
-  root=$scratch/root
   mkdir "$root"
   "${as_root[@]}" cp -a "$cache/." "$root/"
   mounts=()
