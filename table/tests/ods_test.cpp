@@ -242,6 +242,34 @@ TEST(OdsReaderTest, NamesTheSheetsAndReadsTheOneSelected) {
   EXPECT_EQ(Rows(*reader, 2), "! в работната книга няма лист с номер 3");
 }
 
+// Rows read in pieces of the part, a row held at a time: every one given.
+TEST(OdsReaderTest, ReadsALargeSheetRowByRow) {
+  std::string rows;
+  for (int r = 1; r <= 30000; ++r) {
+    rows += R"(<table:table-row><table:table-cell office:value-type="float" office:value=")" +
+            std::to_string(8000000000 + r) + R"("/></table:table-row>)";
+  }
+  const std::string bytes = MakeZip(Package(Content(Table(rows)))).bytes;
+  MemorySource source(bytes);
+  ZipReader zip;
+  ASSERT_TRUE(zip.Open(source)) << zip.problem();
+  std::string problem;
+  const std::unique_ptr<SheetReader> reader = OpenOds(zip, problem);
+  ASSERT_NE(reader, nullptr) << problem;
+  SheetRow row;
+  EXPECT_FALSE(reader->Next(row));  // none before a sheet is selected
+  ASSERT_TRUE(reader->Select(0));
+  std::uint64_t count = 0;
+  while (reader->Next(row)) {
+    ++count;
+    ASSERT_EQ(row.number, count);
+    ASSERT_EQ(row.cells.size(), 1u);
+    ASSERT_EQ(row.cells[0].text, std::to_string(8000000000 + count));
+  }
+  EXPECT_EQ(count, 30000u);
+  EXPECT_EQ(reader->problem(), "");
+}
+
 struct Refusal {
   const char* name;
   std::vector<Part> parts;
@@ -256,7 +284,15 @@ std::vector<Refusal> Refusals() {
       R"(<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml">)"
       R"(<manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum="x"/>)"
       R"(</manifest:file-entry></manifest:manifest>)";
+  const std::string other_encrypted =
+      R"(<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">)"
+      R"(<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>)"
+      R"(<manifest:file-entry manifest:full-path="Thumbnails/x.png" manifest:media-type="">)"
+      R"(<manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum="x"/>)"
+      R"(</manifest:file-entry></manifest:manifest>)";
   return {
+      {"another part encrypted, content.xml not", Package(Content(""), other_encrypted),
+       "в частта „content.xml“ няма нито един лист"},
       {"no content.xml", no_content, "в работната книга няма част „content.xml“: тя е повредена"},
       {"encrypted", Package("\x8f\x12 not XML", encrypted_manifest),
        "работната книга е защитена с парола: запишете я отново без парола и опитайте пак"},
@@ -592,6 +628,17 @@ TEST(OdsWriterTest, CopiesTheOtherPartsAsStoredAndWritesTheSameBytesAgain) {
   const std::unique_ptr<SheetReader> reader = OpenOds(again, problem);
   ASSERT_NE(reader, nullptr) << problem;
   EXPECT_EQ(Rows(*reader), "1: 0n[1] 1t[x]\n");
+}
+
+TEST(OdsWriterTest, RefusesAPartWithoutPrefixesForItsNamespaces) {
+  const std::string content =
+      R"(<document-content xmlns="urn:oasis:names:tc:opendocument:xmlns:office:1.0"><body>)"
+      R"(<spreadsheet><table xmlns="urn:oasis:names:tc:opendocument:xmlns:table:1.0" name="x">)"
+      R"(<table-row><table-cell/></table-row></table></spreadsheet></body></document-content>)";
+  TableResults results({});
+  EXPECT_EQ(Write(content, 1, results).content,
+            "! частта „content.xml“ не обявява пространствата от имена на таблица OpenDocument с "
+            "представки: не може да бъде записана отново");
 }
 
 TEST(OdsWriterTest, RefusesResultsOverAValue) {
