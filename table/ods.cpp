@@ -1,7 +1,6 @@
 #include "table/ods.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <set>
@@ -381,6 +380,8 @@ const ZipEntry* ReadableContent(ZipReader& zip, std::string& problem) {
 
 // --- Reading -----------------------------------------------------------------
 
+// The Scanner pausing the XML reader at each row that holds a cell, and at
+// the end of the selected table.
 class RowScanner final : public Scanner {
  public:
   using Scanner::Scanner;
@@ -406,6 +407,8 @@ class RowScanner final : public Scanner {
   XmlReader* xml_ = nullptr;
 };
 
+// A sheet read from content.xml inflated afresh at each Select, as far as
+// its next row that holds a cell at each Next.
 class OdsReader final : public SheetReader {
  public:
   OdsReader(ZipReader& zip, const ZipEntry& content, std::vector<std::string> sheets)
@@ -630,6 +633,13 @@ struct CellSpan {
   bool empty = true;
 };
 
+// content.xml written again as it is read: its bytes as they were, but for
+// the rows of the selected table given results (each written whole at its
+// end, a repeated one as rows of their own, its empty cells from the first
+// result column on cut away), the flag's style added to the automatic
+// styles, and columns declared for the results where the table declares
+// too few. Bytes are held back only within such a row, or after the
+// table's last column until its first row.
 class ContentWriter final : public Scanner {
  public:
   ContentWriter(std::size_t index, std::uint32_t first_column, RowResults& results, Tee& tee)
