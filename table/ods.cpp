@@ -630,6 +630,7 @@ struct CellSpan {
   std::uint64_t end = 0;      // one past its end tag
   std::uint64_t column = 0;
   std::uint64_t repeat = 1;
+  std::uint64_t spanned = 1;  // the columns it is merged across
   bool empty = true;
 };
 
@@ -682,6 +683,9 @@ class ContentWriter final : public Scanner {
       column_start_ = offset_ + length_;
     }
     Scanner::Start(name, attributes);
+    if (cell_depth_ == depth_ && !spans_.empty()) {
+      spans_.back().spanned = Repeat(attributes, "number-columns-spanned");
+    }
   }
 
   void End(std::string_view name) override {
@@ -859,7 +863,21 @@ class ContentWriter final : public Scanner {
     const std::uint64_t cut = kept < spans_.size() ? spans_[kept].start
                               : spans_.empty()     ? row_tag_end_
                                                    : spans_.back().end;
-    prefix = std::string(tee_.Bytes(row_tag_end_, cut));
+    // A cell merged across the first result column is merged up to it
+    // only: the results are not hidden under it.
+    prefix.clear();
+    std::uint64_t from = row_tag_end_;
+    for (std::size_t i = 0; i < kept; ++i) {
+      const CellSpan& span = spans_[i];
+      if (span.spanned < 2 || span.column + span.spanned <= first_column_) continue;
+      const std::uint64_t left = first_column_ - span.column;
+      prefix += tee_.Bytes(from, span.start);
+      prefix +=
+          WithAttribute(tee_.Bytes(span.start, span.tag_end), table_ + "number-columns-spanned",
+                        left > 1 ? std::to_string(left) : "");
+      from = span.tag_end;
+    }
+    prefix += tee_.Bytes(from, cut);
     end_column = kept == 0 ? 0 : spans_[kept - 1].column + spans_[kept - 1].repeat;
     if (kept < spans_.size() && spans_[kept].column < first_column_) {
       const CellSpan& span = spans_[kept];

@@ -505,6 +505,27 @@ std::vector<WriteCase> WriteCases() {
                   "<text:p>d<text:tab/>e<text:s/></text:p>") +
            "</table:table-row>",
        "1 "},
+      {"a merged cell merged up to the results only",
+       R"(<table:table-row><table:table-cell table:number-columns-spanned="4" )"
+       R"(office:value-type="string"><text:p>а</text:p></table:table-cell>)"
+       R"(<table:covered-table-cell table:number-columns-repeated="3"/></table:table-row>)",
+       2,
+       {{1, {"x"}}},
+       R"(<table:table-row><table:table-cell table:number-columns-spanned="2" )"
+       R"(office:value-type="string"><text:p>а</text:p></table:table-cell>)"
+       R"(<table:covered-table-cell/>)" +
+           Result("<text:p>x</text:p>") + "</table:table-row>",
+       "1 "},
+      {"a merged cell unmerged where the results begin next to it",
+       R"(<table:table-row><table:table-cell table:number-columns-spanned="3" )"
+       R"(office:value-type="string"><text:p>а</text:p></table:table-cell>)"
+       R"(<table:covered-table-cell table:number-columns-repeated="2"/></table:table-row>)",
+       1,
+       {{1, {"x"}}},
+       R"(<table:table-row><table:table-cell office:value-type="string"><text:p>а</text:p>)"
+       "</table:table-cell>" +
+           Result("<text:p>x</text:p>") + "</table:table-row>",
+       "1 "},
       {"declared columns extended past the results",
        R"(<table:table-column table:number-columns-repeated="2"/>)"
        "<table:table-row>" +
