@@ -26,6 +26,7 @@ constexpr std::string_view kManifestNs = "urn:oasis:names:tc:opendocument:xmlns:
 
 constexpr std::string_view kContent = "content.xml";
 constexpr std::string_view kManifest = "META-INF/manifest.xml";
+constexpr std::string_view kStyles = "styles.xml";
 
 // The largest sheet the spreadsheet programs open: a cell or row past it is
 // not given (an .ods commonly ends with an empty row repeated to the last).
@@ -624,6 +625,23 @@ std::string Paragraphs(std::string_view text, const std::string& t) {
   return out + "</" + t + "p>";
 }
 
+// The names of the styles a part defines (style:name of style:style).
+class StyleNames final : public XmlHandler {
+ public:
+  explicit StyleNames(std::set<std::string>& names) : names_(names) {}
+  void Start(std::string_view name, const char** attributes) override {
+    if (!Is(name, kStyleNs, "style")) return;
+    if (const char* style = Attribute(attributes, kStyleNs, "name"); style != nullptr) {
+      names_.insert(style);
+    }
+  }
+  void End(std::string_view) override {}
+  void Text(std::string_view) override {}
+
+ private:
+  std::set<std::string>& names_;
+};
+
 struct CellSpan {
   std::uint64_t start = 0;    // of its start tag
   std::uint64_t tag_end = 0;  // one past its start tag
@@ -643,8 +661,15 @@ struct CellSpan {
 // table's last column until its first row.
 class ContentWriter final : public Scanner {
  public:
-  ContentWriter(std::size_t index, std::uint32_t first_column, RowResults& results, Tee& tee)
-      : Scanner(index), first_column_(first_column), results_(results), tee_(tee) {}
+  // `taken`: the names of the styles of styles.xml, which the flag's must
+  // not take either.
+  ContentWriter(std::size_t index, std::uint32_t first_column, RowResults& results, Tee& tee,
+                std::set<std::string> taken)
+      : Scanner(index),
+        first_column_(first_column),
+        results_(results),
+        tee_(tee),
+        used_names_(std::move(taken)) {}
   void Bind(XmlReader& xml) { xml_ = &xml; }
 
   void Start(std::string_view name, const char** attributes) override {
@@ -935,6 +960,16 @@ bool WriteOdsWithResults(ZipReader& zip, std::size_t index, std::uint32_t first_
                          RowResults& results, ByteSink& out, std::string& problem) {
   const ZipEntry* content = ReadableContent(zip, problem);
   if (content == nullptr) return false;
+  std::set<std::string> taken;
+  if (const ZipEntry* styles = zip.Find(kStyles); styles != nullptr) {
+    const std::unique_ptr<ByteSource> source = zip.Inflate(*styles);
+    StyleNames names(taken);
+    XmlReader xml(*source, std::string(kStyles), names);
+    if (xml.Parse() == XmlReader::Status::kFailed) {
+      problem = xml.problem();
+      return false;
+    }
+  }
   ZipWriter writer(out);
   for (const ZipEntry& entry : zip.entries()) {
     if (&entry != content) {
@@ -951,7 +986,7 @@ bool WriteOdsWithResults(ZipReader& zip, std::size_t index, std::uint32_t first_
     }
     const std::unique_ptr<ByteSource> source = zip.Inflate(entry);
     Tee tee(*source, *part);
-    ContentWriter handler(index, first_column, results, tee);
+    ContentWriter handler(index, first_column, results, tee, std::move(taken));
     XmlReader xml(tee, std::string(kContent), handler);
     handler.Bind(xml);
     if (xml.Parse() != XmlReader::Status::kDone) {

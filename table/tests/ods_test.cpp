@@ -49,11 +49,18 @@ constexpr char kManifest[] =
     R"(<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>)"
     R"(</manifest:manifest>)";
 
-std::vector<Part> Package(const std::string& content, const std::string& manifest = kManifest) {
+constexpr char kCommonStyles[] =
+    R"(<office:document-styles xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+    R"( xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"><office:styles>)"
+    R"(<style:style style:name="Default" style:family="table-cell"/></office:styles>)"
+    R"(</office:document-styles>)";
+
+std::vector<Part> Package(const std::string& content, const std::string& manifest = kManifest,
+                          const std::string& styles = kCommonStyles) {
   return {
       {.name = "mimetype", .data = "application/vnd.oasis.opendocument.spreadsheet", .method = 0},
       {.name = "content.xml", .data = content},
-      {.name = "styles.xml", .data = "<office:document-styles/>", .descriptor = true},
+      {.name = "styles.xml", .data = styles, .descriptor = true},
       {.name = "META-INF/manifest.xml", .data = manifest},
   };
 }
@@ -384,8 +391,8 @@ struct Written {
 };
 
 Written Write(const std::string& content, std::uint32_t first_column, TableResults& results,
-              std::size_t index = 0) {
-  const std::string bytes = MakeZip(Package(content)).bytes;
+              std::size_t index = 0, const std::string& styles = kCommonStyles) {
+  const std::string bytes = MakeZip(Package(content, kManifest, styles)).bytes;
   MemorySource source(bytes);
   ZipReader zip;
   if (!zip.Open(source)) return {"", "! " + zip.problem()};
@@ -585,6 +592,7 @@ TEST(OdsWriterTest, AddsTheStyleOnceWithANameNotTaken) {
   struct StyleCase {
     const char* name;
     std::string styles, expected;
+    std::string common = kCommonStyles;  // styles.xml
   };
   const std::string taken =
       R"(<office:automatic-styles><style:style style:name="egn_flag" style:family="table-cell"/>)"
@@ -592,7 +600,7 @@ TEST(OdsWriterTest, AddsTheStyleOnceWithANameNotTaken) {
   const std::string flag2 =
       R"(<style:style style:name="egn_flag2" style:family="table-cell">)"
       R"(<style:table-cell-properties fo:background-color="#ffc7ce"/></style:style>)";
-  const std::vector<StyleCase> cases = {
+  std::vector<StyleCase> cases = {
       {"none before", "",
        std::string("<office:automatic-styles>") + kFlag + "</office:automatic-styles>"},
       {"written empty", "<office:automatic-styles/>",
@@ -602,6 +610,11 @@ TEST(OdsWriterTest, AddsTheStyleOnceWithANameNotTaken) {
        R"(style:family="table-cell"/>)" +
            flag2 + "</office:automatic-styles>"},
   };
+  std::string common_taken = kCommonStyles;
+  common_taken.replace(common_taken.find("Default"), 7, "egn_flag");
+  cases.push_back({"name taken by a common style", "<office:automatic-styles/>",
+                   "<office:automatic-styles>" + flag2 + "</office:automatic-styles>",
+                   common_taken});
   for (const StyleCase& c : cases) {
     SCOPED_TRACE(c.name);
     TableResults results({{1, {"!x"}}});
@@ -609,11 +622,11 @@ TEST(OdsWriterTest, AddsTheStyleOnceWithANameNotTaken) {
                                 R"(office:value="1"/>)" +
                                 Result("<text:p>x</text:p>", true) + "</table:table-row>";
     std::string expected = Content(Table(flagged), c.expected);
-    if (c.styles == taken) {
+    if (c.styles == taken || c.common != kCommonStyles) {
       const std::string from = R"(table:style-name="egn_flag")";
       expected.replace(expected.find(from), from.size(), R"(table:style-name="egn_flag2")");
     }
-    EXPECT_EQ(Write(Content(Table(row), c.styles), 1, results).content, expected);
+    EXPECT_EQ(Write(Content(Table(row), c.styles), 1, results, 0, c.common).content, expected);
   }
 }
 
@@ -660,6 +673,13 @@ TEST(OdsWriterTest, RefusesAPartWithoutPrefixesForItsNamespaces) {
   EXPECT_EQ(Write(content, 1, results).content,
             "! частта „content.xml“ не обявява пространствата от имена на таблица OpenDocument с "
             "представки: не може да бъде записана отново");
+}
+
+TEST(OdsWriterTest, RefusesAMalformedStylesPart) {
+  TableResults results({});
+  EXPECT_EQ(Write(Content(Table("")), 1, results, 0, "<a></b>").content,
+            "! частта „styles.xml“ не е правилен XML: ред 1: затварящият елемент не отговаря "
+            "на отворения");
 }
 
 TEST(OdsWriterTest, RefusesResultsOverAValue) {
