@@ -89,7 +89,14 @@ std::string Rows(SheetReader& reader, std::size_t index = 0) {
   while (reader.Next(row)) {
     out += std::to_string(row.number) + ":";
     for (const Cell& cell : row.cells) {
-      out += " " + std::to_string(cell.column) + Letter(cell.kind) + "[" + cell.text + "]";
+      // Appended piece by piece: GCC 12 for Windows takes " " + string for
+      // an overlapping copy at -O3 (-Wrestrict).
+      out += ' ';
+      out += std::to_string(cell.column);
+      out += Letter(cell.kind);
+      out += '[';
+      out += cell.text;
+      out += ']';
     }
     out += "\n";
   }

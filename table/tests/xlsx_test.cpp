@@ -97,8 +97,15 @@ std::string Read(const std::string& bytes, std::size_t sheet = 0) {
     out += std::to_string(row.number) + ":";
     for (const Cell& cell : row.cells) {
       static constexpr const char* kKinds[] = {"text", "number", "date", "boolean", "error"};
-      out += " " + std::to_string(cell.column) + " " + kKinds[static_cast<int>(cell.kind)] + " " +
-             cell.text + ";";
+      // Appended piece by piece: GCC 12 for Windows takes " " + string for
+      // an overlapping copy at -O3 (-Wrestrict).
+      out += ' ';
+      out += std::to_string(cell.column);
+      out += ' ';
+      out += kKinds[static_cast<int>(cell.kind)];
+      out += ' ';
+      out += cell.text;
+      out += ';';
     }
     out += "\n";
   }
