@@ -482,7 +482,7 @@ int Workbook(const Options& options, const egn::cli::ColumnOptions& column,
   whole = false;
   egn::table::ZipReader zip;
   if (!zip.Open(file)) {
-    Say("egn-digit: файлът не се чете като архив ZIP: " + zip.problem());
+    Say("egn-digit: файлът не се чете: " + zip.problem());
     return kBadInput;
   }
   const std::optional<egn::table::WorkbookKind> kind = egn::table::KindOf(zip);
