@@ -225,6 +225,43 @@ std::vector<RunCase> RunCases() {
        mark + "а;8001010008;вярна;;\r\nб;551267871;вярна;;водещата нула е изгубена: 0551267871\r\n",
        "",
        0},
+      {"the header looked for in the first 100 rows only",
+       {{"Лист1", {{1, {Text(0, "x")}}, {101, {Text(0, "ЕГН")}}}}},
+       "ЕГН",
+       {},
+       false,
+       Format::kText,
+       {},
+       "",
+       "egn-digit: няма колона „ЕГН“; заглавният ред има 1: „x“\n",
+       2},
+      {"nothing in the first 100 rows",
+       {{"Лист1", {{150, {Text(0, "ЕГН")}}}}},
+       "ЕГН",
+       {},
+       false,
+       Format::kText,
+       {},
+       "",
+       "egn-digit: няма заглавен ред: първите 100 реда на листа „Лист1“ са празни\n",
+       2},
+      {"a formula's error and TRUE hold no number; the header in row 100",
+       {{"Лист1",
+         {{100, {Text(0, "ЕГН")}},
+          {101, {{0, CellKind::kError, "#DIV/0!"}}},
+          {102, {{0, CellKind::kBoolean, "TRUE"}}}}}},
+       "ЕГН",
+       {},
+       false,
+       Format::kJson,
+       {},
+       R"({"line":101,"error":"клетката е грешка на формула (#DIV/0!), а не ЕГН"})"
+       "\n"
+       R"({"line":102,"error":"клетката е логическа стойност (TRUE), а не ЕГН"})"
+       "\n",
+       "egn-digit: ред 101: клетката е грешка на формула (#DIV/0!), а не ЕГН\n"
+       "egn-digit: ред 102: клетката е логическа стойност (TRUE), а не ЕГН\n",
+       2},
   };
 }
 
@@ -247,6 +284,25 @@ TEST(WorkbookRun, SheetsComeBackAsCsvOrJsonWithTheirMessagesAndStatus) {
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(whole, c.out.size() > 0);
   }
+}
+
+TEST(WorkbookRun, TheSeparatorGivenAndTheExplainedColumns) {
+  FakeReader reader({{"Лист1",
+                      {{1, {Text(0, "Име, фамилия"), Text(2, "ЕГН")}},
+                       {2, {Text(0, "Иванов, Иван"), Number(2, "800101000")}}}}});
+  StringSink sink;
+  WorkbookOptions options;
+  options.column.column = "ЕГН";
+  options.column.separator = ',';
+  options.column.explain = true;
+  options.mark = false;
+  bool whole = false;
+  EXPECT_EQ(RunWorkbook(options, reader, sink, {}, whole), 0);
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(sink.out,
+            "\"Име, фамилия\",,ЕГН,Резултат,Вярна цифра,Изчислена сума,Последно число,Бележка\r\n"
+            "\"Иванов, Иван\",,800101000,8001010008,,30,8,\r\n");
+  EXPECT_EQ(sink.err, "");
 }
 
 TEST(WorkbookRun, ASheetThatCannotBeReadIsSaidAndNothingWritten) {
