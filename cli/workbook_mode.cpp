@@ -208,7 +208,7 @@ class WorkbookRun final : public table::RowResults {
   // Checks the row's cell: its columns into columns_, or its record
   // appended to `json`; a problem said, and the status kept.
   FieldVerdict Evaluate(const table::SheetRow& row, std::string* json) {
-    const std::size_t line = static_cast<std::size_t>(row.number);
+    const auto line = static_cast<std::size_t>(row.number);
     const table::Cell* cell = CellAt(row, column_);
     std::string problem;
     FieldVerdict verdict = FieldVerdict::kBlank;

@@ -68,8 +68,12 @@ class StringSink final : public RunSink {
   std::string out, err;
 };
 
-Cell Text(std::uint32_t column, std::string text) { return {column, CellKind::kText, text}; }
-Cell Number(std::uint32_t column, std::string text) { return {column, CellKind::kNumber, text}; }
+Cell Text(std::uint32_t column, std::string text) {
+  return {column, CellKind::kText, std::move(text)};
+}
+Cell Number(std::uint32_t column, std::string text) {
+  return {column, CellKind::kNumber, std::move(text)};
+}
 
 // A register: a title, a header in row 3, numbers in rows 4 to 8, a row
 // left out (9), and a note far to the right in row 10.
@@ -282,7 +286,7 @@ TEST(WorkbookRun, SheetsComeBackAsCsvOrJsonWithTheirMessagesAndStatus) {
     EXPECT_EQ(sink.out, c.out);
     EXPECT_EQ(sink.err, c.err);
     EXPECT_EQ(status, c.status);
-    EXPECT_EQ(whole, c.out.size() > 0);
+    EXPECT_EQ(whole, !c.out.empty());
   }
 }
 
@@ -406,7 +410,7 @@ TEST(WorkbookCells, EachKindGivesItsTextOrWhyItHoldsNoNumber) {
 // A compound file of one 512-byte sector of its allocation table and one of
 // its directory, whose entries after the root are `streams`.
 std::string CompoundFile(const std::vector<std::u16string>& streams, std::uint16_t shift = 9) {
-  std::string file(512 * 3, '\0');
+  std::string file(std::size_t{512} * 3, '\0');
   const auto put16 = [&](std::size_t at, std::uint16_t value) {
     file[at] = static_cast<char>(value & 0xFF);
     file[at + 1] = static_cast<char>(value >> 8);
@@ -424,7 +428,7 @@ std::string CompoundFile(const std::vector<std::u16string>& streams, std::uint16
   put32(512, 0xFFFFFFFD);
   put32(516, 0xFFFFFFFE);
   std::vector<std::pair<std::u16string, std::uint8_t>> entries{{u"Root Entry", 5}};
-  for (const std::u16string& stream : streams) entries.push_back({stream, 2});
+  for (const std::u16string& stream : streams) entries.emplace_back(stream, 2);
   for (std::size_t e = 0; e < entries.size(); ++e) {
     const std::size_t at = 1024 + 128 * e;
     const std::u16string& name = entries[e].first;
