@@ -15,7 +15,7 @@ constexpr int kPiece = 64 * 1024;
 std::string ErrorText(XML_Error code) {
   switch (code) {
     case XML_ERROR_NO_ELEMENTS:
-      return "частта е празна или свършва, преди да започне";
+      return "частта свършва преди края на документа (празна или отрязана)";
     case XML_ERROR_SYNTAX:
       return "синтактична грешка";
     case XML_ERROR_INVALID_TOKEN:
