@@ -1,7 +1,6 @@
 #include "cli/workbook_mode.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "cli/column_common.h"
@@ -51,7 +50,8 @@ class WorkbookRun final : public table::RowResults {
     if (!Choose() || !FindHeader()) return kBadInput;
     if (write_back) {
       std::string problem;
-      // After the header's row: its columns, and past them the results.
+      // After the last column any row uses: no cell of the sheet is
+      // written over.
       const std::uint32_t first = last_column_ + 1;
       if (!write_back(sheet_, first, *this, problem)) {
         sink_.Flush();
