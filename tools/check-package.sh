@@ -32,6 +32,66 @@ fail() {
   exit 1
 }
 
+# A distribution's build machine: a bare Debian 12 root (debootstrap
+# --variant=buildd, kept in EGN_BUILDD_CACHE between runs), the source
+# package's Build-Depends installed there by apt, and dpkg-buildpackage -us
+# -uc run from the source package by a user who is not root, with no
+# network and no display. What it makes is brought back to $scratch.
+build_in_root() {
+  local cache=${EGN_BUILDD_CACHE:-/var/cache/egn-check/bookworm-buildd} mirror
+  # Not local: the trap that unmounts it runs when the script ends.
+  root=$scratch/root
+  mirror=$({
+    grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources || true
+    grep -hsE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list | sed -E 's/\[[^]]*\]//' || true
+  } | awk '$2 !~ /-security/ {print $2; exit}')
+  [[ -n $mirror ]] || fail "no Debian mirror in this machine's apt sources"
+  if [[ ! -e $cache/.complete ]]; then
+    echo "check-package: making a bare build root (debootstrap --variant=buildd bookworm) from $mirror"
+    "${as_root[@]}" rm -rf "$cache.new"
+    "${as_root[@]}" mkdir -p "$(dirname "$cache")"
+    "${as_root[@]}" debootstrap --variant=buildd bookworm "$cache.new" "$mirror" >"$scratch/debootstrap.log" 2>&1 ||
+      { tail -n 20 "$scratch/debootstrap.log" >&2; fail "debootstrap failed (above)"; }
+    "${as_root[@]}" touch "$cache.new/.complete"
+    "${as_root[@]}" rm -rf "$cache"
+    "${as_root[@]}" mv "$cache.new" "$cache"
+  fi
+  mkdir "$root"
+  "${as_root[@]}" cp -a "$cache/." "$root/"
+  mounts=()
+  trap 'for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do "${as_root[@]}" umount -l "${mounts[i]}"; done
+        grep -q " $root/" /proc/mounts || "${as_root[@]}" rm -rf "$scratch"' EXIT
+  # /proc, and /dev with what is mounted in it (/dev/pts: a test opens a
+  # terminal), as a build machine's chroot has them.
+  "${as_root[@]}" mount -t proc proc "$root/proc"
+  "${as_root[@]}" mount --rbind /dev "$root/dev"
+  mounts+=("$root/proc" "$root/dev")
+  # Packages this machine has fetched already are taken from its cache.
+  "${as_root[@]}" mount --bind /var/cache/apt/archives "$root/var/cache/apt/archives"
+  mounts+=("$root/var/cache/apt/archives")
+  "${as_root[@]}" cp /etc/resolv.conf "$root/etc/resolv.conf"
+  "${as_root[@]}" mkdir -p "$root/build"
+  "${as_root[@]}" cp "$scratch"/egn-check_*.dsc "$scratch"/egn-check_*.orig.tar.* "$scratch"/egn-check_*.debian.tar.* "$root/build/"
+  in_root() { "${as_root[@]}" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 chroot "$@"; }
+  echo "check-package: the Build-Depends installed in the bare root"
+  in_root "$root" /bin/sh -c 'cd /build && dpkg-source -x egn-check_*.dsc egn-check >/dev/null &&
+    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -q --no-install-recommends ./egn-check &&
+    useradd --create-home --uid 2000 builder && chown -R builder: /build' >"$scratch/build-deps.log" 2>&1 ||
+    { tail -n 30 "$scratch/build-deps.log" >&2; fail "the Build-Depends could not be installed in the bare root (above)"; }
+  echo "check-package: dpkg-buildpackage -us -uc in the bare root, as a user, with no network"
+  if ! "${as_root[@]}" unshare --net env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/home/builder LC_ALL=C.UTF-8 \
+    chroot --userspec=2000:2000 "$root" /bin/sh -c 'cd /build/egn-check && dpkg-buildpackage -us -uc' \
+    >"$scratch/build.log" 2>&1; then
+    # What each failed test said (ctest prints it after its line), then the end.
+    grep -A 40 -E '\*\*\*(Failed|Exception)|Test +#[0-9]+: .* (Failed|Not Run)' "$scratch/build.log" | head -n 200 >&2 || true
+    tail -n 60 "$scratch/build.log" >&2
+    fail "dpkg-buildpackage failed in the bare root (the last lines of its output are above)"
+  fi
+  # The source package as the build made it again, which the .changes names.
+  cp "$root"/build/egn-*.deb "$root"/build/egn-check_*.changes "$root"/build/egn-check_*.buildinfo \
+    "$root"/build/egn-check_*.dsc "$root"/build/egn-check_*.debian.tar.* "$scratch/"
+}
+
 if (($# == 0)); then
   started=$SECONDS
   mkdir "$scratch/egn-check"
@@ -42,10 +102,14 @@ if (($# == 0)); then
   # The source package first, of the clean tree; lintian checks it too.
   (cd "$scratch" && dpkg-source -b egn-check >"$scratch/source.log" 2>&1) ||
     { cat "$scratch/source.log" >&2; fail "dpkg-source -b failed (above)"; }
-  echo "check-package: dpkg-buildpackage -us -uc -b in a clean copy of the tree"
-  if ! (cd "$scratch/egn-check" && dpkg-buildpackage -us -uc -b >"$scratch/build.log" 2>&1); then
-    tail -n 60 "$scratch/build.log" >&2
-    fail "dpkg-buildpackage failed (the last lines of its output are above)"
+  if [[ ${EGN_PACKAGE_BUILD:-root} == host ]]; then
+    echo "check-package: dpkg-buildpackage -us -uc in a clean copy of the tree, on this machine"
+    if ! (cd "$scratch/egn-check" && dpkg-buildpackage -us -uc >"$scratch/build.log" 2>&1); then
+      tail -n 60 "$scratch/build.log" >&2
+      fail "dpkg-buildpackage failed (the last lines of its output are above)"
+    fi
+  else
+    build_in_root
   fi
   grep -E '^[0-9]+% tests passed' "$scratch/build.log" || true
   # The tests that could not run here (a tool the build machine lacks), as

@@ -333,8 +333,66 @@ folders_as_windows_resolves_them() {
     "$(message_of "egn-check Setup" "$installer" /CurrentUser '/D=C:\shared\egn')" \
     "egn-check cannot be installed in C:\shared\egn: it is installed there for all users already, and uninstalling one would delete the other's files. Choose another folder."
   uninstall_silently "$WINEPREFIX/drive_c/shared/egn"
-  rmdir "$WINEPREFIX/drive_c/shared"
+  [[ ! -e $WINEPREFIX/drive_c/shared ]] || fail "the uninstaller left C:\shared, which the installer made"
   echo "check-windows-installer: folders as Windows resolves them (${forms[*]}) installed there and uninstalled whole; unwritable folders install nothing (status 4); the other scope's folder refused (the current user)"
+}
+
+# What the installer made, the uninstaller takes away again, and only that:
+# the folders above the programs' that it made (one that holds something
+# else stays), and the PATH value where there was none (one that was there
+# empty stays, empty). A quote typed before its PATH entry and never closed
+# stops the uninstaller, with its message, and nothing is removed until the
+# quote is closed.
+what_the_installer_made() {
+  local environment='HKCU\Environment' original windows_folder unix
+  local settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\egn-check'
+  original=$(path_of "$environment")
+  mkdir -p "$WINEPREFIX/drive_c/made"
+  touch "$WINEPREFIX/drive_c/made/keep.txt"
+  unix=$WINEPREFIX/drive_c/made/a/b/egn
+  expect "installed in C:\made\a\b\egn" "$(status_of "$installer" /S /CurrentUser '/D=C:\made\a\b\egn')" 0
+  uninstall_silently "$unix"
+  [[ ! -e $WINEPREFIX/drive_c/made/a ]] || fail "the uninstaller left C:\made\a, which the installer made"
+  [[ -f $WINEPREFIX/drive_c/made/keep.txt ]] || fail "the uninstaller took C:\made, which was there before"
+  rm -r "$WINEPREFIX/drive_c/made"
+
+  unix=$WINEPREFIX/drive_c/egn-made
+  windows_folder='C:\egn-made'
+  for before in empty none; do
+    if [[ $before == empty ]]; then
+      wine reg add "$environment" /v Path /t REG_EXPAND_SZ /d "" /f >/dev/null
+    else
+      set_path "$environment" ""
+    fi
+    expect "installed over a PATH value $before" \
+      "$(status_of "$installer" /S /CurrentUser /PATH "/D=$windows_folder")" 0
+    expect "the PATH value, $before before" "$(path_of "$environment")" "$windows_folder"
+    uninstall_silently "$unix"
+    if [[ $before == empty ]]; then
+      wine reg query "$environment" /v Path >/dev/null 2>&1 || fail "the uninstaller deleted the PATH value that was there, empty"
+      expect "the PATH value after uninstalling" "$(path_of "$environment")" ""
+    else
+      ! wine reg query "$environment" /v Path >/dev/null 2>&1 || fail "the uninstaller left a PATH value where there was none"
+    fi
+  done
+
+  set_path "$environment" 'C:\Tools'
+  expect "installed for the quote" "$(status_of "$installer" /S /CurrentUser /PATH "/D=$windows_folder")" 0
+  set_path "$environment" "\"C:\\Tools;$windows_folder"
+  expect "the uninstaller behind a quote never closed" \
+    "$(status_of "$(winepath -w "$unix/Uninstall.exe")" /S "_?=$windows_folder")" 2
+  [[ -f $unix/egn-digit.exe ]] || fail "the uninstaller behind a quote never closed removed the programs"
+  expect "the record behind a quote never closed" "$(record)" "$windows_folder"
+  expect "the PATH behind a quote never closed" "$(path_of "$environment")" "\"C:\\Tools;$windows_folder"
+  expect "the uninstaller's message on a quote never closed" \
+    "$(message_of "egn-check" "$(winepath -w "$unix/Uninstall.exe")" "_?=$windows_folder")" \
+    "The PATH has a quote that is never closed before the entry $windows_folder: Windows reads it as part of the entry the quote opens, and it was left as it is. Close the quote (Environment Variables) and try again."
+  set_path "$environment" "C:\\Tools;$windows_folder"
+  uninstall_silently "$unix"
+  expect "the PATH once the quote is closed" "$(path_of "$environment")" 'C:\Tools'
+  wine reg query "$settings" >/dev/null 2>&1 && fail "the uninstaller left the record once the quote was closed"
+  set_path "$environment" "$original"
+  echo "check-windows-installer: the folders the installer made removed, one there before kept; a PATH value there empty kept, one made removed; a quote never closed before the entry stops the uninstaller (status 2) until it is closed"
 }
 
 echo "check-windows-installer: $(basename "$installer")"
@@ -349,3 +407,4 @@ install_and_uninstall "the current user" \
   /CurrentUser
 path_choice_and_refusals "$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/egn-check"
 folders_as_windows_resolves_them
+what_the_installer_made

@@ -32,4 +32,6 @@ run description out/fuzz/runtime/forms/description_fuzz runtime/forms/fuzz/corpu
 run number_reader out/fuzz/cli/number_reader_fuzz cli/fuzz/corpus/lines
 run csv_reader out/fuzz/cli/csv_reader_fuzz cli/fuzz/corpus/csv
 run zip_reader out/fuzz/table/zip_reader_fuzz table/fuzz/corpus/zip
+run xlsx out/fuzz/table/xlsx_fuzz table/fuzz/corpus/xlsx
+run ods out/fuzz/table/ods_fuzz table/fuzz/corpus/ods
 echo "fuzzing: no finding"

@@ -88,8 +88,11 @@ SAID = {
     "long": "path-entry: the PATH would be longer than 32767 characters, which no environment "
             "can hold\r\n",
     "type": "path-entry: the PATH in HKEY_CURRENT_USER\\Environment is not a string (type 4)\r\n",
-    "usage": "path-entry: usage: path-entry add|remove|has user|machine FOLDER, or path-entry check "
-             "FOLDER\r\n",
+    "usage": "path-entry: usage: path-entry add|remove|has user|machine FOLDER, path-entry remove "
+             "user|machine FOLDER made, or path-entry check FOLDER\r\n",
+    "quoted": 'path-entry: the PATH has a quote that is never closed before the folder "'
+              + FOLDER + '": Windows reads it as part of the entry the quote opens, and it is '
+              "left as it is\r\n",
 }
 
 # (what, arguments, the value before, exit status, said, the value after);
@@ -101,12 +104,18 @@ ROWS = [
      (EXPAND_SZ, SYSTEM + ";" + long_path(2000) + ";" + FOLDER)),
     ("added to the machine's PATH, a plain string kept plain",
      ["add", "machine", FOLDER], (SZ, r"C:\Windows"), 0, "", (SZ, "C:\\Windows;" + FOLDER)),
-    ("no PATH yet", ["add", "user", FOLDER], None, 0, "", (EXPAND_SZ, FOLDER)),
+    ("no PATH yet: made, and said so", ["add", "user", FOLDER], None, 8, "", (EXPAND_SZ, FOLDER)),
     ("its own entry removed, the others as they were", ["remove", "user", FOLDER],
      (EXPAND_SZ, SYSTEM + ";;" + FOLDER + r";C:\Tools"), 0, "",
      (EXPAND_SZ, SYSTEM + r";;C:\Tools")),
-    ("the last entry removed: no value left", ["remove", "user", FOLDER],
-     (EXPAND_SZ, FOLDER), 0, "", None),
+    ("the last entry removed: the value stays, empty, as it was before",
+     ["remove", "user", FOLDER], (EXPAND_SZ, FOLDER), 0, "", (EXPAND_SZ, "")),
+    ("the last entry removed from the value add made: no value left",
+     ["remove", "user", FOLDER, "made"], (EXPAND_SZ, FOLDER), 0, "", None),
+    ("a quote typed before the entry and never closed: the entry stays",
+     ["remove", "user", FOLDER], (EXPAND_SZ, '"C:\\Tools;' + FOLDER), 6, SAID["quoted"], "same"),
+    ("has: only inside a quote never closed", ["has", "user", FOLDER],
+     (EXPAND_SZ, 'C:\\A;"C:\\Tools;' + FOLDER), 6, SAID["quoted"], "same"),
     ("added before a NUL, where Windows reads it; what follows kept",
      ["add", "user", FOLDER], (EXPAND_SZ, nul(r"C:\A", r"C:\B")), 0, "",
      (EXPAND_SZ, nul("C:\\A;" + FOLDER, r"C:\B"))),

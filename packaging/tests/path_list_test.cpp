@@ -95,8 +95,13 @@ std::vector<Case> Cases() {
       {"quoted_entry_before_the_folder", L"\"C:\\Old;Tools\";" + std::wstring(kFolder), kUnchanged,
        Changed(L"\"C:\\Old;Tools\"")},
       {"unclosed_quote", L"C:\\Tools;\"C:\\Old", Refused(Outcome::kUnclosedQuote), kUnchanged},
+      // ... and one typed before the folder's entry takes it in: it stays
+      // as it is, and the installer says why.
       {"unclosed_quote_takes_in_the_folder", L"C:\\Tools;\"C:\\Old;" + std::wstring(kFolder),
-       Refused(Outcome::kUnclosedQuote), kUnchanged},
+       Refused(Outcome::kUnclosedQuote), Refused(Outcome::kUnclosedQuote)},
+      {"unclosed_quote_before_the_folder_as_typed",
+       L"\"C:\\Tools;" + std::wstring(kFolder) + L"\\;C:\\Old", Refused(Outcome::kUnclosedQuote),
+       Refused(Outcome::kUnclosedQuote)},
       // Windows reads a value up to its first NUL: what follows is no part of
       // the PATH, and is kept as it was.
       {"nul_after_the_path", Nul(L"C:\\A", L"C:\\B"),

@@ -14,7 +14,12 @@
 // it: "C:\x\..", "C:\." and "C:\ " are the root of drive C.
 //
 //   path-entry add|remove|has user|machine FOLDER
+//   path-entry remove user|machine FOLDER made
 //   path-entry check FOLDER
+//
+// A PATH value that ends empty is kept, empty, as it was before the folder
+// was added; `remove … made` deletes it, for the value that `add` made
+// (status 8), so that uninstalling leaves the registry as it found it.
 //
 // `has` changes nothing: it tells whether the folder is an entry of that
 // PATH now (0) or not (1), so that an upgrade keeps an entry only where the
@@ -30,6 +35,7 @@
 //   5 the folder is not a full path
 //   6 the PATH ends inside a quote that is never closed
 //   7 the PATH would be longer than 32767 characters
+//   8 the PATH was changed: there was no PATH value, and add made one
 #include <windows.h>
 
 #include <shellapi.h>
@@ -44,7 +50,7 @@ namespace {
 
 using egn::path_list::Outcome;
 
-constexpr int kChanged = 0, kUnchanged = 1, kFailed = 2;
+constexpr int kChanged = 0, kUnchanged = 1, kFailed = 2, kMade = 8;
 
 // Writes "path-entry: MESSAGE" and a line end, in UTF-8, on standard error.
 // A program started by the installer has none, and says nothing.
@@ -96,13 +102,14 @@ struct Key {
   }
 };
 
-// The value `Path` of `key`, its type in `type`; empty where there is none.
-// Says what failed.
-bool ReadPath(HKEY key, const std::wstring& name, std::wstring& path, DWORD& type) {
+// The value `Path` of `key`, its type in `type`; empty where there is none
+// (`exists` tells which). Says what failed.
+bool ReadPath(HKEY key, const std::wstring& name, std::wstring& path, DWORD& type, bool& exists) {
   type = REG_EXPAND_SZ;
   DWORD size = 0;
   LONG status = RegQueryValueExW(key, L"Path", nullptr, &type, nullptr, &size);
-  if (status == ERROR_FILE_NOT_FOUND) {
+  exists = status != ERROR_FILE_NOT_FOUND;
+  if (!exists) {
     type = REG_EXPAND_SZ;
     path.clear();
     return true;
@@ -128,9 +135,11 @@ bool ReadPath(HKEY key, const std::wstring& name, std::wstring& path, DWORD& typ
   return false;
 }
 
-bool WritePath(HKEY key, const std::wstring& name, const std::wstring& path, DWORD type) {
+// Writes `path` as the value; an empty one is deleted where `drop_empty`.
+bool WritePath(HKEY key, const std::wstring& name, const std::wstring& path, DWORD type,
+               bool drop_empty) {
   LONG status = ERROR_SUCCESS;
-  if (path.empty()) {  // an empty PATH is the same as none: leave none
+  if (path.empty() && drop_empty) {
     status = RegDeleteValueW(key, L"Path");
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   } else {
@@ -142,7 +151,8 @@ bool WritePath(HKEY key, const std::wstring& name, const std::wstring& path, DWO
   return false;
 }
 
-int Change(const std::wstring& verb, const std::wstring& scope, const std::wstring& folder) {
+int Change(const std::wstring& verb, const std::wstring& scope, const std::wstring& folder,
+           bool made) {
   if (const auto refusal = egn::path_list::FolderRefusal(folder)) return Status(*refusal, folder);
   const bool machine = scope == L"machine";
   const wchar_t* subkey = machine
@@ -161,18 +171,23 @@ int Change(const std::wstring& verb, const std::wstring& scope, const std::wstri
   }
   std::wstring path;
   DWORD type = REG_EXPAND_SZ;
-  if (!ReadPath(key.handle, name, path, type)) return kFailed;
-  if (asking)  // an entry there is one that removing it would take away
-    return egn::path_list::WithoutEntry(path, folder).outcome == Outcome::kChanged ? kChanged
-                                                                                   : kUnchanged;
+  bool exists = false;
+  if (!ReadPath(key.handle, name, path, type, exists)) return kFailed;
   const auto change = verb == L"add" ? egn::path_list::WithEntry(path, folder)
                                      : egn::path_list::WithoutEntry(path, folder);
+  if (change.outcome == Outcome::kUnclosedQuote && verb != L"add") {
+    Say(L"the PATH has a quote that is never closed before the folder \"" + folder +
+        L"\": Windows reads it as part of the entry the quote opens, and it is left as it is");
+    return 6;
+  }
+  if (asking)  // an entry there is one that removing it would take away
+    return change.outcome == Outcome::kChanged ? kChanged : kUnchanged;
   if (change.outcome != Outcome::kChanged) return Status(change.outcome, folder);
-  if (!WritePath(key.handle, name, change.value, type)) return kFailed;
+  if (!WritePath(key.handle, name, change.value, type, made)) return kFailed;
   DWORD_PTR answer = 0;
   SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"),
                       SMTO_ABORTIFHUNG, 5000, &answer);
-  return kChanged;
+  return exists ? kChanged : kMade;
 }
 
 // `folder` as Windows resolves it (GetFullPathNameW: "." and ".." taken,
@@ -199,8 +214,12 @@ int Run(const std::vector<std::wstring>& arguments) {
   if (arguments.size() == 3 &&
       (arguments[0] == L"add" || arguments[0] == L"remove" || arguments[0] == L"has") &&
       (arguments[1] == L"user" || arguments[1] == L"machine"))
-    return Change(arguments[0], arguments[1], arguments[2]);
-  Say(L"usage: path-entry add|remove|has user|machine FOLDER, or path-entry check FOLDER");
+    return Change(arguments[0], arguments[1], arguments[2], false);
+  if (arguments.size() == 4 && arguments[0] == L"remove" &&
+      (arguments[1] == L"user" || arguments[1] == L"machine") && arguments[3] == L"made")
+    return Change(arguments[0], arguments[1], arguments[2], true);
+  Say(L"usage: path-entry add|remove|has user|machine FOLDER, path-entry remove user|machine "
+      L"FOLDER made, or path-entry check FOLDER");
   return kFailed;
 }
 

@@ -1,5 +1,6 @@
 #include "path_list.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace egn::path_list {
@@ -114,9 +115,10 @@ Change WithEntry(std::wstring_view path, std::wstring_view folder) {
 Change WithoutEntry(std::wstring_view path, std::wstring_view folder) {
   if (const auto refusal = FolderRefusal(folder)) return {*refusal, {}};
   const auto [visible, rest] = Read(path);
+  const Entries entries = Split(visible);
   std::wstring result;
   bool removed = false, first = true;
-  for (const std::wstring_view entry : Split(visible).list) {
+  for (const std::wstring_view entry : entries.list) {
     if (!removed && SameFolder(entry, folder)) {
       removed = true;
       continue;
@@ -124,6 +126,16 @@ Change WithoutEntry(std::wstring_view path, std::wstring_view folder) {
     if (!first) result += L';';
     result += entry;
     first = false;
+  }
+  if (!removed && entries.unclosed) {
+    // A quote typed before the folder's entry and never closed takes it into
+    // the entry it opens: the folder is there as text, but no entry of its
+    // own, and taking it out would change the user's entry.
+    std::wstring_view last = entries.list.back();
+    for (std::size_t end; !last.empty(); last.remove_prefix(end == last.size() ? end : end + 1)) {
+      end = std::min(last.find(L';'), last.size());
+      if (SameFolder(last.substr(0, end), folder)) return {Outcome::kUnclosedQuote, {}};
+    }
   }
   if (!removed) return {};
   return Changed(std::move(result), rest);

@@ -57,7 +57,8 @@ bool SameFolder(std::wstring_view a, std::wstring_view b);
 Change WithEntry(std::wstring_view path, std::wstring_view folder);
 
 // `path` without the first entry that names `folder`, unchanged when none
-// does. That is the one WithEntry added: an entry for the folder that was
+// does, and refused (kUnclosedQuote) when the folder is there only inside a
+// quote that is never closed. That is the one WithEntry added: an entry for the folder that was
 // there before is never added again, and one typed after the installation
 // is the user's own and stays, as does every other entry, empty ones too.
 Change WithoutEntry(std::wstring_view path, std::wstring_view folder);
