@@ -827,6 +827,41 @@ class Program(unittest.TestCase):
                 self.assertEqual(run(args, "ЕГН\n".encode()),
                                  ("", f"egn-digit: {message}\nВижте „egn-digit --help“.\n", 2))
 
+    def test_the_example_workbook_comes_back_as_csv_and_as_itself_with_the_results(self):
+        book = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
+                            "examples", "регистър.xlsx")
+        rows = ["Име;ЕГН;Град;Резултат;Вярна цифра;Бележка",
+                "\"Петрова; Ана\";551267871;Варна;вярна;;водещата нула е изгубена: 0551267871",
+                "Иван;8001010008;Русе;вярна;;", "Мария;8001010009;Плевен;невярна;8;"]
+        records = run(["--column", "ЕГН", "--json", book])
+        self.assertEqual(run_bytes(["--column", "ЕГН", book]),
+                         ("\ufeff".encode() + "".join(r + "\r\n" for r in rows).encode(), "", 1))
+        self.assertEqual(run(["--column", "2", "--sheet", "Служители", book])[0].split("\r\n")[1:3], rows[1:3])
+        with tempfile.TemporaryDirectory() as directory:
+            checked = os.path.join(directory, "проверен.xlsx")
+            with open(checked, "wb") as old:
+                old.write(b"old")
+            self.assertEqual(run(["--column", "ЕГН", book, "--output", checked]), ("", "", 1))
+            self.assertEqual(os.listdir(directory), ["проверен.xlsx"])
+            with open(checked, "rb") as written:
+                self.assertTrue(written.read().startswith(b"PK\x03\x04"))
+            # Read again, the written workbook has the same numbers and the
+            # results under their names after them.
+            self.assertEqual(run(["--column", "ЕГН", "--json", checked]), records)
+            self.assertEqual(run(["--column", "Резултат", "--json", checked])[1:], (
+                "egn-digit: ред 2: знакът „в“ (U+0432) не е цифра от 0 до 9\n"
+                "egn-digit: ред 3: знакът „в“ (U+0432) не е цифра от 0 до 9\n"
+                "egn-digit: ред 4: знакът „н“ (U+043D) не е цифра от 0 до 9\n", 2))
+            # A workbook is written whole or not at all: a sheet not there
+            # leaves the old file.
+            with open(checked, "wb") as old:
+                old.write(b"old")
+            self.assertEqual(run(["--column", "ЕГН", "--sheet", "2", book, "--output", checked]), (
+                "", f"egn-digit: няма лист „2“; листът е „Служители“\negn-digit: „{checked}“ не е записан\n", 2))
+            with open(checked, "rb") as kept:
+                self.assertEqual(kept.read(), b"old")
+            self.assertEqual(os.listdir(directory), ["проверен.xlsx"])
+
     def test_a_workbook_comes_back_as_csv_json_or_itself_with_the_results(self):
         openpyxl = openpyxl_or_none()
         if openpyxl is None:
