@@ -313,7 +313,9 @@ CellText TextOfCell(const table::Cell& cell) {
       }
       return {cell.text, {}};
     case table::CellKind::kDate:
-      return {{}, "клетката е дата (" + shown + "), а не ЕГН"};
+      // Not shown: an .xlsx writes a date as the number of days since 1900
+      // (or 1904), which the user never saw.
+      return {{}, "клетката е дата, а не ЕГН"};
     case table::CellKind::kBoolean:
       return {{}, "клетката е логическа стойност (" + shown + "), а не ЕГН"};
     case table::CellKind::kError:
