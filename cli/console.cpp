@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 // (after windows.h, on which it builds)
 #include <shellapi.h>
@@ -393,6 +394,103 @@ std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error) {
     return nullptr;
   }
   return std::make_unique<OpenedFile>(fd);
+}
+
+namespace {
+
+// A regular file read at any place: pread on POSIX, _fseeki64 and fread on
+// Windows (which has no pread).
+class RandomAccessFile final : public table::RandomAccessSource {
+ public:
+#ifdef _WIN32
+  RandomAccessFile(std::FILE* file, std::uint64_t size) : file_(file), size_(size) {}
+  ~RandomAccessFile() override { std::fclose(file_); }
+#else
+  RandomAccessFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~RandomAccessFile() override { close(fd_); }
+#endif
+  RandomAccessFile(const RandomAccessFile&) = delete;
+  RandomAccessFile& operator=(const RandomAccessFile&) = delete;
+
+  std::uint64_t Size() const override { return size_; }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override {
+    if (offset > size_ || size > size_ - offset) {
+      problem_ = "четене след края на файла";
+      return false;
+    }
+#ifdef _WIN32
+    if (_fseeki64(file_, static_cast<long long>(offset), SEEK_SET) != 0) {
+      problem_ = table::SystemProblem(errno);
+      return false;
+    }
+    if (std::fread(into, 1, size, file_) != size) {
+      problem_ = std::ferror(file_) ? table::SystemProblem(errno) : "файлът е по-къс от очакваното";
+      return false;
+    }
+#else
+    while (size > 0) {
+      const ssize_t read = pread(fd_, into, size, static_cast<off_t>(offset));
+      if (read < 0 && errno == EINTR) continue;
+      if (read <= 0) {
+        problem_ = read < 0 ? table::SystemProblem(errno) : "файлът е по-къс от очакваното";
+        return false;
+      }
+      into += read;
+      offset += static_cast<std::uint64_t>(read);
+      size -= static_cast<std::size_t>(read);
+    }
+#endif
+    return true;
+  }
+  std::string Problem() const override { return problem_; }
+
+ private:
+#ifdef _WIN32
+  std::FILE* file_;
+#else
+  int fd_;
+#endif
+  std::uint64_t size_;
+  std::string problem_;
+};
+
+}  // namespace
+
+std::unique_ptr<table::RandomAccessSource> OpenRandomAccessFile(const std::string& path,
+                                                                int& error) {
+#ifdef _WIN32
+  std::FILE* file = _wfopen(Wide(path).c_str(), L"rb");
+  if (file == nullptr) {
+    error = errno;
+    return nullptr;
+  }
+  struct _stat64 status {};
+  if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+    std::fclose(file);
+    error = ESPIPE;
+    return nullptr;
+  }
+  return std::make_unique<RandomAccessFile>(file, static_cast<std::uint64_t>(status.st_size));
+#else
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    error = ESPIPE;
+    return nullptr;
+  }
+  return std::make_unique<RandomAccessFile>(fd, static_cast<std::uint64_t>(status.st_size));
+#endif
+}
+
+bool StandardOutputSink::Write(std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) return true;
+  error_ = errno;
+  return false;
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

@@ -60,6 +60,25 @@ std::unique_ptr<ByteSource> StandardInput();
 // then `error` is the errno of the open that failed.
 std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error);
 
+// The file at `path` (UTF-8; on Windows opened by its UTF-16 name), read at
+// any place, as a ZIP package is; closed when the source goes. Null when it
+// cannot be opened, or is no regular file (a pipe, a device: such a file is
+// read as a stream, by OpenFile), and then `error` is the errno that says
+// why (ESPIPE for a file that is no regular one).
+std::unique_ptr<table::RandomAccessSource> OpenRandomAccessFile(const std::string& path,
+                                                                int& error);
+
+// A sink of bytes into standard output as they are (a workbook into
+// --output's file): written through the C library's stream.
+class StandardOutputSink final : public table::ByteSink {
+ public:
+  bool Write(std::string_view bytes) override;
+  std::string Problem() const override { return table::SystemProblem(error_); }
+
+ private:
+  int error_ = 0;
+};
+
 // --output: standard output into the file at `path` (UTF-8), written whole
 // or not at all. A new file beside it takes the output, and takes the
 // place of `path` only at KeepOutputFile(); until then a file at `path`

@@ -1,18 +1,17 @@
 #include "cli/csv_mode.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
 
+#include "cli/column_common.h"
 #include "cli/console.h"
 #include "cli/csv_reader.h"
 #include "cli/encodings.h"
 #include "cli/output.h"
 #include "cli/words.h"
-#include "number/number_rules.h"
 
 namespace egn::cli {
 
@@ -22,14 +21,6 @@ using namespace std::string_view_literals;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";
-
-bool IsNumber(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 // A field's text in UTF-8, into `out`: decoded from the file's encoding,
 // without the quotes around it (a doubled quote inside is one quote; what
@@ -53,57 +44,6 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
     out[kept++] = out[i];
   }
   out.resize(kept);
-}
-
-// `text` (UTF-8) as a message shows it: a control character from the file
-// (C0, DEL, C1) escaped, never raw, so that it cannot move the cursor of a
-// terminal and overwrite the line: \r, \n and \t, \xHH for the others of
-// ASCII, \uHHHH for those of C1.
-std::string Shown(std::string_view text) {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\r' || c == '\n' || c == '\t') {
-      shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      shown += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
-    } else if (c == 0xC2 && i + 1 < text.size() &&
-               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-      const auto low = static_cast<unsigned char>(text[++i]);
-      shown += {'\\', 'u', '0', '0', kHex[low >> 4], kHex[low & 15]};
-    } else {
-      shown += static_cast<char>(c);
-    }
-  }
-  return shown;
-}
-
-// The Latin letters that look like Cyrillic ones, with those: a name typed
-// with the wrong keyboard layout for a letter or two reads the same and is
-// not the same.
-constexpr std::pair<char, std::string_view> kLookAlikes[] = {
-    {'A', "А"}, {'B', "В"}, {'C', "С"}, {'E', "Е"}, {'H', "Н"}, {'K', "К"}, {'M', "М"},
-    {'O', "О"}, {'P', "Р"}, {'T', "Т"}, {'X', "Х"}, {'Y', "У"}, {'a', "а"}, {'c', "с"},
-    {'e', "е"}, {'o', "о"}, {'p', "р"}, {'x', "х"}, {'y', "у"},
-};
-
-// `text` (UTF-8) with every look-alike Latin letter made Cyrillic, in lower
-// case; the Latin letters it had, in `latin` (each once).
-std::string AsCyrillic(std::string_view text, std::string* latin = nullptr) {
-  std::string cyrillic;
-  for (const char c : text) {
-    const auto* alike = std::find_if(std::begin(kLookAlikes), std::end(kLookAlikes),
-                                     [c](const auto& pair) { return pair.first == c; });
-    if (alike == std::end(kLookAlikes)) {
-      cyrillic += c;
-      continue;
-    }
-    cyrillic += alike->second;
-    if (latin != nullptr && latin->find(c) == std::string::npos) *latin += c;
-  }
-  return FoldCase(cyrillic);
 }
 
 // The kind of a spreadsheet's own file that `head`, the input's first bytes,
@@ -349,53 +289,17 @@ class ColumnRun {
     return names;
   }
 
-  // Whether `row` tells where the table starts: it holds a field of the
-  // given name, or the column of the given number is not blank there (a
-  // header's name, or a first number, which means a file without a header
-  // row). The rows above it hold neither.
-  bool FindHeader(const CsvRow& row) const {
-    const std::vector<std::string> names = Names(row);
-    if (options_.number)
-      return *options_.number <= names.size() && !names[*options_.number - 1].empty();
-    const std::string wanted = FoldCase(TrimBlanks(options_.column));
-    return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& name) { return FoldCase(name) == wanted; });
-  }
+  // Whether `row` tells where the table starts (TellsHeader).
+  bool FindHeader(const CsvRow& row) const { return TellsHeader(Names(row), options_); }
 
-  // When no row names the column, but a name of one of the held rows is
-  // the column's but for Latin letters that look Cyrillic (or the other way
-  // round): where, and which letters; otherwise empty.
-  std::string LookAlike() const {
-    const std::string_view column = TrimBlanks(options_.column);
-    std::string wanted_latin;
-    const std::string wanted = AsCyrillic(column, &wanted_latin);
+  // The names of the rows held while the header was looked for, for a
+  // message.
+  std::vector<NamedRow> HeldNames() const {
+    std::vector<NamedRow> rows;
     for (const HeldRow& held : held_) {
-      if (held.row.fields == 0) continue;
-      const std::vector<std::string> names = Names(held.row);
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string latin;
-        if (AsCyrillic(names[i], &latin) != wanted) continue;
-        // The letters that differ: Latin in the name and not in the column's
-        // name, or the other way round.
-        std::string letters, shown;
-        for (const char c : latin + wanted_latin) {
-          if ((latin.find(c) == std::string::npos) != (wanted_latin.find(c) == std::string::npos) &&
-              letters.find(c) == std::string::npos) {
-            letters += c;
-            shown += (shown.empty() ? "„" : ", „") + std::string(1, c) + "“";
-          }
-        }
-        if (letters.empty()) continue;
-        const bool in_name = latin.find(letters[0]) != std::string::npos;
-        const bool one = letters.size() == 1;
-        return "на ред " + std::to_string(held.row.line) + " колона " + std::to_string(i + 1) +
-               " е „" + Shown(names[i]) + "“: различава се само по " +
-               (one ? "латинската буква " : "латинските букви ") + shown +
-               (in_name ? " в нея" : " в името от командния ред") + " на мястото на " +
-               (one ? "кирилската" : "кирилските");
-      }
+      if (held.row.fields > 0) rows.push_back({held.row.line, Names(held.row)});
     }
-    return {};
+    return rows;
   }
 
   // Finds the column in the header row, held row `at`, and writes the rows
@@ -406,42 +310,16 @@ class ColumnRun {
     const CsvRow row = Held(at);
     const std::vector<std::string> names = Names(row);
     header_fields_ = names.size();
-    std::string listed = names.empty() ? "заглавният ред е празен"
-                                       : "заглавният ред има " + std::to_string(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      listed += (i == 0 ? ": „" : ", „") + Shown(names[i]) + "“";
+    std::string problem;
+    const std::optional<std::size_t> found = FindColumn(names, options_, HeldNames(), problem);
+    if (!found) {
+      Say("egn-digit: " + problem);
+      return false;
     }
-    std::size_t column = 0;
-    if (options_.number) {
-      if (*options_.number == 0 || *options_.number > names.size()) {
-        Say("egn-digit: няма колона " + options_.column + "; " + listed);
-        return false;
-      }
-      column = *options_.number - 1;
-    } else {
-      const std::string wanted = FoldCase(TrimBlanks(options_.column));
-      std::vector<std::size_t> found;
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        if (FoldCase(names[i]) == wanted) found.push_back(i);
-      }
-      if (found.empty()) {
-        Say("egn-digit: няма колона „" + Shown(TrimBlanks(options_.column)) + "“; " +
-            (LookAlike().empty() ? listed : LookAlike()));
-        return false;
-      }
-      if (found.size() > 1) {
-        std::string which;
-        for (const std::size_t i : found)
-          which += (which.empty() ? "" : ", ") + std::to_string(i + 1);
-        Say("egn-digit: колоните " + which + " се казват „" + Shown(names[found[0]]) +
-            "“: посочете една с номера ѝ");
-        return false;
-      }
-      column = found[0];
-    }
+    const std::size_t column = *found;
     column_ = column;
     reader_.Select(column);
-    if (options_.number && IsNumber(names[column])) {
+    if (options_.number && IsDigits(names[column])) {
       for (std::size_t i = 0; i <= at; ++i) Take(Held(i));
       return true;
     }
@@ -491,7 +369,7 @@ class ColumnRun {
     }
     Checked checked;
     if (const std::string_view cell = row.cell;
-        (cell.size() == 9 || cell.size() == 10) && IsNumber(cell) && !IsUtf16(reader_.encoding())) {
+        (cell.size() == 9 || cell.size() == 10) && IsDigits(cell) && !IsUtf16(reader_.encoding())) {
       // Nine or ten digits alone, as nearly every field is: the same in
       // UTF-8 and Windows-1251, taken where they lie.
       checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
@@ -503,7 +381,10 @@ class ColumnRun {
     } else {
       checked = CheckLine({text_, text_.size(), Encoding::kUtf8}, true);
     }
-    if (checked.verdict == Verdict::kNothing) {  // a blank field: no number, nothing to say
+    std::string problem;
+    const FieldVerdict verdict =
+        CheckField(checked, options_, row.line, columns_, json ? &out : nullptr, problem);
+    if (verdict == FieldVerdict::kBlank) {  // a blank field: no number, nothing to say
       if (json) {
         Blank(out, row);
       } else {
@@ -513,35 +394,12 @@ class ColumnRun {
       output_.Done();
       return;
     }
-    // Eight or nine digits of a number of 2000-2009 whose zeros the
-    // spreadsheet dropped are read as that number, and the row says so; so
-    // are those of such a number whose control digit is wrong, where the
-    // digits hold no date as they stand.
-    std::optional<std::array<char, 10>> restored;
-    if (number::MayHaveLostZeros(checked.digits)) {  // next to nothing for ten digits
-      restored = number::WithLostZeros(checked.digits);
-      if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
-    }
-    const std::string_view digits =
-        restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
-    const About about{row.line, restored ? digits.size() - checked.digits.size() : 0};
-    if (!restored && (checked.verdict == Verdict::kMalformed ||
-                      (options_.decode && checked.verdict == Verdict::kNine))) {
-      Problem(row,
-              checked.verdict == Verdict::kMalformed ? checked.problem : std::string(kNineToDecode),
-              true);
+    if (verdict == FieldVerdict::kProblem) {
+      Problem(row, problem, true);
       return;
     }
-    bool right = false;
-    if (json) {
-      right = options_.decode ? AppendDecode(out, Format::kJson, digits, about)
-                              : AppendCheck(out, Format::kJson, digits, options_.explain, about);
-    } else {
-      right = options_.decode ? DecodeColumns(columns_, digits, about)
-                              : CheckColumns(columns_, digits, options_.explain, about);
-      writer_->Row(out, row, &columns_, 0);
-    }
-    if (!right && status_ == kAllRight) status_ = kWrongDigit;
+    if (!json) writer_->Row(out, row, &columns_, 0);
+    if (verdict == FieldVerdict::kWrong && status_ == kAllRight) status_ = kWrongDigit;
     output_.Done();
   }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -28,6 +29,7 @@
 #include "cli/number_reader.h"
 #include "cli/output.h"
 #include "cli/records.h"
+#include "cli/workbook_mode.h"
 #include "number/generator.h"
 #include "number/number_rules.h"
 #include "number/region_names.h"
@@ -50,6 +52,8 @@ constexpr const char* kHelp =
     "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
     "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
+    "       egn-digit --column ИМЕ|N [--sheet ЛИСТ] [--decode] [--explain] [--json]\n"
+    "                 [--output ИЗХОД] КНИГА.xlsx|КНИГА.ods\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -106,6 +110,15 @@ constexpr const char* kHelp =
     "    --encoding КОДИРОВКА  utf-8, windows-1251, utf-16le или utf-16be,\n"
     "              вместо намерената\n"
     "    --utf8     извежда таблицата в UTF-8 с BOM, в каквато и да е кодировка е\n"
+    "              Работна книга (.xlsx или .ods, позната по съдържанието, а не по\n"
+    "              името) се чете направо: листът ѝ се извежда като CSV в UTF-8 с\n"
+    "              BOM и „;“, ред N на листа на ред N, с колоните на резултатите\n"
+    "              след последната използвана; с --output КНИГА.xlsx (или .ods, от\n"
+    "              вида на входа) се записва същата книга с резултатите в клетки\n"
+    "              след последната колона, а грешните са оцветени. Файл .xls и\n"
+    "              книга, защитена с парола, не се четат.\n"
+    "    --sheet ЛИСТ  листът на книгата: по името му или по номера от 1\n"
+    "              (без него първият)\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
     "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
@@ -141,6 +154,7 @@ struct Options {
   std::optional<egn::cli::Encoding> encoding;
   bool utf8 = false;
   std::optional<std::string> output;  // --output: the file, instead of standard output
+  std::optional<std::string> sheet;   // --sheet: a workbook's sheet, by name or number
 };
 
 class Run {
@@ -365,6 +379,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
         return "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „" +
                std::string(v) + "“";
       }
+    } else if (arg == "--sheet") {
+      if (!value(v) || v.empty()) return "--sheet иска име или номер на лист";
+      options.sheet = std::string(v);
     } else if (arg == "--utf8") {
       options.utf8 = true;
     } else if (arg == "--output") {
@@ -423,6 +440,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
     return "--separator и --utf8 са само за --column";
   }
   if (!options.column && options.encoding) return "--encoding е само за --column";
+  if (!options.column && options.sheet) return "--sheet е само за --column";
   if (options.column) {
     if (options.mode == Mode::kGenerate) return "--generate не чете колона";
     if (options.numbers.size() > 1) {
@@ -436,8 +454,97 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Opt
   return std::nullopt;
 }
 
-// --column: a CSV file, from the file named or from standard input.
-int Columns(const Options& options, bool& whole) {
+// Standard output for a workbook's run: the records through one buffer,
+// the messages after them.
+class WorkbookOutput final : public egn::cli::RunSink {
+ public:
+  explicit WorkbookOutput(bool keep_bytes) {
+    if (keep_bytes) output_.KeepBytes();
+  }
+  std::string& buffer() override { return output_.buffer(); }
+  void Done() override { output_.Done(); }
+  void Warn(const std::string& message) override {
+    output_.warning() += message;
+    output_.Warned();
+  }
+  void Flush() override { output_.Flush(); }
+  void Status(int status) override { status_ = status; }
+
+ private:
+  int status_ = kAllRight;
+  Output output_{status_};
+};
+
+// Whether `name` ends in `ending` (ASCII, in any case).
+bool EndsWith(std::string_view name, std::string_view ending) {
+  if (name.size() < ending.size()) return false;
+  name.remove_prefix(name.size() - ending.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[i])) != ending[i]) return false;
+  }
+  return true;
+}
+
+// --column on a workbook (a ZIP package): its sheet checked, to standard
+// output as CSV or JSON, or into --output's workbook of the same kind.
+int Workbook(const Options& options, const egn::cli::ColumnOptions& column,
+             egn::table::RandomAccessSource& file, bool& whole,
+             const std::function<bool()>& open_output) {
+  whole = false;
+  egn::table::ZipReader zip;
+  if (!zip.Open(file)) {
+    Say("egn-digit: файлът не се чете: " + zip.problem());
+    return kBadInput;
+  }
+  const std::optional<egn::table::WorkbookKind> kind = egn::table::KindOf(zip);
+  if (!kind) {
+    Say("egn-digit: " + std::string(egn::cli::kOtherArchive));
+    return kBadInput;
+  }
+  if (options.encoding) return Usage("--encoding е само за CSV, а входът е работна книга");
+  bool write_back = false;
+  if (options.output && (EndsWith(*options.output, ".xlsx") || EndsWith(*options.output, ".ods"))) {
+    const bool xlsx = *kind == egn::table::WorkbookKind::kXlsx;
+    if (options.format == Format::kJson) {
+      return Usage("--json е текст и не се записва в работна книга „" + *options.output + "“");
+    }
+    if (xlsx != EndsWith(*options.output, ".xlsx")) {
+      return Usage(std::string("работна книга ") + (xlsx ? ".xlsx" : ".ods") + " се записва като " +
+                   (xlsx ? ".xlsx" : ".ods") + ", а не като „" + *options.output + "“");
+    }
+    write_back = true;
+  }
+  std::string problem;
+  const std::unique_ptr<egn::table::SheetReader> reader = egn::table::OpenWorkbook(zip, problem);
+  if (!reader) {
+    Say("egn-digit: работната книга не се чете: " + problem);
+    return kBadInput;
+  }
+  if (!open_output()) return kBadInput;
+  const bool json = options.format == Format::kJson;
+  egn::cli::WorkbookOptions workbook;
+  workbook.column = column;
+  workbook.sheet = options.sheet;
+  // A mark for byte streams only (a console takes characters), and for
+  // JSON only when asked for.
+  workbook.mark =
+      !write_back && !egn::cli::StandardSink(stdout).IsConsole() && (json ? options.bom : true);
+  WorkbookOutput output(!json);
+  egn::cli::WriteBack back;
+  if (write_back) {
+    back = [&zip](std::size_t index, std::uint32_t first_column, egn::table::RowResults& results,
+                  std::string& why) {
+      egn::cli::StandardOutputSink out;
+      return egn::table::WriteWithResults(zip, index, first_column, results, out, why);
+    };
+  }
+  return egn::cli::RunWorkbook(workbook, *reader, output, back, whole);
+}
+
+// --column: a CSV file or a workbook, told by its first bytes, from the
+// file named; a CSV file from standard input. `open_output` opens
+// --output's file once the input is known to be read.
+int Columns(const Options& options, bool& whole, const std::function<bool()>& open_output) {
   egn::cli::ColumnOptions column;
   column.column = *options.column;
   column.number = options.column_number;
@@ -449,13 +556,50 @@ int Columns(const Options& options, bool& whole) {
   column.utf8 = options.utf8;
   column.bom = options.bom;
   if (options.numbers.empty()) {
+    whole = false;
+    if (options.sheet) return Usage("--sheet е за работна книга, дадена с името на файла ѝ");
+    if (!open_output()) return kBadInput;
+    whole = true;
     return egn::cli::RunColumn(column, *egn::cli::StandardInput(), whole);
   }
   const std::string name(options.numbers[0]);
   int error = 0;
+  // A regular file is told by its first bytes; a pipe is read as CSV, whose
+  // reader names a workbook's bytes.
+  if (const std::unique_ptr<egn::table::RandomAccessSource> file =
+          egn::cli::OpenRandomAccessFile(name, error)) {
+    char head[8] = {};
+    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(file->Size(), 8));
+    const std::string_view read =
+        file->ReadAt(0, head, size) ? std::string_view(head, size) : std::string_view();
+    switch (egn::cli::KindOfHead(read)) {
+      case egn::cli::FileKind::kZip:
+        return Workbook(options, column, *file, whole, open_output);
+      case egn::cli::FileKind::kCompound:
+        whole = false;
+        Say("egn-digit: " + std::string(egn::cli::HoldsEncryptedPackage(*file)
+                                            ? egn::cli::kProtectedWorkbook
+                                            : egn::cli::kOldWorkbook));
+        return kBadInput;
+      case egn::cli::FileKind::kText:
+        break;
+    }
+  } else if (error != ESPIPE) {
+    Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(error));
+    whole = false;
+    return kBadInput;
+  }
+  if (options.sheet) {
+    whole = false;
+    return Usage("--sheet е за работна книга (.xlsx или .ods), а „" + name + "“ е CSV");
+  }
   const std::unique_ptr<egn::cli::ByteSource> file = egn::cli::OpenFile(name, error);
   if (!file) {
     Say("egn-digit: „" + name + "“ не се отваря: " + std::strerror(error));
+    whole = false;
+    return kBadInput;
+  }
+  if (!open_output()) {
     whole = false;
     return kBadInput;
   }
@@ -464,8 +608,12 @@ int Columns(const Options& options, bool& whole) {
 
 // The mode the options ask for, to standard output; `whole` tells whether
 // all of the input was read and answered.
-int RunMode(const Options& options, bool& whole) {
-  if (options.column) return Columns(options, whole);
+int RunMode(const Options& options, bool& whole, const std::function<bool()>& open_output) {
+  if (options.column) return Columns(options, whole, open_output);
+  if (!open_output()) {
+    whole = false;
+    return kBadInput;
+  }
   Run run(options);
   if (options.mode == Mode::kGenerate) return run.Generate();
   if (!options.numbers.empty()) {
@@ -512,15 +660,21 @@ int main(int argc, char** argv) {
   if (options.mode == Mode::kGenerate && egn::number::Generator(options.filters, 0).empty()) {
     return Usage("няма номер, който да отговаря на всички филтри");
   }
-  if (options.output) {
+  // --output's file is opened once the input is known (a refused one
+  // leaves nothing behind).
+  bool opened = false;
+  const auto open_output = [&options, &opened]() -> bool {
+    if (!options.output) return true;
     if (const int error = egn::cli::OpenOutputFile(*options.output)) {
       Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
-      return kBadInput;
+      return false;
     }
-  }
+    opened = true;
+    return true;
+  };
   bool whole = true;
-  const int status = RunMode(options, whole);
-  if (!options.output) return status;
+  const int status = RunMode(options, whole, open_output);
+  if (!opened) return status;
   // The file is written whole or not at all.
   if (!whole) {
     egn::cli::DropOutputFile();

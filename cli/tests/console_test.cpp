@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace egn::cli {
 namespace {
@@ -95,6 +104,69 @@ TEST(Console, MalformedBytesBecomeTheReplacementCharacter) {
     WriteUtf8(console, bytes, pending);
     EXPECT_EQ(console.wide_, wide) << bytes;
   }
+}
+
+// A file read at any place, as a workbook's ZIP is: exact ranges, never a
+// short read.
+TEST(RandomAccessFile, ReadsExactlyTheRangesAskedFor) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / "egn-digit-random-access-test.bin";
+  const std::string bytes = "PK\x03\x04 регистър";
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+  }
+  int error = 0;
+  auto file = OpenRandomAccessFile(path.string(), error);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->Size(), bytes.size());
+  const struct {
+    std::uint64_t offset;
+    std::size_t size;
+    bool read;
+  } cases[] = {
+      {0, 4, true},
+      {5, bytes.size() - 5, true},
+      {bytes.size(), 0, true},
+      {bytes.size() - 1, 2, false},
+      {bytes.size() + 1, 0, false},
+      {UINT64_MAX, 1, false},
+  };
+  for (const auto& c : cases) {
+    std::string into(c.size, '?');
+    EXPECT_EQ(file->ReadAt(c.offset, into.data(), c.size), c.read) << c.offset << "+" << c.size;
+    if (c.read) {
+      EXPECT_EQ(into, bytes.substr(static_cast<std::size_t>(c.offset), c.size));
+    } else {
+      EXPECT_EQ(file->Problem(), "четене след края на файла");
+    }
+  }
+  file.reset();  // closed first: Windows removes no open file
+  std::filesystem::remove(path);
+}
+
+TEST(RandomAccessFile, WhatIsNoRegularFileIsLeftToTheStream) {
+  int error = 0;
+  EXPECT_EQ(OpenRandomAccessFile("/no/such/file.xlsx", error), nullptr);
+  EXPECT_EQ(error, ENOENT);
+#ifndef _WIN32
+  const std::filesystem::path fifo =
+      std::filesystem::temp_directory_path() / "egn-digit-random-access-test.fifo";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Opened for reading, a FIFO waits for a writer: one opened beside it
+  // for reading and writing (which does not wait) lets the open through.
+  std::FILE* writer = std::fopen(fifo.c_str(), "r+");
+  ASSERT_NE(writer, nullptr);
+  error = 0;
+  EXPECT_EQ(OpenRandomAccessFile(fifo.string(), error), nullptr);
+  EXPECT_EQ(error, ESPIPE);
+  std::fclose(writer);
+  std::filesystem::remove(fifo);
+  error = 0;
+  EXPECT_EQ(OpenRandomAccessFile(std::filesystem::temp_directory_path().string(), error), nullptr);
+  EXPECT_EQ(error, ESPIPE);  // a directory
+#endif
 }
 
 }  // namespace

@@ -150,6 +150,108 @@ def lines_of(rows):
     return lines
 
 
+# --- workbooks, made here ------------------------------------------------------------
+
+def compound_file(streams):
+    """A compound file (what an .xls is, and an .xlsx protected by a
+    password): one sector of its allocation table, one of its directory,
+    whose entries after the root are the streams named."""
+    import struct
+    header = bytearray(512)
+    header[0:8] = b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
+    struct.pack_into("<HHHH", header, 0x18, 0x3E, 3, 0xFFFE, 9)  # 512-byte sectors
+    struct.pack_into("<II", header, 0x2C, 1, 1)  # one sector of the table; the directory in 1
+    for i in range(109):
+        struct.pack_into("<I", header, 0x4C + 4 * i, 0 if i == 0 else 0xFFFFFFFF)
+    table = bytearray(b"\xff" * 512)
+    struct.pack_into("<II", table, 0, 0xFFFFFFFD, 0xFFFFFFFE)
+    directory = bytearray(512)
+    for i, (name, kind) in enumerate([("Root Entry", 5)] + [(s, 2) for s in streams]):
+        encoded = name.encode("utf-16-le") + b"\0\0"
+        directory[128 * i:128 * i + len(encoded)] = encoded
+        struct.pack_into("<HB", directory, 128 * i + 0x40, len(encoded), kind)
+    return bytes(header + table + directory)
+
+
+def zip_of(parts):
+    """A ZIP package of the parts given (name: text)."""
+    import io
+    import zipfile
+    bytes_io = io.BytesIO()
+    with zipfile.ZipFile(bytes_io, "w", zipfile.ZIP_DEFLATED) as package:
+        for name, text in parts.items():
+            package.writestr(name, text)
+    return bytes_io.getvalue()
+
+
+def xlsx_of(sheets):
+    """An .xlsx workbook of the sheets given ({name: {row: {column letter:
+    value}}}), written here part by part: text as inline strings, int and
+    float as numbers, a datetime.date as a number styled as a date, bool as
+    a boolean, and a str that starts with "#" as a formula's error."""
+    def cell(ref, value):
+        if isinstance(value, bool):
+            return f'<c r="{ref}" t="b"><v>{int(value)}</v></c>'
+        if isinstance(value, datetime.date):
+            serial = (value - datetime.date(1899, 12, 30)).days
+            return f'<c r="{ref}" s="1"><v>{serial}</v></c>'
+        if isinstance(value, (int, float)):
+            return f'<c r="{ref}"><v>{value}</v></c>'
+        if value.startswith("#"):
+            return f'<c r="{ref}" t="e"><v>{value}</v></c>'
+        return f'<c r="{ref}" t="inlineStr"><is><t>{value}</t></is></c>'
+    main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main"
+    relationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+    package = "http://schemas.openxmlformats.org/package/2006/relationships"
+    parts = {
+        "[Content_Types].xml":
+            '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+            '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+            '<Default Extension="xml" ContentType="application/xml"/>'
+            '<Override PartName="/xl/workbook.xml" '
+            'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
+            + "".join(f'<Override PartName="/xl/worksheets/sheet{i}.xml" '
+                      'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
+                      for i in range(1, len(sheets) + 1)) +
+            '<Override PartName="/xl/styles.xml" '
+            'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/></Types>',
+        "_rels/.rels":
+            f'<Relationships xmlns="{package}"><Relationship Id="rId1" '
+            f'Type="{relationships}/officeDocument" Target="xl/workbook.xml"/></Relationships>',
+        "xl/workbook.xml":
+            f'<workbook xmlns="{main}" xmlns:r="{relationships}"><sheets>'
+            + "".join(f'<sheet name="{name}" sheetId="{i}" r:id="rId{i}"/>'
+                      for i, name in enumerate(sheets, 1)) + "</sheets></workbook>",
+        "xl/_rels/workbook.xml.rels":
+            f'<Relationships xmlns="{package}">'
+            + "".join(f'<Relationship Id="rId{i}" Type="{relationships}/worksheet" '
+                      f'Target="worksheets/sheet{i}.xml"/>' for i in range(1, len(sheets) + 1))
+            + f'<Relationship Id="rIdS" Type="{relationships}/styles" Target="styles.xml"/></Relationships>',
+        "xl/styles.xml":
+            f'<styleSheet xmlns="{main}"><fonts count="1"><font/></fonts>'
+            '<fills count="2"><fill><patternFill patternType="none"/></fill>'
+            '<fill><patternFill patternType="gray125"/></fill></fills>'
+            '<borders count="1"><border/></borders><cellStyleXfs count="1"><xf/></cellStyleXfs>'
+            '<cellXfs count="2"><xf numFmtId="0"/><xf numFmtId="14" applyNumberFormat="1"/></cellXfs>'
+            "</styleSheet>",
+    }
+    for i, rows in enumerate(sheets.values(), 1):
+        parts[f"xl/worksheets/sheet{i}.xml"] = (
+            f'<worksheet xmlns="{main}"><sheetData>'
+            + "".join(f'<row r="{number}">' + "".join(cell(f"{column}{number}", value)
+                                                     for column, value in row.items()) + "</row>"
+                      for number, row in rows.items()) + "</sheetData></worksheet>")
+    return zip_of(parts)
+
+
+def openpyxl_or_none():
+    try:
+        import openpyxl
+        return openpyxl
+    except ImportError:
+        return None
+
+
 class Program(unittest.TestCase):
     def test_inputs_outputs_and_statuses(self):
         bad_a = "egn-digit: ред {}: знакът „a“ (U+0061) не е цифра от 0 до 9\n"
@@ -730,6 +832,168 @@ class Program(unittest.TestCase):
                     self.assertEqual(kept.read(), b"old")
         self.assertEqual(run(["--output", "/no/such/dir/a.txt", "8001010008"]),
                          ("", "egn-digit: „/no/such/dir/a.txt“ не може да се запише: No such file or directory\n", 2))
+
+    def test_files_that_are_no_workbook_to_read_are_refused_and_nothing_written(self):
+        usage = "\nВижте „egn-digit --help“.\n"
+        cases = [
+            # (file's bytes, file's name, arguments, standard error)
+            (compound_file(["EncryptionInfo", "EncryptedPackage"]), "заключен.xlsx", [],
+             "egn-digit: работната книга е защитена с парола: отворете я в програмата за таблици, "
+             "махнете паролата и я запишете отново\n"),
+            (compound_file(["Workbook", "\x05SummaryInformation"]), "стар.xls", [],
+             "egn-digit: файлът е работна книга .xls (от по-стар формат), която не се чете: отворете я "
+             "в програмата за таблици и я запишете като .xlsx или .ods\n"),
+            # Told by the bytes, never by the name.
+            (compound_file(["Workbook"]), "регистър.csv", [],
+             "egn-digit: файлът е работна книга .xls (от по-стар формат), която не се чете: отворете я "
+             "в програмата за таблици и я запишете като .xlsx или .ods\n"),
+            (zip_of({"a.txt": "здравей"}), "регистър.xlsx", [],
+             "egn-digit: файлът е архив ZIP, но не е работна книга (.xlsx или .ods)\n"),
+            (b"PK\x03\x04" + b"\0" * 60, "регистър.xlsx", [],
+             "egn-digit: файлът не се чете: ZIP-ът е повреден: краят на централната директория липсва "
+             "(файлът е отрязан?)\n"),
+            # What a workbook cannot be written as.
+            (zip_of({"xl/workbook.xml": "<workbook/>"}), "регистър.xlsx", ["--output", "{dir}/изход.ods"],
+             "egn-digit: работна книга .xlsx се записва като .xlsx, а не като „{dir}/изход.ods“" + usage),
+            (zip_of({"mimetype": "application/vnd.oasis.opendocument.spreadsheet"}), "регистър.ods",
+             ["--output", "{dir}/изход.XLSX"],
+             "egn-digit: работна книга .ods се записва като .ods, а не като „{dir}/изход.XLSX“" + usage),
+            (zip_of({"xl/workbook.xml": "<workbook/>"}), "регистър.xlsx",
+             ["--json", "--output", "{dir}/изход.xlsx"],
+             "egn-digit: --json е текст и не се записва в работна книга „{dir}/изход.xlsx“" + usage),
+            (zip_of({"xl/workbook.xml": "<workbook/>"}), "регистър.xlsx", ["--encoding", "utf-8"],
+             "egn-digit: --encoding е само за CSV, а входът е работна книга" + usage),
+            # --sheet is for a workbook.
+            ("ЕГН\n8001010008\n".encode(), "регистър.csv", ["--sheet", "1"],
+             "egn-digit: --sheet е за работна книга (.xlsx или .ods), а „{dir}/регистър.csv“ е CSV" + usage),
+        ]
+        for content, name, args, err in cases:
+            with self.subTest(name=name, args=args), tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, name)
+                with open(path, "wb") as file:
+                    file.write(content)
+                args = [a.replace("{dir}", directory) for a in args]
+                if "--output" not in args:
+                    args += ["--output", os.path.join(directory, "изход.csv")]
+                self.assertEqual(run(["--column", "ЕГН", *args, path]),
+                                 ("", err.replace("{dir}", directory), 2))
+                self.assertEqual(os.listdir(directory), [name])  # nothing written beside it
+        for args, message in [
+            (["--column", "ЕГН", "--sheet", "1"], "--sheet е за работна книга, дадена с името на файла ѝ"),
+            (["--sheet", "1", "8001010008"], "--sheet е само за --column"),
+            (["--column", "ЕГН", "--sheet"], "--sheet иска име или номер на лист"),
+        ]:
+            with self.subTest(args=args):
+                self.assertEqual(run(args, "ЕГН\n".encode()),
+                                 ("", f"egn-digit: {message}\nВижте „egn-digit --help“.\n", 2))
+
+    def test_the_example_workbook_comes_back_as_csv_and_as_itself_with_the_results(self):
+        book = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
+                            "examples", "регистър.xlsx")
+        rows = ["Име;ЕГН;Град;Резултат;Вярна цифра;Бележка",
+                "\"Петрова; Ана\";551267871;Варна;вярна;;водещата нула е изгубена: 0551267871",
+                "Иван;8001010008;Русе;вярна;;", "Мария;8001010009;Плевен;невярна;8;"]
+        records = run(["--column", "ЕГН", "--json", book])
+        self.assertEqual(run_bytes(["--column", "ЕГН", book]),
+                         ("\ufeff".encode() + "".join(r + "\r\n" for r in rows).encode(), "", 1))
+        self.assertEqual(run(["--column", "2", "--sheet", "Служители", book])[0].split("\r\n")[1:3], rows[1:3])
+        with tempfile.TemporaryDirectory() as directory:
+            checked = os.path.join(directory, "проверен.xlsx")
+            with open(checked, "wb") as old:
+                old.write(b"old")
+            self.assertEqual(run(["--column", "ЕГН", book, "--output", checked]), ("", "", 1))
+            self.assertEqual(os.listdir(directory), ["проверен.xlsx"])
+            with open(checked, "rb") as written:
+                self.assertTrue(written.read().startswith(b"PK\x03\x04"))
+            # Read again, the written workbook has the same numbers and the
+            # results under their names after them.
+            self.assertEqual(run(["--column", "ЕГН", "--json", checked]), records)
+            self.assertEqual(run(["--column", "Резултат", "--json", checked])[1:], (
+                "egn-digit: ред 2: знакът „в“ (U+0432) не е цифра от 0 до 9\n"
+                "egn-digit: ред 3: знакът „в“ (U+0432) не е цифра от 0 до 9\n"
+                "egn-digit: ред 4: знакът „н“ (U+043D) не е цифра от 0 до 9\n", 2))
+            # A workbook is written whole or not at all: a sheet not there
+            # leaves the old file.
+            with open(checked, "wb") as old:
+                old.write(b"old")
+            self.assertEqual(run(["--column", "ЕГН", "--sheet", "2", book, "--output", checked]), (
+                "", f"egn-digit: няма лист „2“; листът е „Служители“\negn-digit: „{checked}“ не е записан\n", 2))
+            with open(checked, "rb") as kept:
+                self.assertEqual(kept.read(), b"old")
+            self.assertEqual(os.listdir(directory), ["проверен.xlsx"])
+
+    def test_every_kind_of_cell_of_a_workbook_is_read_as_its_kind(self):
+        book = xlsx_of({
+            "Бележки": {1: {"A": "нищо"}},
+            "Регистър": {1: {"A": "Справка"}, 3: {"A": "Име", "C": "ЕГН"},
+                         4: {"A": "а", "C": 8001010008}, 5: {"A": "б", "C": "8001010009"},
+                         6: {"A": "в", "C": 551267871}, 7: {"A": "г", "C": 8001010008.5},
+                         8: {"A": "д", "C": datetime.date(1980, 1, 1)}, 9: {"A": "е", "C": True},
+                         10: {"A": "ж", "C": "#N/A"}, 12: {"A": "з", "E": "бележка"}},
+        })
+        with tempfile.TemporaryDirectory() as directory:
+            path = os.path.join(directory, "регистър.xlsx")
+            with open(path, "wb") as file:
+                file.write(book)
+            out, err, status = run(["--column", "ЕГН", "--sheet", "Регистър", path])
+            self.assertEqual(out.split("\r\n"), [
+                "\ufeffСправка", "", "Име;;ЕГН;;;Резултат;Вярна цифра;Бележка",
+                "а;;8001010008;;;вярна;;", "б;;8001010009;;;невярна;8;",
+                "в;;551267871;;;вярна;;водещата нула е изгубена: 0551267871",
+                "г;;8001010008.5;;;грешка;;клетката е дробно число (8001010008.5), а не ЕГН",
+                "д;;29221;;;грешка;;клетката е дата, а не ЕГН",
+                "е;;TRUE;;;грешка;;клетката е логическа стойност (TRUE), а не ЕГН",
+                "ж;;#N/A;;;грешка;;клетката е грешка на формула (#N/A), а не ЕГН",
+                "", "з;;;;бележка;;;", ""])
+            self.assertEqual(err, "egn-digit: ред 7: клетката е дробно число (8001010008.5), а не ЕГН\n"
+                                  "egn-digit: ред 8: клетката е дата, а не ЕГН\n"
+                                  "egn-digit: ред 9: клетката е логическа стойност (TRUE), а не ЕГН\n"
+                                  "egn-digit: ред 10: клетката е грешка на формула (#N/A), а не ЕГН\n")
+            self.assertEqual(status, 2)
+            out, err, status = run(["--column", "ЕГН", "--sheet", "2", "--json", path])
+            self.assertEqual([json.loads(line)["line"] for line in out.splitlines()], list(range(4, 13)))
+            self.assertEqual(run(["--column", "ЕГН", "--sheet", "Трети", path]),
+                             ("", "egn-digit: няма лист „Трети“; листовете са „Бележки“, „Регистър“\n", 2))
+            self.assertEqual(run(["--column", "ЕГН", path]),
+                             ("", "egn-digit: няма колона „ЕГН“; заглавният ред има 1: „нищо“\n", 2))
+
+    def test_a_workbook_comes_back_as_csv_json_or_itself_with_the_results(self):
+        openpyxl = openpyxl_or_none()
+        if openpyxl is None:
+            self.skipTest("python3-openpyxl is not installed")
+        with tempfile.TemporaryDirectory() as directory:
+            book = openpyxl.Workbook()
+            first = book.active
+            first.title = "Бележки"
+            first["A1"] = "нищо"
+            sheet = book.create_sheet("Регистър")
+            sheet["A1"] = "Справка"
+            sheet.append([])
+            sheet["A3"], sheet["B3"] = "Име", "ЕГН"
+            sheet["A4"], sheet["B4"] = "Иван", 8001010008
+            sheet["A5"], sheet["B5"] = "Мария", "8001010009"
+            sheet["A6"], sheet["B6"] = "Петър", 551267871
+            sheet["A7"], sheet["B7"] = "Ана", datetime.date(2024, 1, 5)
+            path = os.path.join(directory, "регистър.xlsx")
+            book.save(path)
+            out, err, status = run(["--column", "ЕГН", "--sheet", "Регистър", path])
+            self.assertEqual(out.split("\r\n")[:6], [
+                "\ufeffСправка", "", "Име;ЕГН;Резултат;Вярна цифра;Бележка",
+                "Иван;8001010008;вярна;;", "Мария;8001010009;невярна;8;",
+                "Петър;551267871;вярна;;водещата нула е изгубена: 0551267871"])
+            self.assertEqual(err, "egn-digit: ред 7: клетката е дата, а не ЕГН\n")
+            self.assertEqual(status, 2)
+            out, err, status = run(["--column", "ЕГН", "--sheet", "2", "--json", path])
+            self.assertEqual([json.loads(line)["line"] for line in out.splitlines()], [4, 5, 6, 7])
+            checked = os.path.join(directory, "проверен.xlsx")
+            out, err, status = run(["--column", "ЕГН", "--sheet", "Регистър", path, "--output", checked])
+            self.assertEqual((out, status), ("", 2))
+            written = openpyxl.load_workbook(checked)["Регистър"]
+            self.assertEqual([written.cell(3, c).value for c in range(3, 6)],
+                             ["Резултат", "Вярна цифра", "Бележка"])
+            self.assertEqual(written.cell(5, 3).value, "невярна")
+            self.assertEqual(run(["--column", "ЕГН", "--sheet", "Трети", path]),
+                             ("", "egn-digit: няма лист „Трети“; листовете са „Бележки“, „Регистър“\n", 2))
 
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [

@@ -1,0 +1,66 @@
+// What egn-digit --column does the same way whatever holds the table (a CSV
+// file or a workbook's sheet): finding the header row and the column in it
+// by the names of a row's fields, and the results of one field's text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/csv_mode.h"
+#include "cli/number_reader.h"
+#include "cli/records.h"
+
+namespace egn::cli {
+
+// Whether `text` is digits alone (and not empty).
+bool IsDigits(std::string_view text);
+
+// `text` (UTF-8) as a message shows it: a control character (C0, DEL, C1)
+// escaped, never raw, so that it cannot move the cursor of a terminal and
+// overwrite the line: \r, \n and \t, \xHH for the others of ASCII, \uHHHH
+// for those of C1.
+std::string Shown(std::string_view text);
+
+// The names of one row of the table (UTF-8, without quotes and blanks), one
+// a field or a column, and the row's number as the user sees it.
+struct NamedRow {
+  std::size_t line = 0;
+  std::vector<std::string> names;
+};
+
+// Whether a row of these names tells where the table starts: it holds the
+// column's name (in any case), or the column of the given number is not
+// blank there (a header's name, or a first number, which means a table
+// without a header row).
+bool TellsHeader(const std::vector<std::string>& names, const ColumnOptions& options);
+
+// The column (from 0) of the header row `names`; none where there is no
+// such column or its name is there more than once, and then `problem` says
+// so, in words for the user (without the program's name). `above` are the
+// rows read while the header was looked for: one whose name differs from
+// the column's only by look-alike Latin letters is named.
+std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
+                                      const ColumnOptions& options,
+                                      const std::vector<NamedRow>& above, std::string& problem);
+
+// What a field's number came to.
+enum class FieldVerdict {
+  kBlank,    // no number: nothing to say, empty columns
+  kProblem,  // no number to check: `problem` says why
+  kRight,    // a right control digit, or a valid number
+  kWrong,    // a wrong control digit, or an invalid number
+};
+
+// Checks (or with options.decode decodes) what CheckLine made of the
+// field of row `line`: the results into `columns`, or with `json` its JSON
+// record appended there. Eight or nine digits of a number of 2000-2009
+// whose zeros a spreadsheet dropped are read as that number, and the
+// results say so; so are those of such a number whose control digit is
+// wrong, where the digits hold no date as they stand. For kProblem nothing
+// is written: `problem` says why.
+FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, std::size_t line,
+                        Columns& columns, std::string* json, std::string& problem);
+
+}  // namespace egn::cli
