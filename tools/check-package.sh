@@ -250,3 +250,19 @@ set -e
 autopkgtest_run egn-check-window
 "${as_root[@]}" apt-get remove -y -q egn-check egn-digit >/dev/null
 echo "check-package: installed, egn-digit alone answered and egn-check ran its window; removed again"
+
+# The same tests by autopkgtest's own runner, as a distribution's testing
+# runs them: on this machine (the null testbed), each test's Depends
+# installed from the packages given. Its source is debian/ alone.
+mkdir "$scratch/tests-source"
+cp -r debian "$scratch/tests-source/"
+if ! "${as_root[@]}" autopkgtest --no-built-binaries "$digit_deb" "$check_deb" "$scratch/tests-source" \
+  -- null >"$scratch/autopkgtest.log" 2>&1; then
+  tail -n 60 "$scratch/autopkgtest.log" >&2
+  fail "autopkgtest failed (the last lines of its output are above)"
+fi
+"${as_root[@]}" apt-get remove -y -q egn-check egn-digit >/dev/null
+results=$(sed -n 's/^\(egn-digit\|egn-check-window\) \+\(PASS\|FAIL\|SKIP\|FLAKY\).*/\1 \2/p' "$scratch/autopkgtest.log" | tr '\n' ' ')
+[[ $results == "egn-digit PASS egn-check-window PASS " ]] ||
+  { tail -n 60 "$scratch/autopkgtest.log" >&2; fail "autopkgtest's results: $results"; }
+echo "check-package: autopkgtest (its own runner, null testbed): $results"

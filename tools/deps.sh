@@ -25,9 +25,9 @@ bench=(libbenchmark-dev libxcb-damage0-dev pkg-config xvfb x11-utils python3 dbu
   chromium-driver python3-selenium)
 # The Debian packages (dpkg-buildpackage with debhelper) and their checks
 # (lintian; hardening-check, of devscripts; the autopkgtests of debian/tests,
-# whose window test runs xvfb-run, which needs xauth, and xwininfo, of
+# run by hand and by autopkgtest's own runner, whose window test runs xvfb-run, which needs xauth, and xwininfo, of
 # x11-utils).
-package=(dpkg-dev debhelper binutils file lintian devscripts xvfb xauth x11-utils)
+package=(dpkg-dev debhelper binutils file lintian devscripts xvfb xauth x11-utils autopkgtest)
 # The tests dpkg-buildpackage runs (dh_auto_test), besides GoogleTest: the
 # desktop entry and metainfo validated, the window read as a screen reader does.
 package_tests=(python3 desktop-file-utils appstream xvfb x11-utils dbus-daemon dbus-bin
