@@ -723,7 +723,7 @@ class Checks:
             scripts = re.findall(r"<script\b[^>]*>(.*?)</script>", text, re.DOTALL)
             hashes = ["'sha256-" + base64.b64encode(hashlib.sha256(s.encode()).digest()).decode() + "'"
                       for s in scripts]
-            assert len(scripts) == 2, (page, len(scripts))
+            assert len(scripts) == 3, (page, len(scripts))
             assert directives["script-src"] == hashes + ["'wasm-unsafe-eval'"], (page, directives)
 
     def test_policy_refuses_scripts_and_html_strings(self):

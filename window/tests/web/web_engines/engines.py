@@ -175,10 +175,11 @@ def typing_at_the_first_frame(p):
     """Nine digits typed into the boxes from the first frame that draws the
     window, and Изчисли pressed, before the program runs (Chromium's CPU
     slowed as a low-end phone's): every digit is kept and the results are the
-    example's, every time. The first frame lets a tap meet the first box and
-    give it the focus (seen by a script that runs before the page's own in
+    example's, every time. The first frame draws the window whole, all nine
+    digit boxes and the buttons, and lets a tap meet the first box and give
+    it the focus (seen by a script that runs before the page's own in
     Chromium; in WebKit, whose driver has none, at the first moment the
-    driver sees the box)."""
+    driver sees the box drawn)."""
     chromium = p.engine == "chromium"
     box = E["digit_boxes"][0]
     probe = None
@@ -195,7 +196,7 @@ def typing_at_the_first_frame(p):
             deadline = time.monotonic() + 30
             while not p.run("box_there", box, query):
                 assert time.monotonic() < deadline, "the window never came"
-            met = None if chromium else p.run("meet_now", box)
+            met = None if chromium else p.run("meet_now", E["frame_names"])
             for name, digit in zip(E["digit_boxes"], E["example"]["digits"]):
                 p.type_into(name, str(digit))
             p.click(E["calculate"])

@@ -78,6 +78,32 @@ ENGINE_DIFFERENCES = {
 }
 EXPECTATIONS["differences"] = ENGINE_DIFFERENCES
 
+# What a frame holds of the window for a hand and an eye: null while the
+# window is not drawn (not there yet, or there but hidden); once it is,
+# whether a tap on the first digit box meets it and gives it the focus, and
+# which of the nine digit boxes and the buttons it does not draw yet (the
+# browser may paint while it is still reading the window's markup). The
+# names come as an argument; where keep is true the focus is put back.
+FRAME_NAMES = {"boxes": chromium.SEEN["digit-boxes"],
+               "buttons": [name for name, c in CONTROLS.items()
+                           if c["kind"] == "button" and c.get("visible") != "no"]}
+FRAME = """function (names, keep) {
+  const drawn = e => !!e && e.getClientRects().length > 0 &&
+                     getComputedStyle(e).visibility === "visible";
+  if (!drawn(document.querySelector("body > .window"))) return null;
+  const missing = names.boxes.concat(names.buttons).filter(
+      name => !drawn(document.getElementById(name)));
+  const box = document.getElementById(names.boxes[0]);
+  if (!drawn(box)) return {hit: false, focused: false, missing};
+  const r = box.getBoundingClientRect();
+  const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === box;
+  const had = document.activeElement;
+  box.focus();
+  const focused = document.activeElement === box;
+  if (keep && had && had !== box) had.focus(); else box.blur();
+  return {hit, focused, missing};
+}"""
+
 # Scripts every driver runs in the page, so that all engines measure alike.
 SCRIPTS = {
     # Resolves when the program runs the window.
@@ -125,47 +151,36 @@ SCRIPTS = {
     "errors": "return window.__errors;",
     # An error logged on purpose, to show that the recorder hears one.
     "probe_error": "console.error('egn-engines-probe'); return true;",
-    # Whether the first digit box is in the page of this query yet (for
-    # driving a page from its first moment on).
+    # Whether the first digit box is drawn in the page of this query yet (for
+    # driving a page from its first moment on): there, and its window shown.
     "box_there": """
-        return location.search === arguments[1] && document.getElementById(arguments[0]) !== null;""",
-    # What the first frame that draws the window held for a hand: whether a
-    # tap on the first digit box meets it, and whether it takes the focus.
+        const box = location.search === arguments[1] && document.getElementById(arguments[0]);
+        return !!box && box.getClientRects().length > 0 &&
+               getComputedStyle(box).visibility === "visible";""",
+    # What the first frame that draws the window held (FRAME).
     "first_frame": "return window.__firstFrame || null;",
-    # What a finger would meet, asked at once (where no script can run before
-    # the page's own: the first moment the driver sees the box).
-    "meet_now": """
-        const box = document.getElementById(arguments[0]);
-        const r = box.getBoundingClientRect();
-        const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === box;
-        const had = document.activeElement;
-        box.focus();
-        const focused = document.activeElement === box;
-        if (had && had !== box) had.focus(); else box.blur();
-        return {hit, focused};""",
+    # What a finger and an eye would meet, asked at once (where no script can
+    # run before the page's own: the first moment the driver sees the box).
+    "meet_now": "return (%s)(arguments[0], true);" % FRAME,
 }
 # Run before the page's own scripts (a preload script), in every frame until
-# the first digit box is there: that frame is the first to draw the window.
+# the window is drawn: that frame is the first to draw it.
 FIRST_FRAME_PROBE = """
     requestAnimationFrame(function look() {
-      const box = document.getElementById(%s);
-      if (!box) return requestAnimationFrame(look);
-      const r = box.getBoundingClientRect();
-      const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === box;
-      box.focus();
-      const focused = document.activeElement === box;
-      box.blur();
-      window.__firstFrame = {hit, focused};
-    });""" % json.dumps(chromium.SEEN["digit-boxes"][0])
+      const seen = (%s)(%s, false);
+      if (!seen) return requestAnimationFrame(look);
+      window.__firstFrame = seen;
+    });""" % (FRAME, json.dumps(FRAME_NAMES))
 PROBE = "egn-engines-probe"
 EXPECTATIONS["scripts"] = SCRIPTS
 EXPECTATIONS["first_frame_probe"] = FIRST_FRAME_PROBE
+EXPECTATIONS["frame_names"] = FRAME_NAMES
 # Typing at the first frame: walks a page, each engine, and how much slower
 # Chromium's CPU runs (a low-end phone), the first frame then what every walk
 # must find.
 EXPECTATIONS["first_frame_walks"] = 3
 EXPECTATIONS["first_frame_cpu_slowdown"] = 6
-EXPECTATIONS["first_frame_meets"] = {"hit": True, "focused": True}
+EXPECTATIONS["first_frame_meets"] = {"hit": True, "focused": True, "missing": []}
 EXPECTATIONS["probe"] = PROBE
 
 if __name__ == "__main__":

@@ -189,8 +189,9 @@ const CHECKS = {
 
   // Nine digits typed by hand into the boxes from the first frame that draws
   // the window, and Изчисли pressed, before the program runs: every digit
-  // kept and the example's results, every time; that first frame let a tap
-  // meet the first box and give it the focus (a preload script sees it).
+  // kept and the example's results, every time; that first frame drew the
+  // window whole, all nine digit boxes and the buttons, and let a tap meet
+  // the first box and give it the focus (a preload script sees it).
   async typing_at_the_first_frame(p) {
     const box = E.digit_boxes[0];
     const probe = await p.page.evaluateOnNewDocument(E.first_frame_probe);
