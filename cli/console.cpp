@@ -382,10 +382,7 @@ void DropOutputFile() {
 
 std::unique_ptr<ByteSource> OpenFile(const std::string& path, int& error) {
 #ifdef _WIN32
-  const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
-  const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
+  const int fd = _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY);
 #else
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
 #endif
