@@ -284,7 +284,9 @@ class Scanner : public XmlHandler {
   void EndCell() {
     cell_depth_ = 0;
     Cell cell;
-    if (calc_type_ == "error") {
+    // An error value: so typed, or a formula's cell of no type (LibreOffice
+    // writes "Err:502" so).
+    if (calc_type_ == "error" || (type_.empty() && formula_)) {
       cell.kind = CellKind::kError;
       cell.text = text_;
     } else if (type_ == "float" || type_ == "percentage" || type_ == "currency") {
@@ -296,9 +298,6 @@ class Scanner : public XmlHandler {
     } else if (type_ == "boolean") {
       cell.kind = CellKind::kBoolean;
       cell.text = value_ == "true" || value_ == "1" ? "TRUE" : "FALSE";
-    } else if (type_.empty() && formula_) {
-      cell.kind = CellKind::kError;
-      cell.text = text_;
     } else {
       cell.kind = CellKind::kText;
       cell.text = text_.empty() ? value_ : text_;
@@ -602,13 +601,15 @@ std::string Paragraphs(std::string_view text, const std::string& t) {
         out += ' ';
         --coded;
       }
-      if (coded == 1) out += "<" + t + "s/>";
-      if (coded > 1) out += "<" + t + "s " + t + "c=\"" + std::to_string(coded) + "\"/>";
+      if (coded >= 1) out.append("<").append(t).append("s");
+      if (coded > 1)
+        out.append(" ").append(t).append(R"(c=")").append(std::to_string(coded)).append("\"");
+      if (coded >= 1) out += "/>";
       i += run;
       continue;
     }
     if (c == '\n') {
-      out += "</" + t + "p><" + t + "p>";
+      out.append("</").append(t).append("p><").append(t).append("p>");
     } else if (c == '\t') {
       out += "<" + t + "tab/>";
     } else if (c == '&') {
@@ -986,7 +987,7 @@ bool WriteOdsWithResults(ZipReader& zip, std::size_t index, std::uint32_t first_
     }
     const std::unique_ptr<ByteSource> source = zip.Inflate(entry);
     Tee tee(*source, *part);
-    ContentWriter handler(index, first_column, results, tee, std::move(taken));
+    ContentWriter handler(index, first_column, results, tee, taken);
     XmlReader xml(tee, std::string(kContent), handler);
     handler.Bind(xml);
     if (xml.Parse() != XmlReader::Status::kDone) {

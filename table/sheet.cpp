@@ -37,7 +37,7 @@ std::optional<WorkbookKind> KindOf(ZipReader& zip) {
   }
   if (const ZipEntry* manifest = zip.Find("META-INF/manifest.xml");
       manifest != nullptr && zip.Find("content.xml") != nullptr) {
-    if (Head(zip, *manifest, 64 * 1024).find(kOdsType) != std::string::npos) {
+    if (Head(zip, *manifest, std::size_t{64} * 1024).find(kOdsType) != std::string::npos) {
       return WorkbookKind::kOds;
     }
   }

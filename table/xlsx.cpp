@@ -980,7 +980,7 @@ class WritingHandler final : public RowHandler {
     std::uint32_t column = first_column_;
     for (const ResultCell& cell : cells_) {
       cells.append("<").append(prefix).append("c r=\"").append(CellName(column++, row.number));
-      cells.append("\" t=\"inlineStr\"");
+      cells.append(R"(" t="inlineStr")");
       if (cell.flagged && flag_style_) {
         cells.append(" s=\"").append(std::to_string(*flag_style_)).append("\"");
       }
@@ -1080,9 +1080,11 @@ class StylesWriter final : public XmlHandler {
              std::string(kFlagColour) + "\"/><" + p + "bgColor indexed=\"64\"/></" + p +
              "patternFill></" + p + "fill>";
     }
-    return "<" + p + "xf numFmtId=\"0\" fontId=\"0\" fillId=\"" + std::to_string(workbook_.fills) +
-           "\" borderId=\"0\"" + (workbook_.has_cell_style ? " xfId=\"0\"" : "") +
-           " applyFill=\"1\"/>";
+    std::string xf = "<" + p;
+    xf.append(R"(xf numFmtId="0" fontId="0" fillId=")").append(std::to_string(workbook_.fills));
+    xf.append(R"(" borderId="0")");
+    if (workbook_.has_cell_style) xf.append(R"( xfId="0")");
+    return xf.append(R"( applyFill="1"/>)");
   }
 
   bool Check(bool ok) {

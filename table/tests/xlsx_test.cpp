@@ -49,7 +49,9 @@ std::string Styles(const std::vector<int>& formats,
       "patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
       "<cellXfs count=\"" +
       std::to_string(formats.size()) + "\">";
-  for (const int id : formats) xml += "<xf numFmtId=\"" + std::to_string(id) + "\" fontId=\"0\"/>";
+  for (const int id : formats) {
+    xml.append(R"(<xf numFmtId=")").append(std::to_string(id)).append(R"(" fontId="0"/>)");
+  }
   return xml + "</cellXfs></styleSheet>";
 }
 
@@ -481,12 +483,19 @@ TEST(XlsxWriteTest, LongSheetsWrittenThroughout) {
     std::string data, expected;
     for (std::uint64_t r = 1; r <= c.rows; ++r) {
       const std::string n = std::to_string(r);
-      const std::string row = "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c>";
+      std::string row = R"(<row r=")";
+      row.append(n)
+          .append(R"("><c r="A)")
+          .append(n)
+          .append(R"("><v>)")
+          .append(n)
+          .append("</v></c>");
       data += row + "</row>";
       expected += row;
       if (r >= c.from) {
-        expected += "<c r=\"B" + n + "\" t=\"inlineStr\"" + (r % 2 == 0 ? " s=\"2\"" : "") +
-                    "><is><t>" + n + "</t></is></c>";
+        expected.append(R"(<c r="B)").append(n).append(R"(" t="inlineStr")");
+        if (r % 2 == 0) expected.append(R"( s="2")");
+        expected.append("><is><t>").append(n).append("</t></is></c>");
       }
       expected += "</row>";
     }
