@@ -47,13 +47,26 @@ class WorkbookRun final : public table::RowResults {
 
   int Run(const WriteBack& write_back, bool& whole) {
     whole = false;
-    if (!Choose() || !FindHeader()) return kBadInput;
+    if (!Choose()) return kBadInput;
+    if (!reader_.Select(sheet_)) return Unreadable();
+    // The rows read while the header was looked for, to be written first.
+    std::vector<table::SheetRow> held;
+    if (!FindHeader(held)) return kBadInput;
     if (write_back) {
+      // The workbook gets the results after the last column any row uses,
+      // or that the sheet says it uses (Excel counts a styled empty cell):
+      // no cell of the sheet is written over or put out of order. The
+      // sheet is read through for it, and again as it is written.
+      if (const std::optional<std::uint32_t> declared = reader_.DeclaredLastColumn()) {
+        last_column_ = std::max(last_column_, *declared);
+      }
+      table::SheetRow row;
+      while (reader_.Next(row)) {
+        if (!row.cells.empty()) last_column_ = std::max(last_column_, row.cells.back().column);
+      }
+      if (!reader_.problem().empty()) return Unreadable();
       std::string problem;
-      // After the last column any row uses: no cell of the sheet is
-      // written over.
-      const std::uint32_t first = last_column_ + 1;
-      if (!write_back(sheet_, first, *this, problem)) {
+      if (!write_back(sheet_, last_column_ + 1, *this, problem)) {
         sink_.Flush();
         sink_.Warn("egn-digit: работната книга не се записа: " + problem);
         return kBadInput;
@@ -62,15 +75,17 @@ class WorkbookRun final : public table::RowResults {
       whole = true;
       return status_;
     }
-    if (!reader_.Select(sheet_)) return Unreadable();
+    // CSV and JSON in one reading: the rows held first, then the rest.
     if (options_.mark) sink_.buffer() += kUtf8Mark;
     std::uint64_t next = 1;  // the number of the next row to write
-    table::SheetRow row;
-    while (reader_.Next(row)) {
+    const auto put = [&](const table::SheetRow& row) {
       for (; next < row.number; ++next) Gap(next);
       Write(row);
       next = row.number + 1;
-    }
+    };
+    for (const table::SheetRow& row : held) put(row);
+    table::SheetRow row;
+    while (reader_.Next(row)) put(row);
     if (!reader_.problem().empty()) return Unreadable();
     sink_.Flush();
     whole = true;
@@ -136,20 +151,18 @@ class WorkbookRun final : public table::RowResults {
     return kBadInput;
   }
 
-  // The first pass: the header row among the first rows, the column in it,
-  // and the last column any row uses.
-  bool FindHeader() {
-    if (!reader_.Select(sheet_)) {
-      Unreadable();
-      return false;
-    }
+  // The header row among the sheet's first rows, and the column in it:
+  // reads on until a row tells the header, or past the rows where it may
+  // be, and keeps the rows read in `held`.
+  bool FindHeader(std::vector<table::SheetRow>& read) {
     std::vector<NamedRow> held;
     std::optional<std::size_t> header;  // of `held`
     table::SheetRow row;
-    while (reader_.Next(row)) {
+    while (!header && reader_.Next(row)) {
       any_row_ = true;
       if (!row.cells.empty()) last_column_ = std::max(last_column_, row.cells.back().column);
-      if (header || row.number > kHeaderRows) continue;
+      read.push_back(row);
+      if (row.number > kHeaderRows) break;
       held.push_back({static_cast<std::size_t>(row.number), NamesOf(row)});
       if (TellsHeader(held.back().names, column_options_)) header = held.size() - 1;
     }
@@ -175,6 +188,7 @@ class WorkbookRun final : public table::RowResults {
     }
     column_ = *column;
     header_row_ = names.line;
+    width_ = static_cast<std::uint32_t>(names.names.size());
     // A column given by its number whose cell there is a number: a sheet
     // without a header row, every row is data.
     no_header_ = column_options_.number && IsDigits(names.names[column_]);
@@ -242,8 +256,9 @@ class WorkbookRun final : public table::RowResults {
   }
 
   // One row as a line of CSV: its cells at their columns, and for the
-  // header and the rows under it the columns of results after the last
-  // used column; or its JSON record.
+  // header and the rows under it the columns of results after the header
+  // row's last column, as for a CSV file: the cells of a row that reach
+  // further come after the results. Or the row's JSON record.
   void Write(const table::SheetRow& row) {
     std::string& out = sink_.buffer();
     if (column_options_.format == Format::kJson) {
@@ -252,28 +267,41 @@ class WorkbookRun final : public table::RowResults {
       return;
     }
     const char separator = column_options_.separator.value_or(';');
-    std::uint32_t at = 0;  // the column of the next field
-    for (const table::Cell& cell : row.cells) {
-      out.append(cell.column - at, separator);
-      Field(out, cell.text, separator);
-      at = cell.column;
-    }
     const bool header = IsHeader(row);
-    if (header || IsData(row.number)) {
-      if (!header) Evaluate(row, nullptr);
-      out.append(last_column_ + 1 - at, separator);
+    const bool results = header || IsData(row.number);
+    if (results && !header) Evaluate(row, nullptr);
+    std::uint64_t at = 0;  // the field written last, or 0 before any
+    bool written = false;  // the results
+    const auto put_results = [&] {
+      out.append(width_ - at, separator);
       for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (i > 0) out += separator;
         Field(out, columns_[i], separator);
       }
+      at = width_ + columns_.size() - 1;
+      written = true;
+    };
+    for (const table::Cell& cell : row.cells) {
+      std::uint64_t field = cell.column;
+      if (results && field >= width_) {
+        if (!written) put_results();
+        field += columns_.size();
+      }
+      out.append(field - at, separator);
+      Field(out, cell.text, separator);
+      at = field;
     }
+    if (results && !written) put_results();
     out += kRowEnd;
     sink_.Done();
   }
 
   // A field, quoted where it must be (RFC 4180).
   static void Field(std::string& out, std::string_view text, char separator) {
-    if (text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos) {
+    const auto plain = [separator](char c) {
+      return c != separator && c != '"' && c != '\r' && c != '\n';
+    };
+    if (std::all_of(text.begin(), text.end(), plain)) {
       out += text;
       return;
     }
@@ -293,7 +321,8 @@ class WorkbookRun final : public table::RowResults {
   std::size_t sheet_ = 0;
   std::size_t column_ = 0;
   std::uint64_t header_row_ = 0;
-  std::uint32_t last_column_ = 0;
+  std::uint32_t last_column_ = 0;  // of the sheet, for the workbook written
+  std::uint32_t width_ = 0;        // the header row's columns, for CSV
   bool any_row_ = false;
   bool no_header_ = false;
   Columns columns_;
@@ -303,6 +332,7 @@ class WorkbookRun final : public table::RowResults {
 }  // namespace
 
 CellText TextOfCell(const table::Cell& cell) {
+  if (cell.kind == table::CellKind::kText) return {cell.text, {}};
   const std::string shown = Shown(cell.text);
   switch (cell.kind) {
     case table::CellKind::kText:

@@ -65,4 +65,12 @@ bool WriteWithResults(ZipReader& zip, std::size_t index, std::uint32_t first_col
              : WriteOdsWithResults(zip, index, first_column, results, out, problem);
 }
 
+std::string ColumnName(std::uint32_t column) {
+  std::string name;
+  for (std::uint64_t n = std::uint64_t{column} + 1; n > 0; n = (n - 1) / 26) {
+    name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+  }
+  return name;
+}
+
 }  // namespace egn::table

@@ -62,10 +62,18 @@ class SheetReader {
   // The next row that holds a cell. False at the end of the sheet, or where
   // the sheet cannot be read further: problem() then says why.
   virtual bool Next(SheetRow& row) = 0;
+  // The last column the sheet says it uses (an .xlsx's <dimension>), once
+  // its first row has been read: a claim of whoever wrote the workbook,
+  // which a reader must check against the cells. None where the sheet says
+  // nothing.
+  virtual std::optional<std::uint32_t> DeclaredLastColumn() const { return std::nullopt; }
   // After a call that returned false or null: what is wrong, in words for
   // the user (empty at the plain end of a sheet).
   virtual const std::string& problem() const = 0;
 };
+
+// The name a spreadsheet gives column `column` (from 0): "A", "Z", "AA", "XFD".
+std::string ColumnName(std::uint32_t column);
 
 // A reader of the workbook in `zip`, which must outlive it: null where the
 // package is no workbook or a damaged one (`problem` then says why).

@@ -67,14 +67,6 @@ std::optional<std::uint64_t> Decimal(std::string_view text, std::uint64_t max) {
   return value;
 }
 
-std::string ColumnName(std::uint32_t column) {
-  std::string name;
-  for (std::uint64_t n = std::uint64_t{column} + 1; n > 0; n = (n - 1) / 26) {
-    name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
-  }
-  return name;
-}
-
 std::string CellName(std::uint32_t column, std::uint64_t row) {
   return ColumnName(column) + std::to_string(row);
 }
@@ -555,11 +547,15 @@ class RowHandler : public XmlHandler {
     reader_->Fail(std::move(problem));
   }
   bool failed() const { return failed_; }
+  // The last column of the row's cells, those that hold nothing (a styled
+  // empty cell) too: -1 for a row without any.
+  long extent() const { return extent_; }
 
  private:
   void StartRow(const char** attributes) {
     row_.cells.clear();
     column_ = -1;
+    extent_ = -1;
     if (const char* r = Attribute(attributes, "r"); r != nullptr) {
       const std::optional<std::uint64_t> number = Decimal(r, kLastRow);
       if (!number || *number == 0) {
@@ -603,24 +599,25 @@ class RowHandler : public XmlHandler {
     } else {
       ++column_;
     }
+    extent_ = std::max(extent_, column_);
   }
 
   void EndCell() {
     if (!has_value_ || failed_) return;
     Cell cell;
     cell.column = static_cast<std::uint32_t>(column_);
-    const std::string name = CellName(cell.column, row_.number);
+    const auto name = [&] { return CellName(cell.column, row_.number); };
     if (has_inline_ || type_ == "inlineStr" || type_ == "str") {
       cell.text = Unescaped(value_);
     } else if (type_ == "s") {
       const std::optional<std::uint64_t> index = Decimal(value_, 0xFFFFFFFF);
       if (!index) {
-        Fail("клетка " + name + " на листа „" + sheet_name_ +
+        Fail("клетка " + name() + " на листа „" + sheet_name_ +
              "“ сочи споделен низ с неправилен номер „" + value_ + "“");
         return;
       }
       if (*index >= workbook_.shared.size()) {
-        Fail("клетка " + name + " на листа „" + sheet_name_ + "“ сочи споделен низ " +
+        Fail("клетка " + name() + " на листа „" + sheet_name_ + "“ сочи споделен низ " +
              std::to_string(*index) + ", а има " + std::to_string(workbook_.shared.size()));
         return;
       }
@@ -648,6 +645,7 @@ class RowHandler : public XmlHandler {
   XmlReader* reader_ = nullptr;
   SheetRow row_;
   long column_ = -1;  // of the last cell read in the row
+  long extent_ = -1;  // the last column of a cell in the row, one without a value too
   bool in_data_ = false;
   bool in_cell_ = false;
   bool in_value_ = false;
@@ -666,9 +664,19 @@ class RowHandler : public XmlHandler {
 class ReadingHandler final : public RowHandler {
  public:
   using RowHandler::RowHandler;
-  SheetRow* row = nullptr;  // where the next row goes
+  SheetRow* row = nullptr;                     // where the next row goes
+  std::optional<std::uint32_t> declared_last;  // the dimension's last column
 
  protected:
+  void Dimension(const char** attributes) override {
+    const std::string_view ref = AttributeOr(attributes, "ref");
+    const std::size_t colon = ref.find(':');
+    const std::optional<Address> last =
+        ParseAddress(colon == std::string_view::npos ? ref : ref.substr(colon + 1));
+    if (last && last->column <= kLastColumn)
+      declared_last = static_cast<std::uint32_t>(last->column);
+  }
+
   void RowEnd(SheetRow& read) override {
     if (read.cells.empty() || failed()) return;
     row->number = read.number;
@@ -684,6 +692,9 @@ class XlsxReader final : public SheetReader {
   WorkbookKind kind() const override { return WorkbookKind::kXlsx; }
   const std::vector<std::string>& sheets() const override { return workbook_.names; }
   const std::string& problem() const override { return problem_; }
+  std::optional<std::uint32_t> DeclaredLastColumn() const override {
+    return handler_ == nullptr ? std::nullopt : handler_->declared_last;
+  }
 
   bool Select(std::size_t index) override {
     xml_.reset();
@@ -936,9 +947,11 @@ class WritingHandler final : public RowHandler {
     cells_.clear();
     results_.For(row, cells_);
     if (cells_.empty()) return;
-    if (row.cells.back().column >= first_column_) {
+    // A cell that holds nothing sits there too: a result cell written
+    // before it would break the order of the row's cells.
+    if (extent() >= static_cast<long>(first_column_)) {
       Fail("ред " + std::to_string(row.number) + " на листа „" + sheet_name() +
-           "“ вече има клетка в колона " + ColumnName(row.cells.back().column) +
+           "“ вече има клетка в колона " + ColumnName(static_cast<std::uint32_t>(extent())) +
            ", където се пишат резултатите");
       return;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,8 +47,10 @@ class FakeReader final : public table::SheetReader {
     return true;
   }
   const std::string& problem() const override { return problem_; }
+  std::optional<std::uint32_t> DeclaredLastColumn() const override { return declared_; }
 
-  std::size_t broken_at_ = SIZE_MAX;  // the row whose reading fails
+  std::optional<std::uint32_t> declared_;  // the sheet's claim of its last column
+  std::size_t broken_at_ = SIZE_MAX;       // the row whose reading fails
   int selects_ = 0;
 
  private:
@@ -106,18 +109,18 @@ struct RunCase {
 std::vector<RunCase> RunCases() {
   const std::string mark = "\xEF\xBB\xBF";
   return {
-      {"every row a line, the results after the last used column",
+      {"every row a line, the results after the header's last column, a cell further after them",
        {{"Лист1", Register()}},
        "егн",
        {},
        false,
        Format::kText,
        {},
-       mark + "Справка\r\n\r\nИме; ЕГН ;;;Резултат;Вярна цифра;Бележка\r\n"
-              "А;8001010008;;;вярна;;\r\n\"Б; В\";8001010009;;;невярна;8;\r\n"
-              "Г;551267871;;;вярна;;водещата нула е изгубена: 0551267871\r\n"
-              "Д;2024-01-05;;;грешка;;клетката е дата, а не ЕГН\r\n"
-              "Е;;;;;;\r\n\r\n;;;\"бел\"\"ка\";;;\r\n",
+       mark + "Справка\r\n\r\nИме; ЕГН ;Резултат;Вярна цифра;Бележка\r\n"
+              "А;8001010008;вярна;;\r\n\"Б; В\";8001010009;невярна;8;\r\n"
+              "Г;551267871;вярна;;водещата нула е изгубена: 0551267871\r\n"
+              "Д;2024-01-05;грешка;;клетката е дата, а не ЕГН\r\n"
+              "Е;;;;\r\n\r\n;;;;;;\"бел\"\"ка\"\r\n",
        "egn-digit: ред 7: клетката е дата, а не ЕГН\n",
        2},
       {"one JSON record a row under the header, rows left out too",
@@ -311,17 +314,30 @@ TEST(WorkbookRun, TheSeparatorGivenAndTheExplainedColumns) {
   EXPECT_EQ(sink.err, "");
 }
 
-TEST(WorkbookRun, ASheetThatCannotBeReadIsSaidAndNothingWritten) {
-  for (const std::size_t broken_at : {std::size_t{0}, std::size_t{3}}) {
+// The sheet is read once: the rows before the damage are out when it is
+// found, and the run is not whole (a file of --output is then dropped).
+TEST(WorkbookRun, ASheetThatCannotBeReadIsSaidAndTheRunNotWhole) {
+  const struct {
+    std::size_t broken_at;  // the row whose reading fails
+    std::string out;
+  } cases[] = {
+      {0, ""},
+      {1, ""},
+      {3,
+       "\xEF\xBB\xBFСправка\r\n\r\nИме; ЕГН ;Резултат;Вярна "
+       "цифра;Бележка\r\nА;8001010008;вярна;;\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.broken_at);
     FakeReader reader({{"Лист1", Register()}});
-    reader.broken_at_ = broken_at;
+    reader.broken_at_ = c.broken_at;
     StringSink sink;
     WorkbookOptions options;
     options.column.column = "ЕГН";
     bool whole = true;
     EXPECT_EQ(RunWorkbook(options, reader, sink, {}, whole), 2);
     EXPECT_FALSE(whole);
-    EXPECT_EQ(sink.out, "");
+    EXPECT_EQ(sink.out, c.out);
     EXPECT_EQ(sink.err, "egn-digit: листът „Лист1“ не се чете: частта е повредена\n");
   }
 }
@@ -364,6 +380,31 @@ TEST(WorkbookRun, TheWorkbookGetsEachRowsResultsFlaggedWhereWrong) {
                      }));
   EXPECT_EQ(sink.out, "");
   EXPECT_EQ(sink.err, "egn-digit: ред 7: клетката е дата, а не ЕГН\n");
+}
+
+// The results go after the last column of any cell, or the one the sheet
+// says it uses, if further: Excel counts a styled cell without a value.
+TEST(WorkbookRun, TheWorkbooksResultsGoAfterItsLastUsedOrDeclaredColumn) {
+  const struct {
+    std::optional<std::uint32_t> declared;
+    std::uint32_t first;
+  } cases[] = {{std::nullopt, 4}, {1, 4}, {3, 4}, {6, 7}};
+  for (const auto& c : cases) {
+    FakeReader reader({{"Лист1", Register()}});
+    reader.declared_ = c.declared;
+    StringSink sink;
+    WorkbookOptions options;
+    options.column.column = "ЕГН";
+    std::uint32_t first = 0;
+    const WriteBack back = [&](std::size_t, std::uint32_t first_column, table::RowResults&,
+                               std::string&) {
+      first = first_column;
+      return true;
+    };
+    bool whole = false;
+    RunWorkbook(options, reader, sink, back, whole);
+    EXPECT_EQ(first, c.first) << c.declared.value_or(99);
+  }
 }
 
 TEST(WorkbookRun, AFailedWriteIsSaid) {

@@ -22,6 +22,15 @@ constexpr char kOdsManifest[] =
 // The kind of workbook a package is, told by its parts whatever it is
 // named: the parts each kind must have, and none for a package of another
 // kind, even one of the same family.
+TEST(ColumnName, AsSpreadsheetsNameTheirColumns) {
+  const struct {
+    std::uint32_t column;
+    const char* name;
+  } cases[] = {{0, "A"},    {25, "Z"},    {26, "AA"},    {51, "AZ"},
+               {701, "ZZ"}, {702, "AAA"}, {16383, "XFD"}};
+  for (const auto& c : cases) EXPECT_EQ(ColumnName(c.column), c.name) << c.column;
+}
+
 TEST(KindOf, IsToldByThePartsAPackageHolds) {
   const struct {
     const char* what;

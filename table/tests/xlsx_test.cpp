@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -193,6 +194,36 @@ TEST(XlsxReadTest, RowsAndCellsLeftOutOrUnnumbered) {
     Book book;
     book.sheet = Sheet(c.data);
     EXPECT_EQ(Read(book.Zip()), c.expected);
+  }
+}
+
+// The last column a sheet says it uses, read from its dimension with the
+// first row, for a writer to put its results after: none where it is
+// missing or no reference.
+TEST(XlsxReadTest, TheDimensionsLastColumn) {
+  const struct {
+    const char* before;
+    std::optional<std::uint32_t> last;
+  } cases[] = {
+      {R"(<dimension ref="A1:H20"/>)", 7},         {R"(<dimension ref="C3"/>)", 2},
+      {R"(<dimension ref="A1:XFD1"/>)", 16383},    {R"(<dimension ref="A1:XFE1"/>)", std::nullopt},
+      {R"(<dimension ref="A1:"/>)", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    Book book;
+    book.sheet = Sheet(R"(<row r="1"><c r="A1"><v>1</v></c></row>)", c.before);
+    const std::string bytes = book.Zip();
+    MemorySource source(bytes);
+    ZipReader zip;
+    ASSERT_TRUE(zip.Open(source));
+    std::string problem;
+    const std::unique_ptr<SheetReader> reader = OpenXlsx(zip, problem);
+    ASSERT_NE(reader, nullptr);
+    ASSERT_TRUE(reader->Select(0));
+    SheetRow row;
+    ASSERT_TRUE(reader->Next(row));
+    EXPECT_EQ(reader->DeclaredLastColumn(), c.last);
   }
 }
 
@@ -664,6 +695,9 @@ TEST(XlsxWriteTest, ProblemsSaidExactly) {
       {"a cell where results go",
        Sheet(R"(<row r="3"><c r="A3"><v>1</v></c><c r="C3"><v>1</v></c></row>)"), 2, 0,
        "ред 3 на листа „Лист1“ вече има клетка в колона C, където се пишат резултатите"},
+      {"a styled cell without a value where results go",
+       Sheet(R"(<row r="3"><c r="A3"><v>1</v></c><c r="D3" s="1"/></row>)"), 2, 0,
+       "ред 3 на листа „Лист1“ вече има клетка в колона D, където се пишат резултатите"},
       {"past XFD", Sheet(R"(<row r="3"><c r="A3"><v>1</v></c><c r="C3"><v>1</v></c></row>)"), 16383,
        0, "резултатите на ред 3 на листа „Лист1“ не се побират до последната колона XFD"},
       {"no such sheet", Sheet(""), 2, 1, "работната книга няма лист с номер 2"},
