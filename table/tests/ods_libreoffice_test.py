@@ -11,15 +11,12 @@ Skipped (status 77) where LibreOffice is not installed.
 Usage: ods_libreoffice_test.py ODS_TOOL
 """
 import csv
-import os
-import shutil
-import subprocess
 import sys
-import tempfile
+
+from libreoffice import run, with_soffice
 import xml.etree.ElementTree as ET
 import zipfile
 
-SKIP = 77
 OFFICE = "urn:oasis:names:tc:opendocument:xmlns:office:1.0"
 TABLE = "urn:oasis:names:tc:opendocument:xmlns:table:1.0"
 TEXT = "urn:oasis:names:tc:opendocument:xmlns:text:1.0"
@@ -118,13 +115,6 @@ def hand_made(path, xml):
         book.writestr("META-INF/manifest.xml", manifest, zipfile.ZIP_DEFLATED)
 
 
-def run(command, **kwargs):
-    result = subprocess.run(command, capture_output=True, **kwargs)
-    if result.returncode != 0:
-        raise SystemExit(f"{command[0]} failed ({result.returncode}): {result.stderr.decode()}")
-    return result
-
-
 def convert(soffice, profile, kind, outdir, books):
     result = run([soffice, profile, "--headless", "--convert-to", kind, "--outdir", outdir] + books)
     # LibreOffice says once that it runs without Java, which it needs not here.
@@ -132,19 +122,6 @@ def convert(soffice, profile, kind, outdir, books):
                   if line.strip() and not line.startswith("Warning: failed to launch javaldx")]
     if complaints:
         raise SystemExit("LibreOffice complained: " + "\n".join(complaints))
-
-
-def main():
-    tool = sys.argv[1]
-    soffice = shutil.which("soffice")
-    if soffice is None:
-        print("skipped: LibreOffice (soffice, of libreoffice-calc-nogui) is not installed")
-        return SKIP
-    work = tempfile.mkdtemp()
-    try:
-        return check(tool, soffice, work)
-    finally:
-        shutil.rmtree(work)
 
 
 def written_back(tool, soffice, profile, work, book, holding):
@@ -216,4 +193,4 @@ def check(tool, soffice, work):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(with_soffice(check, sys.argv[1]))

@@ -10,12 +10,11 @@ Skipped (status 77) where LibreOffice is not installed.
 Usage: zip_libreoffice_test.py ZIP_TOOL
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 
-SKIP = 77
+from libreoffice import run, with_soffice
+
 
 FODS = """<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
@@ -63,26 +62,6 @@ for i in range(1, 200):
 book.create_sheet("Бележки").append(["друг лист"])
 book.save(sys.argv[1])
 """
-
-
-def run(command, **kwargs):
-    result = subprocess.run(command, capture_output=True, **kwargs)
-    if result.returncode != 0:
-        raise SystemExit(f"{command[0]} failed ({result.returncode}): {result.stderr.decode()}")
-    return result
-
-
-def main():
-    tool = sys.argv[1]
-    soffice = shutil.which("soffice")
-    if soffice is None:
-        print("skipped: LibreOffice (soffice, of libreoffice-calc-nogui) is not installed")
-        return SKIP
-    work = tempfile.mkdtemp()
-    try:
-        return check(tool, soffice, work)
-    finally:
-        shutil.rmtree(work)
 
 
 def check(tool, soffice, work):
@@ -142,4 +121,4 @@ def check(tool, soffice, work):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(with_soffice(check, sys.argv[1]))
