@@ -59,8 +59,11 @@ def run(command):
     start = time.perf_counter()
     process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
     most = [0]
+    done = threading.Event()
+    # The watcher only reads /proc: reaping the child is wait4's alone (a
+    # poll() here would take its status first).
     def watch():
-        while process.poll() is None:
+        while not done.is_set():
             try:
                 with open(f"/proc/{process.pid}/status") as status:
                     most[0] = max([most[0]] + [int(l.split()[1]) for l in status if l.startswith("VmHWM:")])
@@ -70,6 +73,7 @@ def run(command):
     watcher = threading.Thread(target=watch)
     watcher.start()
     _, status, usage = os.wait4(process.pid, 0)
+    done.set()
     watcher.join()
     code = os.waitstatus_to_exitcode(status)
     if code not in (0, 1):
