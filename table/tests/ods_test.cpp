@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "table/tests/part_bytes.h"
 #include "table/tests/zip_maker.h"
 #include "table/zip_reader.h"
 
 namespace egn::table {
 namespace {
 
+using testing::Inflated;
 using testing::MakeZip;
 using testing::Part;
+using testing::Stored;
 
 constexpr char kHead[] =
     R"(<?xml version="1.0" encoding="UTF-8"?>)"
@@ -369,28 +372,6 @@ class TableResults final : public RowResults {
  private:
   std::map<std::uint64_t, std::vector<std::string>> cells_;
 };
-
-std::string Inflated(ZipReader& zip, const ZipEntry& entry) {
-  const std::unique_ptr<ByteSource> source = zip.Inflate(entry);
-  std::string bytes, buffer(4096, '\0');
-  for (long n; (n = source->Read(buffer.data(), buffer.size())) != 0;) {
-    if (n < 0) {
-      ADD_FAILURE() << source->Problem();
-      break;
-    }
-    bytes.append(buffer.data(), static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
-
-std::string Stored(ZipReader& zip, const ZipEntry& entry) {
-  const std::unique_ptr<ByteSource> source = zip.Raw(entry);
-  std::string bytes, buffer(4096, '\0');
-  for (long n; (n = source->Read(buffer.data(), buffer.size())) > 0;) {
-    bytes.append(buffer.data(), static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
 
 struct Written {
   std::string package;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "table/tests/part_bytes.h"
 #include "table/tests/zip_maker.h"
 #include "table/zip_reader.h"
 
@@ -14,23 +15,11 @@ namespace egn::table {
 namespace {
 
 using testing::Crc;
+using testing::Inflated;
 using testing::Made;
 using testing::MakeZip;
 using testing::Part;
 using testing::Poke;
-
-std::string Inflated(ZipReader& zip, const ZipEntry& entry) {
-  const std::unique_ptr<ByteSource> source = zip.Inflate(entry);
-  std::string bytes, buffer(4096, '\0');
-  for (long n; (n = source->Read(buffer.data(), buffer.size())) != 0;) {
-    if (n < 0) {
-      ADD_FAILURE() << source->Problem();
-      break;
-    }
-    bytes.append(buffer.data(), static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
 
 // Whether two packages are the same bytes; where not, the first that differs.
 ::testing::AssertionResult SameBytes(const std::string& a, const std::string& b) {
