@@ -28,7 +28,8 @@ enum class CellKind {
   kNumber,   // a number (also a formula's): its text as written, but an
              // integral one as plain decimal digits (no exponent, no ".0")
   kDate,     // a number shown as a date or a time (by its style), or a date
-             // or time typed so: its text as the part writes it
+             // or time typed so: as ISO 8601 writes it ("2024-01-02",
+             // "2024-01-02T12:00:00"; an .xlsx's serial day made a date)
   kBoolean,  // "TRUE" or "FALSE"
   kError,    // an error value, as written: "#N/A", "#DIV/0!", "Err:502"
 };

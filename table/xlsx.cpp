@@ -142,6 +142,70 @@ std::string Unescaped(std::string text) {
 // A number as written in a cell, an integral one as plain decimal digits:
 // "5.51267871E8" and "551267871.0" are "551267871". Any other text (not
 // integral, or no number) is given as it is.
+// `value` in decimal digits, with zeros before it to `width`.
+std::string Padded(long long value, std::size_t width) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
+// The date of day `days` after 1970-01-01, as ISO 8601 writes it
+// (YYYY-MM-DD), in the proleptic Gregorian calendar.
+std::string CivilDate(long long days) {
+  days += 719468;  // from 0000-03-01
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long of_era = days - era * 146097;
+  const long long year_of_era = (of_era - of_era / 1460 + of_era / 36524 - of_era / 146096) / 365;
+  const long long of_year = of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const long long shifted_month = (5 * of_year + 2) / 153;
+  const long long day = of_year - (153 * shifted_month + 2) / 5 + 1;
+  const long long month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
+  const long long year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
+  return Padded(year, 4) + "-" + Padded(month, 2) + "-" + Padded(day, 2);
+}
+
+// A number shown as a date or a time: the serial of its day (and the
+// fraction of the day) as ISO 8601 writes it, "2024-01-02",
+// "2024-01-02T12:00:00", or "18:00:00" for a time alone, as the workbook
+// shows it rather than as it stores it. The 1900 system counts the 29th of
+// February 1900 that never was (serial 60), as the programs that made it
+// do; the 1904 system counts from 1904-01-01. Anything else (a negative
+// number, an exponent) stays as written.
+std::string DateText(const std::string& serial, bool from_1904) {
+  std::size_t at = 0;
+  long long days = 0;
+  while (at < serial.size() && serial[at] >= '0' && serial[at] <= '9' && at < 9) {
+    days = days * 10 + (serial[at++] - '0');
+  }
+  if (at == 0) return serial;
+  // The fraction to twelve places: a millionth of a second, well below the
+  // second shown.
+  std::uint64_t fraction = 0, scale = 1;
+  if (at < serial.size() && serial[at] == '.') {
+    for (++at; at < serial.size() && serial[at] >= '0' && serial[at] <= '9'; ++at) {
+      if (scale < 1'000'000'000'000) fraction = fraction * 10 + (serial[at] - '0'), scale *= 10;
+    }
+  }
+  if (at != serial.size()) return serial;
+  std::uint64_t seconds = (fraction * 86400 + scale / 2) / scale;
+  if (seconds == 86400) seconds = 0, ++days;
+  const auto whole = static_cast<long long>(seconds);
+  const std::string time =
+      Padded(whole / 3600, 2) + ":" + Padded(whole / 60 % 60, 2) + ":" + Padded(whole % 60, 2);
+  if (days == 0 && seconds != 0) return time;
+  std::string date;
+  if (from_1904) {
+    date = CivilDate(days - 24107);  // 1904-01-01 is day -24107 of 1970
+  } else if (days == 60) {
+    date = "1900-02-29";
+  } else if (days == 0) {
+    date = "1900-01-00";
+  } else {
+    date = CivilDate(days - (days < 60 ? 25568 : 25569));  // 1899-12-31, 1899-12-30
+  }
+  return seconds == 0 ? date : date + "T" + time;
+}
+
 std::string NumberText(const std::string& text) {
   std::size_t at = 0;
   const bool negative =
@@ -274,6 +338,7 @@ struct Workbook {
   bool has_fills = false;
   bool has_cell_styles = false;
   bool has_cell_style = false;  // a named style (<cellStyleXfs>' first <xf>)
+  bool date1904 = false;        // dates counted from 1904 rather than 1900
 };
 
 class WorkbookHandler final : public XmlHandler {
@@ -283,9 +348,15 @@ class WorkbookHandler final : public XmlHandler {
     std::string id;
   };
   std::vector<Sheet> sheets;
+  bool date1904 = false;
 
   void Start(std::string_view name, const char** attributes) override {
-    if (Main(name) != "sheet") return;
+    const std::string_view local = Main(name);
+    if (local == "workbookPr") {
+      const std::string_view value = AttributeOr(attributes, "date1904");
+      date1904 = value == "1" || value == "true";
+    }
+    if (local != "sheet") return;
     std::string_view id = AttributeOr(attributes, kRelationshipId);
     if (id.empty()) id = AttributeOr(attributes, kRelationshipIdStrict);
     sheets.push_back({std::string(AttributeOr(attributes, "name")), std::string(id)});
@@ -420,6 +491,7 @@ bool LoadWorkbook(ZipReader& zip, Workbook& workbook, std::string& problem) {
     problem = "работната книга няма лист";
     return false;
   }
+  workbook.date1904 = sheets.date1904;
   const ZipEntry* rels_part = FindPart(zip, kWorkbookRels);
   if (rels_part == nullptr) {
     problem = Missing(kWorkbookRels);
@@ -633,7 +705,7 @@ class RowHandler : public XmlHandler {
       cell.text = value_;
     } else if (type_.empty() || type_ == "n") {
       cell.kind = date_style_ ? CellKind::kDate : CellKind::kNumber;
-      cell.text = NumberText(value_);
+      cell.text = date_style_ ? DateText(value_, workbook_.date1904) : NumberText(value_);
     } else {
       cell.text = value_;
     }

@@ -44,8 +44,8 @@ def make(path):
 
 EXPECTED = """sheet Регистър
 1\t0:text:Име\t1:text:ЕГН\t2:text:Дата\t3:text:Сума\t4:text:Платено
-2\t0:text:Иван\t1:number:7501020018\t2:date:45352\t3:number:12.5\t4:boolean:TRUE
-3\t0:text:Мария\t1:text:0551267871\t2:date:36525\t3:number:3\t4:boolean:FALSE
+2\t0:text:Иван\t1:number:7501020018\t2:date:2024-03-01\t3:number:12.5\t4:boolean:TRUE
+3\t0:text:Мария\t1:text:0551267871\t2:date:1999-12-31\t3:number:3\t4:boolean:FALSE
 5\t0:text:след празен ред\t2:number:551267871
 sheet Бележки
 2\t1:text:друг лист

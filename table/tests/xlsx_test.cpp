@@ -139,7 +139,7 @@ TEST(XlsxReadTest, CellsOfEveryKind) {
       {R"(<c r="A1"><v>7.5E1</v></c>)", "1: 0 number 75;\n"},
       {R"(<c r="A1"><v>0.0</v></c>)", "1: 0 number 0;\n"},
       {R"(<c r="A1"><f>1+1</f><v>2</v></c>)", "1: 0 number 2;\n"},
-      {R"(<c r="A1" s="1"><v>45000</v></c>)", "1: 0 date 45000;\n"},
+      {R"(<c r="A1" s="1"><v>45000</v></c>)", "1: 0 date 2023-03-15;\n"},
       {R"(<c r="A1" s="0"><v>45000</v></c>)", "1: 0 number 45000;\n"},
       {R"(<c r="A1" s="7"><v>45000</v></c>)", "1: 0 number 45000;\n"},
       {R"(<c r="A1" s="1"/><c r="B1"><f>A1</f></c><c r="C1" t="s"><v>0</v></c>)",
@@ -261,8 +261,48 @@ TEST(XlsxReadTest, DatesByTheirNumberFormat) {
     Book book;
     book.styles = c.code.empty() ? Styles({0, c.id}) : Styles({0, c.id}, {{c.id, c.code}});
     book.sheet = Sheet(R"(<row r="1"><c r="A1" s="1"><v>45000.25</v></c></row>)");
-    EXPECT_EQ(Read(book.Zip()),
-              std::string("1: 0 ") + (c.date ? "date" : "number") + " 45000.25;\n");
+    EXPECT_EQ(
+        Read(book.Zip()),
+        std::string("1: 0 ") + (c.date ? "date 2023-03-15T06:00:00" : "number 45000.25") + ";\n");
+  }
+}
+
+// A date is given as the workbook shows it, from the serial it stores: in
+// the 1900 system with its 29th of February, or in the 1904 system.
+TEST(XlsxReadTest, DatesAsTheWorkbookShowsThem) {
+  const struct {
+    const char* serial;
+    bool from_1904;
+    const char* text;
+  } cases[] = {
+      {"1", false, "1900-01-01"},
+      {"59", false, "1900-02-28"},
+      {"60", false, "1900-02-29"},
+      {"61", false, "1900-03-01"},
+      {"0", false, "1900-01-00"},
+      {"45293", false, "2024-01-02"},
+      {"36526", false, "2000-01-01"},
+      {"2958465", false, "9999-12-31"},
+      {"45293.5", false, "2024-01-02T12:00:00"},
+      {"45293.999999999", false, "2024-01-03"},
+      {"0.75", false, "18:00:00"},
+      {"0.0000115740740740741", false, "00:00:01"},
+      {"0", true, "1904-01-01"},
+      {"43831", true, "2024-01-02"},
+      {"-1", false, "-1"},
+      {"4.5293E4", false, "4.5293E4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.serial);
+    Book book;
+    if (c.from_1904) {
+      book.workbook = std::string("<workbook ") + kMain + " " + kRelNs +
+                      R"(><workbookPr date1904="1"/><sheets>)"
+                      R"(<sheet name="Лист1" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+    }
+    book.sheet =
+        Sheet(std::string(R"(<row r="1"><c r="A1" s="1"><v>)") + c.serial + "</v></c></row>");
+    EXPECT_EQ(Read(book.Zip()), std::string("1: 0 date ") + c.text + ";\n");
   }
 }
 
@@ -316,7 +356,7 @@ TEST(XlsxReadTest, StrictNamespacesToo) {
   book.sheet = "<worksheet " + strict +
                R"(><sheetData><row><c t="s"><v>0</v></c><c s="1"><v>1</v></c></row>)"
                "</sheetData></worksheet>";
-  EXPECT_EQ(Read(book.Zip()), "1: 0 text низ; 1 date 1;\n");
+  EXPECT_EQ(Read(book.Zip()), "1: 0 text низ; 1 date 1900-01-01;\n");
 }
 
 TEST(XlsxReadTest, ProblemsSaidExactly) {
