@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,11 +17,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include "cli/console.h"
 #include "cli/csv_mode.h"
@@ -644,13 +638,7 @@ int RunMode(const Options& options, bool& whole, const std::function<bool()>& op
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef SIGPIPE
-  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
-#endif
-#ifdef _WIN32
-  _setmode(0, _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  egn::cli::PrepareStandardStreams();
   const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
   Options options;
   bool done = false;
