@@ -156,7 +156,7 @@ int KeepOutputFile() {
   if (const int closed = CloseOutputFile(); error == 0) error = closed;
   if (error == 0) {
     platform::RemoveOnSignal("");  // from here on, the file is in its place or removed
-    error = platform::ReplaceFile(output_new, output_path);
+    error = platform::MoveOver(output_new, output_path);
     if (error == 0) {
       output_new.clear();
       return 0;

@@ -130,7 +130,7 @@ int CloseStandardOutput() { return close(1) == 0 ? 0 : errno; }
 
 int SyncStandardOutput() { return fsync(1) == 0 ? 0 : errno; }
 
-int ReplaceFile(const std::string& from, const std::string& to) {
+int MoveOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 

@@ -199,10 +199,10 @@ int CreateAsStandardOutput(const std::string& name, const std::string& /*replace
 
 int CloseStandardOutput() { return _close(1) == 0 ? 0 : errno; }
 
-// Nothing beyond the C runtime's flush: ReplaceFile moves with MOVEFILE_WRITE_THROUGH.
+// Nothing beyond the C runtime's flush: MoveOver moves with MOVEFILE_WRITE_THROUGH.
 int SyncStandardOutput() { return 0; }
 
-int ReplaceFile(const std::string& from, const std::string& to) {
+int MoveOver(const std::string& from, const std::string& to) {
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;

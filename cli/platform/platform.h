@@ -75,7 +75,7 @@ int CloseStandardOutput();
 // Puts what was written to standard output on the disk: 0 or the errno.
 int SyncStandardOutput();
 // Puts the file `from` in place of `to`, replacing it: 0 or the errno.
-int ReplaceFile(const std::string& from, const std::string& to);
+int MoveOver(const std::string& from, const std::string& to);
 // Removes the file at `name`, if it can.
 void RemoveFile(const std::string& name);
 
