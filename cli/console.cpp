@@ -36,6 +36,12 @@ bool AllContinue(std::string_view bytes, std::size_t from) {
 std::size_t Decode(std::string_view bytes, std::u16string& out) {
   std::size_t i = 0;
   while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {  // digits, tabs and newlines, most of what is written, as they are
+      out += static_cast<char16_t>(lead);
+      ++i;
+      continue;
+    }
     const number::Character c = number::DecodeUtf8(bytes, i);
     if (c.code >= 0x10000) {
       const auto code = static_cast<std::uint32_t>(c.code) - 0x10000;
@@ -49,7 +55,7 @@ std::size_t Decode(std::string_view bytes, std::u16string& out) {
       i += c.size;
       continue;
     }
-    const std::size_t length = SequenceLength(static_cast<unsigned char>(bytes[i]));
+    const std::size_t length = SequenceLength(lead);
     // Cut at the end, unless what there is already cannot continue.
     if (length > 1 && i + length > bytes.size() && AllContinue(bytes, i + 1)) return i;
     std::size_t k = 1;
