@@ -1,8 +1,10 @@
 #include "cli/console.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "cli/platform/platform.h"
 #include "number/utf8.h"

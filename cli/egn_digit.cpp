@@ -3,7 +3,6 @@
 // with --decode everything a number holds, with --generate valid numbers for
 // test data. The control digit is the window's rule in integers, held to the
 // window's ComputeCheckDigit by the tests.
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -27,7 +26,6 @@
 #include "cli/workbook_mode.h"
 #include "number/generator.h"
 #include "number/number_rules.h"
-#include "number/region_names.h"
 
 namespace {
 
