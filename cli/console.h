@@ -98,4 +98,10 @@ TextSink& StandardSink(std::FILE* stream);
 // The arguments after the program's name, as UTF-8.
 std::vector<std::string> Arguments(int argc, char** argv);
 
+// Standard streams as a filter wants them, set once at the start: a closed
+// pipe ends the program where the system has that signal, and standard input
+// and output are bytes, untranslated (a line's CR LF reaches the reader as it
+// is, and output lines end as WriteUtf8 made them).
+void PrepareStandardStreams();
+
 }  // namespace egn::cli

@@ -3,10 +3,8 @@
 // with --decode everything a number holds, with --generate valid numbers for
 // test data. The control digit is the window's rule in integers, held to the
 // window's ComputeCheckDigit by the tests.
-#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,20 +17,15 @@
 #include <string_view>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "cli/console.h"
 #include "cli/csv_mode.h"
 #include "cli/number_reader.h"
+#include "cli/options.h"
 #include "cli/output.h"
 #include "cli/records.h"
 #include "cli/workbook_mode.h"
 #include "number/generator.h"
 #include "number/number_rules.h"
-#include "number/region_names.h"
 
 namespace {
 
@@ -41,6 +34,8 @@ using egn::cli::Format;
 using egn::cli::kAllRight;
 using egn::cli::kBadInput;
 using egn::cli::kWrongDigit;
+using egn::cli::Mode;
+using egn::cli::Options;
 using egn::cli::Output;
 using egn::cli::Say;
 using egn::cli::Verdict;
@@ -136,26 +131,6 @@ constexpr const char* kHelp =
     "Изходен код: 0, ако всичко прочетено е вярно (или валидно); 1, ако някоя\n"
     "контролна цифра е невярна (или някой номер е невалиден); 2 при неправилен\n"
     "вход или неправилна употреба.\n";
-
-enum class Mode { kCheck, kDecode, kGenerate };
-
-struct Options {
-  Mode mode = Mode::kCheck;
-  bool explain = false;
-  bool bom = false;
-  Format format = Format::kText;
-  std::uint64_t count = 0;  // --generate
-  egn::number::Filters filters;
-  std::optional<std::uint64_t> seed;
-  std::vector<std::string_view> numbers;  // with --column: the file
-  std::optional<std::string> column;
-  std::optional<std::size_t> column_number;  // when `column` is digits alone
-  std::optional<char> separator;
-  std::optional<egn::cli::Encoding> encoding;
-  bool utf8 = false;
-  std::optional<std::string> output;  // --output: the file, instead of standard output
-  std::optional<std::string> sheet;   // --sheet: a workbook's sheet, by name or number
-};
 
 class Run {
  public:
@@ -299,159 +274,6 @@ class Run {
 int Usage(const std::string& problem) {
   Say("egn-digit: " + problem + "\nВижте „egn-digit --help“.");
   return kBadInput;
-}
-
-std::optional<std::uint64_t> WholeNumber(std::string_view text) {
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-// Reads the command line into `options`; a problem for the user on misuse.
-std::optional<std::string> ReadOptions(const std::vector<std::string>& args, Options& options,
-                                       bool& done) {
-  bool any_filter = false;
-  bool read_options = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    // An option with a value takes the next argument.
-    auto value = [&](std::string_view& into) -> bool {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    std::string_view v;
-    if (!read_options || arg.size() < 2 || arg.front() != '-') {
-      options.numbers.push_back(arg);
-    } else if (arg == "--") {
-      read_options = false;
-    } else if (arg == "--help" || arg == "--version") {
-      std::string pending;
-      egn::cli::WriteUtf8(egn::cli::StandardSink(stdout),
-                          arg == "--help" ? kHelp : "egn-digit " EGN_VERSION_TEXT "\n", pending);
-      done = true;
-      return std::nullopt;
-    } else if (arg == "--explain") {
-      options.explain = true;
-    } else if (arg == "--bom") {
-      options.bom = true;
-    } else if (arg == "--json") {
-      options.format = Format::kJson;
-    } else if (arg == "--decode") {
-      options.mode = Mode::kDecode;
-    } else if (arg == "--column") {
-      if (!value(v) || v.find_first_not_of(" \t") == std::string_view::npos) {
-        return "--column иска име или номер на колона";
-      }
-      options.column = std::string(v);
-      if (v.find_first_not_of("0123456789") == std::string_view::npos) {  // a number, not a name
-        const auto n = WholeNumber(v);
-        if (n && *n == 0) {
-          return "--column иска номер на колона от 1 нагоре, а не „" + std::string(v) + "“";
-        }
-        options.column_number = n && *n <= SIZE_MAX ? static_cast<std::size_t>(*n) : SIZE_MAX;
-      }
-    } else if (arg == "--separator") {
-      if (!value(v)) return "--separator иска знак";
-      const bool other = v.size() == 1 && v[0] > ' ' && v[0] < 0x7F && v[0] != '"' &&
-                         std::isalnum(static_cast<unsigned char>(v[0])) == 0;
-      if (v != "tab" && v != "\t" && !other) {
-        return "--separator иска „;“, „,“, tab или друг знак от ASCII, който не е буква, цифра "
-               "или кавички, а не „" +
-               std::string(v) + "“";
-      }
-      options.separator = v == "tab" ? '\t' : v[0];
-    } else if (arg == "--encoding") {
-      using egn::cli::Encoding;
-      if (!value(v)) return "--encoding иска кодировка";
-      std::string name(v);
-      for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-      if (name == "utf-8") {
-        options.encoding = Encoding::kUtf8;
-      } else if (name == "windows-1251") {
-        options.encoding = Encoding::kWindows1251;
-      } else if (name == "utf-16le") {
-        options.encoding = Encoding::kUtf16Le;
-      } else if (name == "utf-16be") {
-        options.encoding = Encoding::kUtf16Be;
-      } else {
-        return "--encoding иска utf-8, windows-1251, utf-16le или utf-16be, а не „" +
-               std::string(v) + "“";
-      }
-    } else if (arg == "--sheet") {
-      if (!value(v) || v.empty()) return "--sheet иска име или номер на лист";
-      options.sheet = std::string(v);
-    } else if (arg == "--utf8") {
-      options.utf8 = true;
-    } else if (arg == "--output") {
-      if (!value(v) || v.empty()) return "--output иска име на файл";
-      options.output = std::string(v);
-    } else if (arg == "--generate") {
-      if (!value(v)) return "--generate иска брой";
-      const auto count = WholeNumber(v);
-      if (!count || *count == 0)
-        return "--generate иска положително цяло число, а не „" + std::string(v) + "“";
-      options.mode = Mode::kGenerate;
-      options.count = *count;
-    } else if (arg == "--born") {
-      if (!value(v)) return "--born иска дата или период";
-      std::string problem;
-      const auto range = egn::number::ParseBorn(v, problem);
-      if (!range) return "--born: " + problem;
-      options.filters.born_from = range->first;
-      options.filters.born_to = range->second;
-      any_filter = true;
-    } else if (arg == "--sex") {
-      if (!value(v)) return "--sex иска пол";
-      if (v == "мъж" || v == "m") {
-        options.filters.sex = egn::number::Sex::kMale;
-      } else if (v == "жена" || v == "f") {
-        options.filters.sex = egn::number::Sex::kFemale;
-      } else {
-        return "непознат пол „" + std::string(v) + "“: мъж, жена, m или f";
-      }
-      any_filter = true;
-    } else if (arg == "--region") {
-      if (!value(v)) return "--region иска област";
-      std::string problem;
-      options.filters.region = egn::number::RegionNamed(v, problem);
-      if (options.filters.region == nullptr) return problem;
-      any_filter = true;
-    } else if (arg == "--seed") {
-      if (!value(v)) return "--seed иска число";
-      options.seed = WholeNumber(v);
-      if (!options.seed) return "--seed иска цяло число от 0 нагоре, а не „" + std::string(v) + "“";
-      any_filter = true;
-    } else {
-      return "непозната опция „" + std::string(arg) + "“";
-    }
-  }
-  if (options.mode != Mode::kGenerate && any_filter) {
-    return "--born, --sex, --region и --seed са само за --generate";
-  }
-  if (options.mode == Mode::kGenerate && !options.numbers.empty()) {
-    return "--generate не чете числа";
-  }
-  if (options.mode != Mode::kCheck && options.explain) {
-    return "--explain е само за проверката на контролната цифра";
-  }
-  if (!options.column && (options.separator || options.utf8)) {
-    return "--separator и --utf8 са само за --column";
-  }
-  if (!options.column && options.encoding) return "--encoding е само за --column";
-  if (!options.column && options.sheet) return "--sheet е само за --column";
-  if (options.column) {
-    if (options.mode == Mode::kGenerate) return "--generate не чете колона";
-    if (options.numbers.size() > 1) {
-      return "--column чете един файл, а са дадени " + std::to_string(options.numbers.size());
-    }
-    if (options.format == Format::kJson && options.utf8) return "--utf8 е за CSV, а не за --json";
-    if (options.format != Format::kJson && options.bom) {
-      return "--bom не е за CSV: --utf8 го записва в UTF-8 с BOM";
-    }
-  }
-  return std::nullopt;
 }
 
 // Standard output for a workbook's run: the records through one buffer,
@@ -644,18 +466,19 @@ int RunMode(const Options& options, bool& whole, const std::function<bool()>& op
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef SIGPIPE
-  std::signal(SIGPIPE, SIG_DFL);  // a closed pipe ends the program, as it does every filter
-#endif
-#ifdef _WIN32
-  _setmode(0, _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  const std::vector<std::string> arguments = egn::cli::Arguments(argc, argv);
-  Options options;
-  bool done = false;
-  if (const auto problem = ReadOptions(arguments, options, done)) return Usage(*problem);
-  if (done) return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
+  egn::cli::PrepareStandardStreams();
+  const egn::cli::CommandLine line = egn::cli::ReadCommandLine(egn::cli::Arguments(argc, argv));
+  if (line.action == egn::cli::CommandLine::Action::kMisuse) return Usage(line.problem);
+  if (line.action != egn::cli::CommandLine::Action::kRun) {
+    std::string pending;
+    egn::cli::WriteUtf8(egn::cli::StandardSink(stdout),
+                        line.action == egn::cli::CommandLine::Action::kHelp
+                            ? kHelp
+                            : "egn-digit " EGN_VERSION_TEXT "\n",
+                        pending);
+    return std::fflush(stdout) == 0 || egn::cli::ReaderHasGone() ? kAllRight : kBadInput;
+  }
+  const Options& options = line.options;
 
   if (options.mode == Mode::kGenerate && egn::number::Generator(options.filters, 0).empty()) {
     return Usage("няма номер, който да отговаря на всички филтри");

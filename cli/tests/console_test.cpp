@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -97,12 +98,39 @@ TEST(Console, MalformedBytesBecomeTheReplacementCharacter) {
        "x",
        u"\uFFFDx"},                     // cut inside the text
       {"\xF4\x90\x80\x80", u"\uFFFD"},  // past U+10FFFF
+      {"\xE0\x80\x80", u"\uFFFD"},      // an overlong NUL of three bytes
+      {"\xF0\x80\x80\xAF", u"\uFFFD"},  // an overlong "/" of four
+      {"\x80\xBF", u"\uFFFD\uFFFD"},    // continuation bytes with no lead
+      {"\xF0\x9F\x98"
+       "\xF0\x9F\x98\x80",
+       u"\uFFFD\U0001F600"},  // a sequence cut by the next one
   };
   for (const auto& [bytes, wide] : cases) {
     FakeSink console(true);
     std::string pending;
     WriteUtf8(console, bytes, pending);
     EXPECT_EQ(console.wide_, wide) << bytes;
+  }
+}
+
+// A sequence cut by the end of a buffer waits for the next; when the next
+// shows it malformed, it becomes one U+FFFD there.
+TEST(Console, ACutSequenceIsJudgedWithWhatFollows) {
+  const std::tuple<std::string, std::string, std::u16string> cases[] = {
+      {"a\xE2", "\x82\xAC", u"a\u20AC"},
+      {"a\xE2", "\x82x", u"a\uFFFDx"},
+      {"a\xED\xA0",
+       "\x80"
+       "b",
+       u"a\uFFFDb"},              // a surrogate once whole
+      {"\xF0\x9F", "\x98", u""},  // still cut: waits
+  };
+  for (const auto& [first, second, wide] : cases) {
+    FakeSink console(true);
+    std::string pending;
+    ASSERT_TRUE(WriteUtf8(console, first, pending));
+    ASSERT_TRUE(WriteUtf8(console, second, pending));
+    EXPECT_EQ(console.wide_, wide) << first << second;
   }
 }
 

@@ -8,6 +8,7 @@ import json
 import os
 import pty
 import random
+import shutil
 import signal
 import subprocess
 import sys
@@ -242,6 +243,74 @@ def xlsx_of(sheets):
                                                      for column, value in row.items()) + "</row>"
                       for number, row in rows.items()) + "</sheetData></worksheet>")
     return zip_of(parts)
+
+
+# --- Workbooks written by LibreOffice Calc from a flat ODF file --------------------
+
+FODS = """<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+  xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+ <office:body><office:spreadsheet>
+  <table:table table:name="Регистър">
+{rows}
+  </table:table>
+ </office:spreadsheet></office:body>
+</office:document>
+"""
+
+
+def calc_rows(rng, count):
+    """A register of `count` people as rows of (name, number, town): numbers
+    right and wrong, with their leading zero lost, as text and as numbers
+    (Calc's own number cells), and cells that hold no number."""
+    towns = ["Варна", "Русе", "Стара Загора", "Плевен"]
+    rows = [("Име", "ЕГН", "Град")]
+    for i in range(count):
+        ten = number(rng, rng.choice([1955, 1980, 2001, 2010]), right=rng.random() < 0.8)
+        kind = i % 6
+        if kind == 0:
+            cell = ("text", ten)
+        elif kind == 1:
+            cell = ("float", str(int(ten)))  # a number cell: 0 in front is lost
+        elif kind == 2:
+            cell = ("text", ten[:9])
+        elif kind == 3:
+            cell = ("text", "няма")
+        else:
+            cell = ("float", ten) if ten[0] != "0" else ("text", ten)
+        rows.append((f"Лице {i + 1}", cell, towns[i % len(towns)]))
+    return rows
+
+
+def fods_of(rows):
+    def cell(value):
+        kind, text = value if isinstance(value, tuple) else ("text", value)
+        if kind == "float":
+            return (f'<table:table-cell office:value-type="float" office:value="{text}">'
+                    f"<text:p>{text}</text:p></table:table-cell>")
+        return f'<table:table-cell office:value-type="string"><text:p>{text}</text:p></table:table-cell>'
+    return FODS.format(rows="\n".join(
+        "<table:table-row>" + "".join(cell(v) for v in row) + "</table:table-row>" for row in rows))
+
+
+def csv_of(rows):
+    return "".join(";".join(v[1] if isinstance(v, tuple) else v for v in row) + "\r\n"
+                   for row in rows).encode()
+
+
+def calc_convert(soffice, work, kind, book, outdir=None):
+    """`book` converted by LibreOffice (its profile in `work`) into `kind`
+    (with the filter's options after a colon) in `outdir`; its path."""
+    outdir = outdir or work
+    done = subprocess.run([soffice, f"-env:UserInstallation=file://{work}/profile", "--headless",
+                           "--convert-to", kind, "--outdir", outdir, book],
+                          capture_output=True, timeout=240)
+    if done.returncode != 0:
+        raise AssertionError(f"LibreOffice: {done.stderr.decode()}")
+    name = os.path.splitext(os.path.basename(book))[0] + "." + kind.split(":")[0]
+    return os.path.join(outdir, name)
 
 
 def openpyxl_or_none():
@@ -996,6 +1065,46 @@ class Program(unittest.TestCase):
             self.assertEqual(written.cell(5, 3).value, "невярна")
             self.assertEqual(run(["--column", "ЕГН", "--sheet", "Трети", path]),
                              ("", "egn-digit: няма лист „Трети“; листовете са „Бележки“, „Регистър“\n", 2))
+
+    def test_workbooks_from_libreoffice_give_what_the_same_rows_give_as_csv(self):
+        soffice = shutil.which("soffice")
+        if soffice is None:
+            self.skipTest("LibreOffice (soffice) is not installed")
+        rows = calc_rows(random.Random(7), 60)
+        with tempfile.TemporaryDirectory() as work:
+            flat = os.path.join(work, "регистър.fods")
+            with open(flat, "w", encoding="utf-8") as file:
+                file.write(fods_of(rows))
+            register = os.path.join(work, "регистър.csv")
+            with open(register, "wb") as file:
+                file.write(csv_of(rows))
+            books = {kind: calc_convert(soffice, work, kind, flat) for kind in ("ods", "xlsx")}
+            for mode in ([], ["--decode"], ["--explain"]):
+                csv_out, csv_err, csv_status = run(["--column", "ЕГН", *mode, register])
+                csv_json = run(["--column", "ЕГН", "--json", *mode, register])
+                for kind, book in books.items():
+                    with self.subTest(kind=kind, mode=mode):
+                        out, err, status = run(["--column", "ЕГН", *mode, book])
+                        # A workbook's text starts with UTF-8's mark, for
+                        # the spreadsheet that opens it; the rows are the CSV's.
+                        self.assertEqual((out.removeprefix("\ufeff"), err, status),
+                                         (csv_out, csv_err, csv_status))
+                        self.assertEqual(run(["--column", "ЕГН", "--json", *mode, book]), csv_json)
+            # Written back, each workbook holds the CSV run's results after
+            # its columns, as Calc reads it: Calc's CSV of it is the CSV run's.
+            csv_out, csv_err, csv_status = run(["--column", "ЕГН", register])
+            csv_json = run(["--column", "ЕГН", "--json", register])
+            for kind, book in books.items():
+                with self.subTest(kind=kind, written=True):
+                    checked = os.path.join(work, "проверен." + kind)
+                    self.assertEqual(run(["--column", "ЕГН", book, "--output", checked]),
+                                     ("", csv_err, csv_status))
+                    self.assertEqual(run(["--column", "ЕГН", "--json", checked]), csv_json)
+                    os.makedirs(os.path.join(work, kind))
+                    back = calc_convert(soffice, work, "csv:Text - txt - csv (StarCalc):59,34,76",
+                                        checked, os.path.join(work, kind))
+                    with open(back, encoding="utf-8", newline="") as file:
+                        self.assertEqual(file.read().replace("\n", "\r\n"), csv_out)
 
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [

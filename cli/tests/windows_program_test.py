@@ -18,6 +18,8 @@ import sys
 import tempfile
 import unittest
 
+from program_test import xlsx_of  # the workbooks that the Linux program's test writes
+
 ARGS = None
 TERMINAL_SERVER_AWARE = 0x8000
 
@@ -199,6 +201,44 @@ class Program(unittest.TestCase):
                                      (b"", err.format(out=target).encode() if isinstance(err, str)
                                       else err, status, after))
                 self.assertEqual(sorted(os.listdir(work)), ["проверен.csv", "регистър.csv"])
+
+    def test_a_workbook_by_its_cyrillic_name_comes_back_as_csv_and_as_itself(self):
+        # An .xlsx opened by its UTF-16 name: its rows as CSV in UTF-8 with
+        # the mark and CR LF; with --output, the workbook written beside and
+        # moved over the old file (MoveFileExW), which egn-digit.exe reads
+        # back with the results after its columns; a sheet not there leaves
+        # the old file and nothing beside it.
+        book = xlsx_of({"Служители": {1: {"A": "Име", "B": "ЕГН"}, 2: {"A": "Ана", "B": 551267871},
+                                      3: {"A": "Иван", "B": "8001010008"},
+                                      4: {"A": "Мария", "B": 8001010009}}})
+        rows = ["Име;ЕГН;Резултат;Вярна цифра;Бележка",
+                "Ана;551267871;вярна;;водещата нула е изгубена: 0551267871",
+                "Иван;8001010008;вярна;;", "Мария;8001010009;невярна;8;"]
+        with tempfile.TemporaryDirectory() as work:
+            source, target = os.path.join(work, "регистър.xlsx"), os.path.join(work, "проверен.xlsx")
+            for path, data in ((source, book), (target, b"old")):
+                with open(path, "wb") as f:
+                    f.write(data)
+            self.assertEqual(wine_run(["--column", "ЕГН", source]),
+                             ("\ufeff".encode() + "".join(r + "\r\n" for r in rows).encode(), b"", 1))
+            records = wine_run(["--column", "ЕГН", "--json", source])
+            self.assertEqual((records[0].count(b"\r\n"), records[1:]), (3, (b"", 1)))
+            self.assertEqual(wine_run(["--column", "ЕГН", source, "--output", target]), (b"", b"", 1))
+            self.assertEqual(sorted(os.listdir(work)), ["проверен.xlsx", "регистър.xlsx"])
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(4), b"PK\x03\x04")
+            self.assertEqual(wine_run(["--column", "ЕГН", "--json", target]), records)
+            # The results are cells of the workbook: read as a column, they are its words.
+            self.assertEqual(wine_run(["--column", "Резултат", "--sheet", "1", target])[0].split(b"\r\n")[1],
+                             (rows[1] + ";грешка;;знакът „в“ (U+0432) не е цифра от 0 до 9").encode())
+            with open(target, "wb") as f:
+                f.write(b"old")
+            self.assertEqual(wine_run(["--column", "ЕГН", "--sheet", "2", source, "--output", target]), (
+                b"", f"egn-digit: няма лист „2“; листът е „Служители“\r\n"
+                     f"egn-digit: „{target}“ не е записан\r\n".encode(), 2))
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), b"old")
+            self.assertEqual(sorted(os.listdir(work)), ["проверен.xlsx", "регистър.xlsx"])
 
     def test_egn_digit_reads_its_own_output_back(self):
         for mark in ([], ["--bom"]):
