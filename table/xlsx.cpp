@@ -190,7 +190,7 @@ std::string DateText(const std::string& serial, bool from_1904) {
   std::uint64_t seconds = (fraction * 86400 + scale / 2) / scale;
   if (seconds == 86400) seconds = 0, ++days;
   const auto whole = static_cast<long long>(seconds);
-  const std::string time =
+  std::string time =
       Padded(whole / 3600, 2) + ":" + Padded(whole / 60 % 60, 2) + ":" + Padded(whole % 60, 2);
   if (days == 0 && seconds != 0) return time;
   std::string date;
