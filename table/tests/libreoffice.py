@@ -6,6 +6,18 @@ import tempfile
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE
 
+# The opening of a flat OpenDocument spreadsheet (.fods), which LibreOffice
+# converts to .ods and .xlsx: its namespaces and its kind.
+FODS_HEAD = """<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+  xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+  xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"
+  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+"""
+
 
 def run(command, **kwargs):
     """Runs `command`, and ends the test with its standard error where it fails."""

@@ -13,7 +13,7 @@ Usage: ods_libreoffice_test.py ODS_TOOL
 import csv
 import sys
 
-from libreoffice import run, with_soffice
+from libreoffice import FODS_HEAD, run, with_soffice
 import xml.etree.ElementTree as ET
 import zipfile
 
@@ -23,15 +23,7 @@ TEXT = "urn:oasis:names:tc:opendocument:xmlns:text:1.0"
 STYLE = "urn:oasis:names:tc:opendocument:xmlns:style:1.0"
 FO = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
 
-FODS = """<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
-  xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
-  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
-  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
-  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
-  xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"
-  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
- <office:body><office:spreadsheet>
+FODS = FODS_HEAD + """ <office:body><office:spreadsheet>
   <table:table table:name="Регистър">
 {rows}
   </table:table>

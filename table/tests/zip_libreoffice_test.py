@@ -13,18 +13,10 @@ import os
 import subprocess
 import sys
 
-from libreoffice import run, with_soffice
+from libreoffice import FODS_HEAD, run, with_soffice
 
 
-FODS = """<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
-  xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
-  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
-  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
-  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
-  xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"
-  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
- <office:automatic-styles>
+FODS = FODS_HEAD + """ <office:automatic-styles>
   <style:style style:name="bold" style:family="table-cell">
    <style:text-properties fo:font-weight="bold"/>
   </style:style>
