@@ -5,8 +5,8 @@
 #include <optional>
 #include <utility>
 
-#include "cli/encodings.h"
 #include "number/number_rules.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 
@@ -35,7 +35,7 @@ std::string AsCyrillic(std::string_view text, std::string* latin = nullptr) {
     cyrillic += alike->second;
     if (latin != nullptr && latin->find(c) == std::string::npos) *latin += c;
   }
-  return FoldCase(cyrillic);
+  return table::FoldCase(cyrillic);
 }
 
 // When no row names the column, but a name of one of `rows` is the
@@ -106,9 +106,9 @@ bool TellsHeader(const std::vector<std::string>& names, const ColumnOptions& opt
   if (options.number) {
     return *options.number <= names.size() && !names[*options.number - 1].empty();
   }
-  const std::string wanted = FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(TrimBlanks(options.column));
   return std::any_of(names.begin(), names.end(),
-                     [&](const std::string& name) { return FoldCase(name) == wanted; });
+                     [&](const std::string& name) { return table::FoldCase(name) == wanted; });
 }
 
 std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
@@ -126,10 +126,10 @@ std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
     }
     return *options.number - 1;
   }
-  const std::string wanted = FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(TrimBlanks(options.column));
   std::vector<std::size_t> found;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (FoldCase(names[i]) == wanted) found.push_back(i);
+    if (table::FoldCase(names[i]) == wanted) found.push_back(i);
   }
   if (found.empty()) {
     const std::string alike = LookAlike(TrimBlanks(options.column), above);

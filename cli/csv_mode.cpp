@@ -9,9 +9,9 @@
 #include "cli/column_common.h"
 #include "cli/console.h"
 #include "cli/csv_reader.h"
-#include "cli/encodings.h"
 #include "cli/output.h"
-#include "cli/words.h"
+#include "table/encodings.h"
+#include "table/words.h"
 
 namespace egn::cli {
 
@@ -30,7 +30,7 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
   if (encoding == Encoding::kUtf8) {
     out += field;  // the reader has found it well-formed
   } else {
-    AppendUtf8(out, field, encoding);
+    table::AppendUtf8(out, field, encoding);
   }
   if (out.empty() || out.front() != '"') return;
   std::size_t kept = 0;
@@ -107,7 +107,7 @@ class Writer {
     if (from_ == to_) {
       out += bytes;
     } else {
-      AppendUtf8(out, bytes, from_);
+      table::AppendUtf8(out, bytes, from_);
     }
   }
 
@@ -127,12 +127,8 @@ class Writer {
         if (to_ == Encoding::kUtf8) {
           std::memcpy(to, column.data(), column.size());
           to += column.size();
-        } else if (const std::size_t n = EncodeBulgarian(column, to); n != std::string_view::npos) {
-          to += n;
         } else {
-          std::string other;  // another character: a message's quotes, a name's letter
-          AppendEncoded(other, column, to_);
-          to = std::copy(other.begin(), other.end(), to);
+          to += table::EncodeWindows1251(column, to);
         }
       }
       out.resize(static_cast<std::size_t>(to - out.data()));
@@ -158,7 +154,7 @@ class Writer {
     if (to_ == Encoding::kUtf8) {
       out += block_;
     } else {
-      AppendEncoded(out, block_, to_);
+      table::AppendEncoded(out, block_, to_);
     }
   }
 
@@ -168,9 +164,9 @@ class Writer {
     std::uint64_t special = 0;
     std::size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
-      const std::uint64_t word = words::Load(text.data() + i);
-      special |= words::Matches(word, separator_) | words::Matches(word, '"') |
-                 words::Matches(word, '\r') | words::Matches(word, '\n');
+      const std::uint64_t word = table::words::Load(text.data() + i);
+      special |= table::words::Matches(word, separator_) | table::words::Matches(word, '"') |
+                 table::words::Matches(word, '\r') | table::words::Matches(word, '\n');
     }
     for (; i < text.size(); ++i) {
       const char c = text[i];

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/encodings.h"
 #include "number/utf8.h"
+#include "table/encodings.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -151,8 +151,8 @@ bool LineReader::Start() {
     end_ += static_cast<std::size_t>(got);
     if (end_ >= 2 && !(byte(0) == 0xEF && byte(1) == 0xBB)) break;
   }
-  const Marked marked =
-      EncodingOfStart(std::string_view(buffer_.data(), end_)).value_or(Marked{Encoding::kUtf8, 0});
+  const table::Marked marked = table::EncodingOfStart(std::string_view(buffer_.data(), end_))
+                                   .value_or(table::Marked{Encoding::kUtf8, 0});
   const Encoding encoding = marked.encoding;
   const std::size_t mark = marked.mark;
   if (encoding != Encoding::kUtf8) {
@@ -211,16 +211,16 @@ void LineReader::Decode() {
   char* to = out;
   std::size_t i = 0;
   while (i + 2 <= raw_end_) {
-    const std::uint32_t unit = Utf16Unit(in + i, encoding);
+    const std::uint32_t unit = table::Utf16Unit(in + i, encoding);
     if (unit < 0x80) {
       *to++ = static_cast<char>(unit);
       i += 2;
       continue;
     }
-    if (IsHighSurrogate(unit) && i + 4 > raw_end_ && !source_done_)
+    if (table::IsHighSurrogate(unit) && i + 4 > raw_end_ && !source_done_)
       break;  // its other half may follow
-    const Utf16Character c = Utf16CharacterAt(in + i, raw_end_ - i, encoding);
-    to = PutUtf8(to, c.code);  // a lone surrogate as its three bytes, which CheckLine names
+    const table::Utf16Character c = table::Utf16CharacterAt(in + i, raw_end_ - i, encoding);
+    to = table::PutUtf8(to, c.code);  // a lone surrogate as its three bytes, which CheckLine names
     i += c.size;
   }
   if (source_done_ && i < raw_end_) {
@@ -282,9 +282,9 @@ std::string Utf16Problem(std::string_view text) {
   const std::string start = "редът не е текст в UTF-16: ";
   if (text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0) {
     const unsigned surrogate = 0xD000U | (byte(1) & 0x3FU) << 6 | (byte(2) & 0x3FU);
-    return start + utf16_fault::LoneSurrogate(surrogate);
+    return start + table::utf16_fault::LoneSurrogate(surrogate);
   }
-  return start + std::string(utf16_fault::kOddByte);
+  return start + std::string(table::utf16_fault::kOddByte);
 }
 
 }  // namespace
@@ -308,7 +308,8 @@ Checked CheckLine(const Line& line, bool blank_is_nothing) {
     if (text[i] >= '0' && text[i] <= '9') continue;
     const bool utf16 = IsUtf16(line.encoding);
     if (text[i] == '\0') {
-      checked.problem = "редът съдържа " + std::string(utf16 ? utf16_fault::kZero : "нулев байт");
+      checked.problem =
+          "редът съдържа " + std::string(utf16 ? table::utf16_fault::kZero : "нулев байт");
       return checked;
     }
     const number::Character c = number::DecodeUtf8(text, i);

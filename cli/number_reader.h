@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "table/byte_stream.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 
@@ -18,13 +19,8 @@ namespace egn::cli {
 // longer line only its length is kept.
 inline constexpr std::size_t kLongestLine = 256;
 
-// What a stream was written in. The line reader gives UTF-8 whatever it
-// was, and reads no Windows-1251 (a CSV file may be in it).
-enum class Encoding { kUtf8, kUtf16Le, kUtf16Be, kWindows1251 };
-
-inline bool IsUtf16(Encoding encoding) {
-  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
-}
+using table::Encoding;
+using table::IsUtf16;
 
 struct Line {
   std::string_view text;  // the line's first bytes, at most kLongestLine, without its '\n'

@@ -16,9 +16,9 @@
 #include <string_view>
 
 #include "cli/csv_reader.h"
-#include "cli/encodings.h"
 #include "cli/tests/piece_source.h"
 #include "number/utf8.h"
+#include "table/encodings.h"
 
 namespace {
 

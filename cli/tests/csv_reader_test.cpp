@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/encodings.h"
 #include "cli/tests/piece_source.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 namespace {
@@ -34,7 +34,7 @@ const Form kForms[] = {
 
 std::string In(const Form& form, std::string_view utf8) {
   std::string bytes;
-  AppendEncoded(bytes, utf8, form.encoding);
+  table::AppendEncoded(bytes, utf8, form.encoding);
   return bytes;
 }
 
@@ -137,9 +137,9 @@ std::vector<Row> ReadAll(CsvReader& reader, const Form& form) {
   CsvRow row;
   while (reader.Next(row)) {
     std::string bytes, line_end, cell;
-    AppendUtf8(bytes, row.bytes, form.encoding);
-    AppendUtf8(line_end, row.line_end, form.encoding);
-    AppendUtf8(cell, row.cell, form.encoding);
+    table::AppendUtf8(bytes, row.bytes, form.encoding);
+    table::AppendUtf8(line_end, row.line_end, form.encoding);
+    table::AppendUtf8(cell, row.cell, form.encoding);
     rows.push_back({bytes, line_end, row.line, row.fields, row.all_quoted, cell, row.quoting,
                     row.quoting == Quoting::kRight ? 0 : row.quoting_line});
   }
@@ -357,45 +357,43 @@ TEST(Encodings, Windows1251AndUtf16RoundTrip) {
     if (byte == 0x98) continue;  // no character
     const std::string one(1, static_cast<char>(byte));
     std::string utf8, back;
-    AppendUtf8(utf8, one, Encoding::kWindows1251);
-    AppendEncoded(back, utf8, Encoding::kWindows1251);
+    table::AppendUtf8(utf8, one, Encoding::kWindows1251);
+    table::AppendEncoded(back, utf8, Encoding::kWindows1251);
     EXPECT_EQ(back, one) << byte;
   }
   const std::string text = "ЕГН „0551267871“ € 😀";
   for (const Encoding e : {Encoding::kUtf8, Encoding::kUtf16Le, Encoding::kUtf16Be}) {
     std::string bytes, back;
-    AppendEncoded(bytes, text, e);
-    AppendUtf8(back, bytes, e);
+    table::AppendEncoded(bytes, text, e);
+    table::AppendUtf8(back, bytes, e);
     EXPECT_EQ(back, text);
   }
-  EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
+  EXPECT_EQ(table::FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
 }
 
-// UTF-8 into Windows-1251: ASCII and А…я alone the quick way
-// (EncodeBulgarian), everything else the long way, where a character that
-// Windows-1251 lacks and every byte of malformed UTF-8 become '?'.
+// UTF-8 into Windows-1251, appended and in place alike: ASCII and А…я,
+// everything else, and where a character that Windows-1251 lacks and every
+// byte of malformed UTF-8 become '?'.
 TEST(Encodings, Windows1251FromUtf8) {
   const struct {
     std::string utf8, cp1251;
-    bool quick;
   } cases[] = {
-      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42", true},
-      {"ѝ😀a", "??a", false},
-      {"Џ", "\x8F", false},                 // in Windows-1251, not among А…я
-      {"\xD0\xC0\xD0\xCF", "????", false},  // a lead and no continuation after it
-      {"\xD1\x50\xD1\x7F", "?P?\x7F", false},
-      {"я\xD1", "\xFF?", false},  // cut short
+      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42"},
+      {"ѝ😀a", "??a"},
+      {"Џ", "\x8F"},                 // in Windows-1251, not among А…я
+      {"\xD0\xC0\xD0\xCF", "????"},  // a lead and no continuation after it
+      {"\xD1\x50\xD1\x7F", "?P?\x7F"},
+      {"я\xD1", "\xFF?"},                     // cut short
+      {"ЕГН € я", "\xC5\xC3\xCD \x88 \xFF"},  // another character after А…я: from the start
   };
   for (const auto& c : cases) {
-    std::string out;
-    AppendEncoded(out, c.utf8, Encoding::kWindows1251);
-    EXPECT_EQ(out, c.cp1251) << testing::PrintToString(c.utf8);
-    std::string quick(c.utf8.size(), '\0');
-    const std::size_t n = EncodeBulgarian(c.utf8, quick.data());
-    EXPECT_EQ(n != std::string_view::npos, c.quick) << testing::PrintToString(c.utf8);
-    if (c.quick) {
-      EXPECT_EQ(quick.substr(0, n), c.cp1251);
-    }
+    std::string out = "x";
+    table::AppendEncoded(out, c.utf8, Encoding::kWindows1251);
+    EXPECT_EQ(out, "x" + c.cp1251) << testing::PrintToString(c.utf8);
+    std::string in_place(c.utf8.size(), '\0');
+    const std::size_t n = table::EncodeWindows1251(c.utf8, in_place.data());
+    ASSERT_LE(n, c.utf8.size());
+    EXPECT_EQ(in_place.substr(0, n), c.cp1251) << testing::PrintToString(c.utf8);
   }
 }
 
