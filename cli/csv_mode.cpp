@@ -8,8 +8,8 @@
 
 #include "cli/column_common.h"
 #include "cli/console.h"
-#include "cli/csv_reader.h"
 #include "cli/output.h"
+#include "table/csv_reader.h"
 #include "table/encodings.h"
 #include "table/words.h"
 
@@ -18,6 +18,9 @@ namespace egn::cli {
 namespace {
 
 using namespace std::string_view_literals;
+using table::CsvReader;
+using table::CsvRow;
+using table::Quoting;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/tests/piece_source.h"
+#include "table/tests/piece_source.h"
 
 namespace egn::cli {
 namespace {
+
+using table::PieceSource;
 
 Checked Check(std::string_view text, bool blank_is_nothing = true) {
   return CheckLine({text.substr(0, kLongestLine), text.size()}, blank_is_nothing);

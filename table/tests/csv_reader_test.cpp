@@ -1,4 +1,4 @@
-#include "cli/csv_reader.h"
+#include "table/csv_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/tests/piece_source.h"
 #include "table/encodings.h"
+#include "table/tests/piece_source.h"
 
-namespace egn::cli {
+namespace egn::table {
 namespace {
 
 using namespace std::string_literals;
@@ -34,7 +34,7 @@ const Form kForms[] = {
 
 std::string In(const Form& form, std::string_view utf8) {
   std::string bytes;
-  table::AppendEncoded(bytes, utf8, form.encoding);
+  AppendEncoded(bytes, utf8, form.encoding);
   return bytes;
 }
 
@@ -137,9 +137,9 @@ std::vector<Row> ReadAll(CsvReader& reader, const Form& form) {
   CsvRow row;
   while (reader.Next(row)) {
     std::string bytes, line_end, cell;
-    table::AppendUtf8(bytes, row.bytes, form.encoding);
-    table::AppendUtf8(line_end, row.line_end, form.encoding);
-    table::AppendUtf8(cell, row.cell, form.encoding);
+    AppendUtf8(bytes, row.bytes, form.encoding);
+    AppendUtf8(line_end, row.line_end, form.encoding);
+    AppendUtf8(cell, row.cell, form.encoding);
     rows.push_back({bytes, line_end, row.line, row.fields, row.all_quoted, cell, row.quoting,
                     row.quoting == Quoting::kRight ? 0 : row.quoting_line});
   }
@@ -350,52 +350,5 @@ TEST(CsvReader, ProblemsAndTheirLines) {
   }
 }
 
-// --- encodings ------------------------------------------------------------------
-
-TEST(Encodings, Windows1251AndUtf16RoundTrip) {
-  for (int byte = 0x01; byte <= 0xFF; ++byte) {
-    if (byte == 0x98) continue;  // no character
-    const std::string one(1, static_cast<char>(byte));
-    std::string utf8, back;
-    table::AppendUtf8(utf8, one, Encoding::kWindows1251);
-    table::AppendEncoded(back, utf8, Encoding::kWindows1251);
-    EXPECT_EQ(back, one) << byte;
-  }
-  const std::string text = "ЕГН „0551267871“ € 😀";
-  for (const Encoding e : {Encoding::kUtf8, Encoding::kUtf16Le, Encoding::kUtf16Be}) {
-    std::string bytes, back;
-    table::AppendEncoded(bytes, text, e);
-    table::AppendUtf8(back, bytes, e);
-    EXPECT_EQ(back, text);
-  }
-  EXPECT_EQ(table::FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
-}
-
-// UTF-8 into Windows-1251, appended and in place alike: ASCII and А…я,
-// everything else, and where a character that Windows-1251 lacks and every
-// byte of malformed UTF-8 become '?'.
-TEST(Encodings, Windows1251FromUtf8) {
-  const struct {
-    std::string utf8, cp1251;
-  } cases[] = {
-      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42"},
-      {"ѝ😀a", "??a"},
-      {"Џ", "\x8F"},                 // in Windows-1251, not among А…я
-      {"\xD0\xC0\xD0\xCF", "????"},  // a lead and no continuation after it
-      {"\xD1\x50\xD1\x7F", "?P?\x7F"},
-      {"я\xD1", "\xFF?"},                     // cut short
-      {"ЕГН € я", "\xC5\xC3\xCD \x88 \xFF"},  // another character after А…я: from the start
-  };
-  for (const auto& c : cases) {
-    std::string out = "x";
-    table::AppendEncoded(out, c.utf8, Encoding::kWindows1251);
-    EXPECT_EQ(out, "x" + c.cp1251) << testing::PrintToString(c.utf8);
-    std::string in_place(c.utf8.size(), '\0');
-    const std::size_t n = table::EncodeWindows1251(c.utf8, in_place.data());
-    ASSERT_LE(n, c.utf8.size());
-    EXPECT_EQ(in_place.substr(0, n), c.cp1251) << testing::PrintToString(c.utf8);
-  }
-}
-
 }  // namespace
-}  // namespace egn::cli
+}  // namespace egn::table

@@ -1,14 +1,15 @@
-#include "cli/csv_reader.h"
+#include "table/csv_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 
+#include "number/utf8.h"
 #include "table/encodings.h"
 #include "table/words.h"
 
-namespace egn::cli {
+namespace egn::table {
 
 namespace {
 
@@ -24,14 +25,13 @@ struct Bytes {
 template <Encoding kUtf16>
 struct Utf16Units {
   static constexpr std::size_t kSize = 2;
-  static unsigned At(const char* p) { return table::Utf16Unit(p, kUtf16); }
+  static unsigned At(const char* p) { return Utf16Unit(p, kUtf16); }
 };
 
 std::size_t UnitSize(Encoding encoding) { return IsUtf16(encoding) ? 2 : 1; }
 
 unsigned UnitAt(std::string_view bytes, std::size_t at, Encoding encoding) {
-  return IsUtf16(encoding) ? table::Utf16Unit(bytes.data() + at, encoding)
-                           : Bytes::At(bytes.data() + at);
+  return IsUtf16(encoding) ? Utf16Unit(bytes.data() + at, encoding) : Bytes::At(bytes.data() + at);
 }
 
 // Whether the bytes at the end of what has been read may be a character
@@ -40,11 +40,10 @@ unsigned UnitAt(std::string_view bytes, std::size_t at, Encoding encoding) {
 bool MayGoOn(std::string_view tail, Encoding encoding) {
   if (tail.size() >= 4) return false;
   if (IsUtf16(encoding)) {
-    return tail.size() % 2 == 1 || table::IsHighSurrogate(table::Utf16Unit(tail.data(), encoding));
+    return tail.size() % 2 == 1 || IsHighSurrogate(Utf16Unit(tail.data(), encoding));
   }
   if (encoding != Encoding::kUtf8) return false;
-  const auto lead = static_cast<unsigned char>(tail[0]);
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  const std::size_t length = number::Utf8Length(static_cast<unsigned char>(tail[0]));
   if (tail.size() >= length) return false;
   for (std::size_t i = 1; i < tail.size(); ++i) {
     if ((static_cast<unsigned char>(tail[i]) & 0xC0) != 0x80) return false;
@@ -57,7 +56,7 @@ bool MayGoOn(std::string_view tail, Encoding encoding) {
 // name.)
 bool IsUtf8(std::string_view bytes, bool cut) {
   for (std::size_t at = 0;;) {
-    const std::size_t bad = table::FirstNonText(bytes.substr(at), Encoding::kUtf8);
+    const std::size_t bad = FirstNonText(bytes.substr(at), Encoding::kUtf8);
     if (bad == std::string_view::npos) return true;
     at += bad;
     if (bytes[at] != '\0') return cut && MayGoOn(bytes.substr(at), Encoding::kUtf8);
@@ -70,7 +69,7 @@ bool IsUtf8(std::string_view bytes, bool cut) {
 std::size_t FirstNonAscii(std::string_view bytes) {
   std::size_t i = 0;
   for (; i + 8 <= bytes.size(); i += 8) {
-    if ((table::words::Load(bytes.data() + i) & table::words::kHighs) != 0) break;
+    if ((words::Load(bytes.data() + i) & words::kHighs) != 0) break;
   }
   for (; i < bytes.size(); ++i) {
     if ((static_cast<unsigned char>(bytes[i]) & 0x80) != 0) return i;
@@ -112,7 +111,7 @@ bool CsvReader::Fill() {
 void CsvReader::Check() {
   if (bad_ != kNoBad) return;
   const std::string_view unchecked(buffer_.data() + checked_, end_ - checked_);
-  const std::size_t bad = table::FirstNonText(unchecked, encoding_);
+  const std::size_t bad = FirstNonText(unchecked, encoding_);
   if (bad == std::string_view::npos) {
     checked_ = end_;
   } else if (!at_end_ && MayGoOn(unchecked.substr(bad), encoding_)) {
@@ -130,7 +129,7 @@ bool CsvReader::Start(std::optional<char> separator, std::optional<Encoding> enc
   if (encoding) {
     // As given; a byte-order mark of that encoding is still its mark.
     encoding_ = *encoding;
-    const std::optional<table::Marked> marked = table::EncodingOfStart({buffer_.data(), end_});
+    const std::optional<Marked> marked = EncodingOfStart({buffer_.data(), end_});
     const std::size_t mark = marked && marked->encoding == *encoding ? marked->mark : 0;
     mark_.assign(buffer_.data(), mark);
     begin_ = mark;
@@ -196,7 +195,7 @@ void CsvReader::DetectEncoding() {
   std::size_t mark = 0;
   if (source_.IsUtf16()) {  // a console's characters
     encoding_ = Encoding::kUtf16Le;
-  } else if (const std::optional<table::Marked> marked = table::EncodingOfStart(start)) {
+  } else if (const std::optional<Marked> marked = EncodingOfStart(start)) {
     encoding_ = marked->encoding, mark = marked->mark;
   } else {
     // As much as the longest row, however it was read.
@@ -309,17 +308,16 @@ CsvReader::Step CsvReader::Parse(const char* begin, const char* end, bool at_end
       const char* p = begin + parsed.at;
       bool quote = false;
       for (; end - p >= 8 && !quote; p += 8) {
-        const std::uint64_t word = table::words::Load(p);
-        std::uint64_t separators = table::words::Exactly(word, sep);
+        const std::uint64_t word = words::Load(p);
+        std::uint64_t separators = words::Exactly(word, sep);
         // Only the first stop counts, and Matches marks it exactly (its
         // false marks come after a true one): cheaper than Exactly.
-        const std::uint64_t stops = table::words::Matches(word, '"') |
-                                    table::words::Matches(word, '\n') |
-                                    table::words::Matches(word, '\r');
-        const int stop = stops != 0 ? table::words::First(stops) : 8;
+        const std::uint64_t stops =
+            words::Matches(word, '"') | words::Matches(word, '\n') | words::Matches(word, '\r');
+        const int stop = stops != 0 ? words::First(stops) : 8;
         if (stop < 8) separators &= (std::uint64_t{1} << (8 * stop)) - 1;  // those before it
         for (; separators != 0; separators &= separators - 1)
-          separated(p + table::words::First(separators));
+          separated(p + words::First(separators));
         if (stop == 8) continue;
         if (p[stop] != '"') return ended(p + stop);
         quote = true;  // the long way, from the start
@@ -485,8 +483,8 @@ bool CsvReader::Next(CsvRow& row) {
     }
     const std::size_t bad = bad_ == kNoBad ? kNoBad : bad_ - begin_;
     if (bad < bytes.size()) {
-      what_ = "файлът не е текст в " + std::string(table::EncodingName(encoding_)) + " (" +
-              table::NonTextProblem(bytes, bad, encoding_) + ")";
+      what_ = "файлът не е текст в " + std::string(EncodingName(encoding_)) + " (" +
+              NonTextProblem(bytes, bad, encoding_) + ")";
       if (guessed_ && bytes[bad] != '\0') {
         // Standard input that could not be read again from its start.
         what_ += "; ако е в Windows-1251, посочете го с --encoding windows-1251";
@@ -532,4 +530,4 @@ std::vector<std::string_view> CsvReader::Fields(const CsvRow& row) const {
   return fields;
 }
 
-}  // namespace egn::cli
+}  // namespace egn::table
