@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "number/number_rules.h"
+#include "table/blanks.h"
 #include "table/encodings.h"
 
 namespace egn::cli {
@@ -73,14 +74,6 @@ std::string LookAlike(std::string_view column, const std::vector<NamedRow>& rows
 
 }  // namespace
 
-bool IsDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 std::string Shown(std::string_view text) {
   constexpr char kHex[] = "0123456789ABCDEF";
   std::string shown;
@@ -106,7 +99,7 @@ bool TellsHeader(const std::vector<std::string>& names, const ColumnOptions& opt
   if (options.number) {
     return *options.number <= names.size() && !names[*options.number - 1].empty();
   }
-  const std::string wanted = table::FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(table::TrimBlanks(options.column));
   return std::any_of(names.begin(), names.end(),
                      [&](const std::string& name) { return table::FoldCase(name) == wanted; });
 }
@@ -126,14 +119,14 @@ std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
     }
     return *options.number - 1;
   }
-  const std::string wanted = table::FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(table::TrimBlanks(options.column));
   std::vector<std::size_t> found;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (table::FoldCase(names[i]) == wanted) found.push_back(i);
   }
   if (found.empty()) {
-    const std::string alike = LookAlike(TrimBlanks(options.column), above);
-    problem = "няма колона „" + Shown(TrimBlanks(options.column)) + "“; " +
+    const std::string alike = LookAlike(table::TrimBlanks(options.column), above);
+    problem = "няма колона „" + Shown(table::TrimBlanks(options.column)) + "“; " +
               (alike.empty() ? listed : alike);
     return std::nullopt;
   }

@@ -9,6 +9,8 @@
 #include "cli/column_common.h"
 #include "cli/console.h"
 #include "cli/output.h"
+#include "number/digits.h"
+#include "table/blanks.h"
 #include "table/csv_reader.h"
 #include "table/csv_writer.h"
 #include "table/encodings.h"
@@ -20,6 +22,7 @@ namespace {
 using namespace std::string_view_literals;
 using table::CsvReader;
 using table::CsvRow;
+using table::Encoding;
 using table::Quoting;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
@@ -179,7 +182,7 @@ class ColumnRun {
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
-      names[i] = std::string(TrimBlanks(names[i]));
+      names[i] = std::string(table::TrimBlanks(names[i]));
     }
     return names;
   }
@@ -214,7 +217,7 @@ class ColumnRun {
     const std::size_t column = *found;
     column_ = column;
     reader_.Select(column);
-    if (options_.number && IsDigits(names[column])) {
+    if (options_.number && number::IsDigits(names[column])) {
       for (std::size_t i = 0; i <= at; ++i) Take(Held(i));
       return true;
     }
@@ -263,8 +266,9 @@ class ColumnRun {
       return;
     }
     Checked checked;
-    if (const std::string_view cell = row.cell;
-        (cell.size() == 9 || cell.size() == 10) && IsDigits(cell) && !IsUtf16(reader_.encoding())) {
+    if (const std::string_view cell = row.cell; (cell.size() == 9 || cell.size() == 10) &&
+                                                number::IsDigits(cell) &&
+                                                !IsUtf16(reader_.encoding())) {
       // Nine or ten digits alone, as nearly every field is: the same in
       // UTF-8 and Windows-1251, taken where they lie.
       checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
