@@ -66,7 +66,7 @@ TEST(CsvWriter, QuotingSeparatorsAndLineEnds) {
       {"a tab quoted where it separates", '\t', {"a", "\n"}, {"1\t2", "3"}, 0, "a\t\"1\t2\"\t3\n"},
       {"every field of a quoted row",
        ';',
-       {"\"a\";\"b\"", "\n", true},
+       {R"("a";"b")", "\n", true},
        {"x", ""},
        0,
        "\"a\";\"b\";\"x\";\"\"\n"},

@@ -71,8 +71,8 @@ TEST(Encodings, TheStartOfAStreamTellsItsEncoding) {
       {"\xEF\xBB\xBF"
        "1",
        Encoding::kUtf8, 3},
-      {"\xFF\xFE\x31\x00", Encoding::kUtf16Le, 2},
-      {"\xFE\xFF\x00\x31", Encoding::kUtf16Be, 2},
+      {"\xFF\xFE\x31\x00"s, Encoding::kUtf16Le, 2},
+      {"\xFE\xFF\x00\x31"s, Encoding::kUtf16Be, 2},
       {"1\0"s, Encoding::kUtf16Le, 0},
       {"\0"
        "1"s,
