@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/byte_sources.h"
+#include "number/digits.h"
 #include "table/line_reader.h"
 #include "table/tests/piece_source.h"
 
@@ -21,6 +22,29 @@ using table::PieceSource;
 
 Checked Check(std::string_view text, bool blank_is_nothing = true) {
   return CheckLine({text.substr(0, kLongestLine), text.size()}, blank_is_nothing);
+}
+
+// The one test of digits alone that the line check, a column given by its
+// number and --generate's dates share.
+TEST(Digits, WhereTheFirstOtherByteIs) {
+  const struct {
+    std::string_view text;
+    std::size_t first_other;
+    bool digits;
+  } cases[] = {
+      {"0123456789", std::string_view::npos, true},
+      {"7", std::string_view::npos, true},
+      {"", std::string_view::npos, false},  // no digit: not a number
+      {"12a4", 2, false},
+      {" 1", 0, false},
+      {"1/", 1, false},  // the bytes beside '0' and '9'
+      {"9:", 1, false},
+      {"1\xD9\xA1", 1, false},  // an Arabic-Indic one is no digit 0-9
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(number::FirstNonDigit(c.text), c.first_other) << c.text;
+    EXPECT_EQ(number::IsDigits(c.text), c.digits) << c.text;
+  }
 }
 
 TEST(CheckLine, TellsNumbersFromEverythingElse) {
