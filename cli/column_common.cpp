@@ -5,8 +5,9 @@
 #include <optional>
 #include <utility>
 
-#include "cli/encodings.h"
 #include "number/number_rules.h"
+#include "table/blanks.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 
@@ -35,7 +36,7 @@ std::string AsCyrillic(std::string_view text, std::string* latin = nullptr) {
     cyrillic += alike->second;
     if (latin != nullptr && latin->find(c) == std::string::npos) *latin += c;
   }
-  return FoldCase(cyrillic);
+  return table::FoldCase(cyrillic);
 }
 
 // When no row names the column, but a name of one of `rows` is the
@@ -73,14 +74,6 @@ std::string LookAlike(std::string_view column, const std::vector<NamedRow>& rows
 
 }  // namespace
 
-bool IsDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 std::string Shown(std::string_view text) {
   constexpr char kHex[] = "0123456789ABCDEF";
   std::string shown;
@@ -106,9 +99,9 @@ bool TellsHeader(const std::vector<std::string>& names, const ColumnOptions& opt
   if (options.number) {
     return *options.number <= names.size() && !names[*options.number - 1].empty();
   }
-  const std::string wanted = FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(table::TrimBlanks(options.column));
   return std::any_of(names.begin(), names.end(),
-                     [&](const std::string& name) { return FoldCase(name) == wanted; });
+                     [&](const std::string& name) { return table::FoldCase(name) == wanted; });
 }
 
 std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
@@ -126,14 +119,14 @@ std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
     }
     return *options.number - 1;
   }
-  const std::string wanted = FoldCase(TrimBlanks(options.column));
+  const std::string wanted = table::FoldCase(table::TrimBlanks(options.column));
   std::vector<std::size_t> found;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (FoldCase(names[i]) == wanted) found.push_back(i);
+    if (table::FoldCase(names[i]) == wanted) found.push_back(i);
   }
   if (found.empty()) {
-    const std::string alike = LookAlike(TrimBlanks(options.column), above);
-    problem = "няма колона „" + Shown(TrimBlanks(options.column)) + "“; " +
+    const std::string alike = LookAlike(table::TrimBlanks(options.column), above);
+    problem = "няма колона „" + Shown(table::TrimBlanks(options.column)) + "“; " +
               (alike.empty() ? listed : alike);
     return std::nullopt;
   }

@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "cli/csv_mode.h"
-#include "cli/number_reader.h"
+#include "cli/line_check.h"
 #include "cli/records.h"
 
 namespace egn::cli {
-
-// Whether `text` is digits alone (and not empty).
-bool IsDigits(std::string_view text);
 
 // `text` (UTF-8) as a message shows it: a control character (C0, DEL, C1)
 // escaped, never raw, so that it cannot move the cursor of a terminal and

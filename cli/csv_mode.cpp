@@ -8,16 +8,22 @@
 
 #include "cli/column_common.h"
 #include "cli/console.h"
-#include "cli/csv_reader.h"
-#include "cli/encodings.h"
 #include "cli/output.h"
-#include "cli/words.h"
+#include "number/digits.h"
+#include "table/blanks.h"
+#include "table/csv_reader.h"
+#include "table/csv_writer.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 
 namespace {
 
 using namespace std::string_view_literals;
+using table::CsvReader;
+using table::CsvRow;
+using table::Encoding;
+using table::Quoting;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kNotWritten = "; редовете от този нататък не са записани";
@@ -30,7 +36,7 @@ void FieldText(std::string& out, std::string_view field, Encoding encoding) {
   if (encoding == Encoding::kUtf8) {
     out += field;  // the reader has found it well-formed
   } else {
-    AppendUtf8(out, field, encoding);
+    table::AppendUtf8(out, field, encoding);
   }
   if (out.empty() || out.front() != '"') return;
   std::size_t kept = 0;
@@ -75,114 +81,6 @@ std::string QuotingProblem(const CsvRow& row) {
   }
   return "кавички в поле" + where + ", което не започва с кавички (не по RFC 4180)";
 }
-
-// Writes rows as they were read, with columns appended: in the file's
-// encoding, or in UTF-8 when that is asked for (or a console takes the
-// output); the separator, the quoting of each row and its line end are the
-// row's own. A field is quoted when its row quotes every field, or when it
-// must be.
-class Writer {
- public:
-  Writer(Encoding from, Encoding to, char separator)
-      : from_(from), to_(to), separator_(separator) {}
-
-  void Row(std::string& out, const CsvRow& row, const Columns* columns, std::size_t padding) {
-    Keep(out, row.bytes);
-    if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
-    Keep(out, row.line_end);
-  }
-
-  // A row with more fields than the header row: the columns after its
-  // first `at` bytes (as many fields as the header's), its other fields
-  // after them.
-  void RowWithColumnsAt(std::string& out, const CsvRow& row, const Columns& columns,
-                        std::size_t at) {
-    Keep(out, row.bytes.substr(0, at));
-    Append(out, row.all_quoted, columns, 0);
-    Keep(out, row.bytes.substr(at));
-    Keep(out, row.line_end);
-  }
-
-  void Keep(std::string& out, std::string_view bytes) {
-    if (from_ == to_) {
-      out += bytes;
-    } else {
-      AppendUtf8(out, bytes, from_);
-    }
-  }
-
- private:
-  // The columns after `padding` empty fields.
-  void Append(std::string& out, bool quote_all, const Columns& columns, std::size_t padding) {
-    const bool quote_some = quote_all || NeedsQuotes(columns.all());
-    if (!quote_some && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251)) {
-      // Mostly: written in place, in one piece (Windows-1251 takes no more
-      // bytes than UTF-8).
-      const std::size_t at = out.size();
-      out.resize(at + padding + columns.size() + columns.all().size(), separator_);
-      char* to = out.data() + at + padding;
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        const std::string_view column = columns[i];
-        *to++ = separator_;
-        if (to_ == Encoding::kUtf8) {
-          std::memcpy(to, column.data(), column.size());
-          to += column.size();
-        } else if (const std::size_t n = EncodeBulgarian(column, to); n != std::string_view::npos) {
-          to += n;
-        } else {
-          std::string other;  // another character: a message's quotes, a name's letter
-          AppendEncoded(other, column, to_);
-          to = std::copy(other.begin(), other.end(), to);
-        }
-      }
-      out.resize(static_cast<std::size_t>(to - out.data()));
-      return;
-    }
-    // Otherwise put together in UTF-8, each column quoted where it must be
-    // (or in a row that quotes every field), and encoded at once.
-    block_.assign(padding, separator_);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      const std::string_view text = columns[i];
-      block_ += separator_;
-      if (!quote_all && (!quote_some || !NeedsQuotes(text))) {
-        block_ += text;
-        continue;
-      }
-      block_ += '"';
-      for (const char c : text) {
-        block_ += c;
-        if (c == '"') block_ += c;
-      }
-      block_ += '"';
-    }
-    if (to_ == Encoding::kUtf8) {
-      out += block_;
-    } else {
-      AppendEncoded(out, block_, to_);
-    }
-  }
-
-  // Whether `text` holds a separator, a quote or a line break, and must be
-  // quoted. Eight bytes at a time.
-  bool NeedsQuotes(std::string_view text) const {
-    std::uint64_t special = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-      const std::uint64_t word = words::Load(text.data() + i);
-      special |= words::Matches(word, separator_) | words::Matches(word, '"') |
-                 words::Matches(word, '\r') | words::Matches(word, '\n');
-    }
-    for (; i < text.size(); ++i) {
-      const char c = text[i];
-      special |= static_cast<std::uint64_t>(c == separator_ || c == '"' || c == '\r' || c == '\n');
-    }
-    return special != 0;
-  }
-
-  Encoding from_, to_;
-  char separator_;
-  std::string block_;
-};
 
 class ColumnRun {
  public:
@@ -284,7 +182,7 @@ class ColumnRun {
     std::vector<std::string> names(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       FieldText(names[i], fields[i], reader_.encoding());
-      names[i] = std::string(TrimBlanks(names[i]));
+      names[i] = std::string(table::TrimBlanks(names[i]));
     }
     return names;
   }
@@ -319,7 +217,7 @@ class ColumnRun {
     const std::size_t column = *found;
     column_ = column;
     reader_.Select(column);
-    if (options_.number && IsDigits(names[column])) {
+    if (options_.number && number::IsDigits(names[column])) {
       for (std::size_t i = 0; i <= at; ++i) Take(Held(i));
       return true;
     }
@@ -368,8 +266,9 @@ class ColumnRun {
       return;
     }
     Checked checked;
-    if (const std::string_view cell = row.cell;
-        (cell.size() == 9 || cell.size() == 10) && IsDigits(cell) && !IsUtf16(reader_.encoding())) {
+    if (const std::string_view cell = row.cell; (cell.size() == 9 || cell.size() == 10) &&
+                                                number::IsDigits(cell) &&
+                                                !IsUtf16(reader_.encoding())) {
       // Nine or ten digits alone, as nearly every field is: the same in
       // UTF-8 and Windows-1251, taken where they lie.
       checked.verdict = cell.size() == 9 ? Verdict::kNine : Verdict::kTen;
@@ -488,7 +387,7 @@ class ColumnRun {
   bool whole_ = true;
   Output output_{status_};
   CsvReader reader_;
-  std::optional<Writer> writer_;
+  std::optional<table::CsvWriter> writer_;
   std::size_t header_fields_ = 0;
   std::size_t column_ = 0;
   std::vector<HeldRow> held_;

@@ -8,8 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/number_reader.h"
+#include "cli/byte_sources.h"
 #include "cli/records.h"
+#include "table/encodings.h"
 
 namespace egn::cli {
 
@@ -20,11 +21,11 @@ struct ColumnOptions {
   std::optional<std::size_t> number;
   bool decode = false;
   bool explain = false;
-  Format format = Format::kText;     // kJson: one record a row instead of the file
-  std::optional<char> separator;     // given; otherwise found in the first rows
-  std::optional<Encoding> encoding;  // given; otherwise told by the file
-  bool utf8 = false;                 // the file written in UTF-8 with a byte-order mark
-  bool bom = false;                  // the records in JSON after a UTF-8 byte-order mark
+  Format format = Format::kText;            // kJson: one record a row instead of the file
+  std::optional<char> separator;            // given; otherwise found in the first rows
+  std::optional<table::Encoding> encoding;  // given; otherwise told by the file
+  bool utf8 = false;                        // the file written in UTF-8 with a byte-order mark
+  bool bom = false;                         // the records in JSON after a UTF-8 byte-order mark
 };
 
 // Reads the CSV file from `input` and writes to standard output. Returns

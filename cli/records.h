@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "table/columns.h"
+
 namespace egn::cli {
 
 enum class Format { kText, kJson };
@@ -48,34 +50,7 @@ void AppendError(std::string& out, Format format, std::string_view where_key, st
 // `text` (UTF-8) as a JSON string, quotes included.
 void AppendJsonString(std::string& out, std::string_view text);
 
-// The fields egn-digit --column appends to a row of a CSV file, as UTF-8
-// texts. Made anew for every row in the same memory.
-class Columns {
- public:
-  void Clear() {
-    text_.clear();
-    count_ = 0;
-  }
-  // The next column is what is appended to text() until Close().
-  std::string& text() { return text_; }
-  void Close() { ends_[count_++] = text_.size(); }
-  void Add(std::string_view column) {
-    text_ += column;
-    Close();
-  }
-  std::size_t size() const { return count_; }
-  // Every column's text, one after the other.
-  std::string_view all() const { return text_; }
-  std::string_view operator[](std::size_t i) const {
-    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
-  }
-
- private:
-  std::string text_;
-  std::size_t ends_[8] = {};
-  std::size_t count_ = 0;
-};
+using table::Columns;
 
 // Their names: for the control digit "Резултат" and "Вярна цифра" (with
 // `explain` "Изчислена сума" and "Последно число"), then "Бележка"; for

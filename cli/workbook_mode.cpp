@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "cli/column_common.h"
-#include "cli/number_reader.h"
+#include "cli/line_check.h"
 #include "cli/output.h"
 #include "cli/records.h"
+#include "number/digits.h"
+#include "table/blanks.h"
 
 namespace egn::cli {
 
@@ -29,7 +31,8 @@ std::vector<std::string> NamesOf(const table::SheetRow& row) {
   std::vector<std::string> names;
   if (row.cells.empty()) return names;
   names.resize(static_cast<std::size_t>(row.cells.back().column) + 1);
-  for (const table::Cell& cell : row.cells) names[cell.column] = std::string(TrimBlanks(cell.text));
+  for (const table::Cell& cell : row.cells)
+    names[cell.column] = std::string(table::TrimBlanks(cell.text));
   return names;
 }
 
@@ -127,7 +130,7 @@ class WorkbookRun final : public table::RowResults {
       sheet_ = static_cast<std::size_t>(named - sheets.begin());
       return true;
     }
-    if (IsDigits(*options_.sheet) && options_.sheet->size() < 6) {
+    if (number::IsDigits(*options_.sheet) && options_.sheet->size() < 6) {
       const std::size_t number = std::stoul(*options_.sheet);
       if (number >= 1 && number <= sheets.size()) {
         sheet_ = number - 1;
@@ -191,7 +194,7 @@ class WorkbookRun final : public table::RowResults {
     width_ = static_cast<std::uint32_t>(names.names.size());
     // A column given by its number whose cell there is a number: a sheet
     // without a header row, every row is data.
-    no_header_ = column_options_.number && IsDigits(names.names[column_]);
+    no_header_ = column_options_.number && number::IsDigits(names.names[column_]);
     ColumnNames(columns_, column_options_.decode, column_options_.explain);
     return true;
   }

@@ -1,15 +1,10 @@
 #include "number/generator.h"
 
+#include "number/digits.h"
+
 namespace egn::number {
 
 namespace {
-
-bool Digits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 int Number(std::string_view digits) {
   int n = 0;
@@ -20,9 +15,9 @@ int Number(std::string_view digits) {
 // The first and the last day of "YYYY", "YYYY-MM" or "YYYY-MM-DD".
 std::optional<std::pair<Date, Date>> Period(std::string_view text, std::string& problem) {
   const bool shape = (text.size() == 4 || text.size() == 7 || text.size() == 10) &&
-                     Digits(text.substr(0, 4)) &&
-                     (text.size() < 7 || (text[4] == '-' && Digits(text.substr(5, 2)))) &&
-                     (text.size() < 10 || (text[7] == '-' && Digits(text.substr(8, 2))));
+                     IsDigits(text.substr(0, 4)) &&
+                     (text.size() < 7 || (text[4] == '-' && IsDigits(text.substr(5, 2)))) &&
+                     (text.size() < 10 || (text[7] == '-' && IsDigits(text.substr(8, 2))));
   if (!shape) {
     problem = "„" + std::string(text) + "“ не е дата ГГГГ-ММ-ДД, месец ГГГГ-ММ или година ГГГГ";
     return std::nullopt;

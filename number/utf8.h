@@ -13,6 +13,10 @@ struct Character {
   std::size_t size;  // its bytes; 1 where they are none
 };
 
+// How many bytes a character of UTF-8 that begins with `lead` takes: 1 for
+// ASCII, 2 to 4 for a lead byte (C2…F4), 0 for a byte that begins none.
+std::size_t Utf8Length(unsigned char lead);
+
 // The character that starts at `text[i]`. Overlong forms, surrogates,
 // values past U+10FFFF and sequences cut short are not well-formed.
 Character DecodeUtf8(std::string_view text, std::size_t i);

@@ -30,7 +30,7 @@ run check_digit out/fuzz/calc/fuzz/check_digit_fuzz calc/fuzz/corpus/check_digit
 run description out/fuzz/runtime/forms/description_fuzz runtime/forms/fuzz/corpus/description \
   runtime/forms/tests/descriptions/good runtime/forms/tests/descriptions/bad
 run number_reader out/fuzz/cli/number_reader_fuzz cli/fuzz/corpus/lines
-run csv_reader out/fuzz/cli/csv_reader_fuzz cli/fuzz/corpus/csv
+run csv_reader out/fuzz/table/csv_reader_fuzz table/fuzz/corpus/csv
 run zip_reader out/fuzz/table/zip_reader_fuzz table/fuzz/corpus/zip
 run xlsx out/fuzz/table/xlsx_fuzz table/fuzz/corpus/xlsx
 run ods out/fuzz/table/ods_fuzz table/fuzz/corpus/ods

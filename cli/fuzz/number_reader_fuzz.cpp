@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(pipe(fds) == 0);
   Require(write(fds[1], input.data(), input.size()) == static_cast<ssize_t>(input.size()));
   close(fds[1]);
-  egn::cli::LineReader reader(fds[0], {}, buffer);
+  egn::cli::FileSource source(fds[0]);
+  egn::cli::LineReader reader(source, {}, buffer);
   egn::cli::Line line{};
   std::size_t at = 0;
   // Bytes that open with a byte-order mark or a zero byte beside an ASCII

@@ -1,4 +1,4 @@
-#include "cli/csv_reader.h"
+#include "table/csv_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/encodings.h"
-#include "cli/tests/piece_source.h"
+#include "table/encodings.h"
+#include "table/tests/piece_source.h"
 
-namespace egn::cli {
+namespace egn::table {
 namespace {
 
 using namespace std::string_literals;
@@ -350,54 +350,5 @@ TEST(CsvReader, ProblemsAndTheirLines) {
   }
 }
 
-// --- encodings ------------------------------------------------------------------
-
-TEST(Encodings, Windows1251AndUtf16RoundTrip) {
-  for (int byte = 0x01; byte <= 0xFF; ++byte) {
-    if (byte == 0x98) continue;  // no character
-    const std::string one(1, static_cast<char>(byte));
-    std::string utf8, back;
-    AppendUtf8(utf8, one, Encoding::kWindows1251);
-    AppendEncoded(back, utf8, Encoding::kWindows1251);
-    EXPECT_EQ(back, one) << byte;
-  }
-  const std::string text = "ЕГН „0551267871“ € 😀";
-  for (const Encoding e : {Encoding::kUtf8, Encoding::kUtf16Le, Encoding::kUtf16Be}) {
-    std::string bytes, back;
-    AppendEncoded(bytes, text, e);
-    AppendUtf8(back, bytes, e);
-    EXPECT_EQ(back, text);
-  }
-  EXPECT_EQ(FoldCase("ЕГН Ѐ Егн ABC я"), "егн ѐ егн abc я");
-}
-
-// UTF-8 into Windows-1251: ASCII and А…я alone the quick way
-// (EncodeBulgarian), everything else the long way, where a character that
-// Windows-1251 lacks and every byte of malformed UTF-8 become '?'.
-TEST(Encodings, Windows1251FromUtf8) {
-  const struct {
-    std::string utf8, cp1251;
-    bool quick;
-  } cases[] = {
-      {"ЕГН: аяАЯ 42", "\xC5\xC3\xCD: \xE0\xFF\xC0\xDF 42", true},
-      {"ѝ😀a", "??a", false},
-      {"Џ", "\x8F", false},                 // in Windows-1251, not among А…я
-      {"\xD0\xC0\xD0\xCF", "????", false},  // a lead and no continuation after it
-      {"\xD1\x50\xD1\x7F", "?P?\x7F", false},
-      {"я\xD1", "\xFF?", false},  // cut short
-  };
-  for (const auto& c : cases) {
-    std::string out;
-    AppendEncoded(out, c.utf8, Encoding::kWindows1251);
-    EXPECT_EQ(out, c.cp1251) << testing::PrintToString(c.utf8);
-    std::string quick(c.utf8.size(), '\0');
-    const std::size_t n = EncodeBulgarian(c.utf8, quick.data());
-    EXPECT_EQ(n != std::string_view::npos, c.quick) << testing::PrintToString(c.utf8);
-    if (c.quick) {
-      EXPECT_EQ(quick.substr(0, n), c.cp1251);
-    }
-  }
-}
-
 }  // namespace
-}  // namespace egn::cli
+}  // namespace egn::table

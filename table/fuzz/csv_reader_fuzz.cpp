@@ -15,15 +15,15 @@
 #include <string>
 #include <string_view>
 
-#include "cli/csv_reader.h"
-#include "cli/encodings.h"
-#include "cli/tests/piece_source.h"
 #include "number/utf8.h"
+#include "table/csv_reader.h"
+#include "table/encodings.h"
+#include "table/tests/piece_source.h"
 
 namespace {
 
-using egn::cli::CsvReader;
-using egn::cli::Encoding;
+using egn::table::CsvReader;
+using egn::table::Encoding;
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -41,14 +41,14 @@ std::size_t Plain(std::string_view bytes) {
 
 std::string Encoded(std::string_view ascii, Encoding encoding) {
   std::string bytes;
-  egn::cli::AppendEncoded(bytes, ascii, encoding);
+  egn::table::AppendEncoded(bytes, ascii, encoding);
   return bytes;
 }
 
 // Whether `field` is one quoted field, by the plain rule: a quote, then
 // units that are no quote or are two quotes, then the closing quote last.
 bool Quoted(std::string_view field, Encoding encoding) {
-  const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
+  const std::size_t unit = egn::table::IsUtf16(encoding) ? 2 : 1;
   const std::string quote = Encoded("\"", encoding);
   const auto at = [&](std::size_t i) { return field.substr(i, unit) == quote; };
   if (field.size() < 2 * unit || !at(0) || !at(field.size() - unit)) return false;
@@ -71,14 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t column = data[3] % 5;
   const std::string_view input(reinterpret_cast<const char*>(data) + 4, size - 4);
 
-  Require(egn::cli::FirstNonText(input, Encoding::kUtf8) == Plain(input));
+  Require(egn::table::FirstNonText(input, Encoding::kUtf8) == Plain(input));
 
-  egn::cli::PieceSource source(input, piece);
+  egn::table::PieceSource source(input, piece);
   CsvReader reader(source, {}, longest);
   Require(reader.Start(separator));
   reader.Select(column);
   const Encoding encoding = reader.encoding();
-  const std::size_t unit = egn::cli::IsUtf16(encoding) ? 2 : 1;
+  const std::size_t unit = egn::table::IsUtf16(encoding) ? 2 : 1;
   const std::string feed = Encoded("\n", encoding);
   const std::string cr = Encoded("\r", encoding);
   const char separator_used = reader.separator();
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string joined(reader.mark());
   std::size_t line = 1;
   bool ended = false;  // a row without a line end must be the last
-  egn::cli::CsvRow row;
+  egn::table::CsvRow row;
   while (reader.Next(row)) {
     Require(!ended);
     Require(input.substr(joined.size()).starts_with(row.bytes));
@@ -109,8 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             })));
     // Text comes back whole through its encoding.
     std::string utf8, back;
-    egn::cli::AppendUtf8(utf8, row.bytes, encoding);
-    egn::cli::AppendEncoded(back, utf8, encoding);
+    egn::table::AppendUtf8(utf8, row.bytes, encoding);
+    egn::table::AppendEncoded(back, utf8, encoding);
     Require(back == row.bytes);
     for (std::size_t i = 0; i + unit <= row.bytes.size(); i += unit) {
       const std::string_view u = row.bytes.substr(i, unit);

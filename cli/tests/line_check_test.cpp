@@ -1,4 +1,4 @@
-#include "cli/number_reader.h"
+#include "cli/line_check.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,43 @@
 #include <string>
 #include <vector>
 
-#include "cli/tests/piece_source.h"
+#include "cli/byte_sources.h"
+#include "number/digits.h"
+#include "table/line_reader.h"
+#include "table/tests/piece_source.h"
 
 namespace egn::cli {
 namespace {
 
+using table::Encoding;
+using table::LineReader;
+using table::PieceSource;
+
 Checked Check(std::string_view text, bool blank_is_nothing = true) {
   return CheckLine({text.substr(0, kLongestLine), text.size()}, blank_is_nothing);
+}
+
+// The one test of digits alone that the line check, a column given by its
+// number and --generate's dates share.
+TEST(Digits, WhereTheFirstOtherByteIs) {
+  const struct {
+    std::string_view text;
+    std::size_t first_other;
+    bool digits;
+  } cases[] = {
+      {"0123456789", std::string_view::npos, true},
+      {"7", std::string_view::npos, true},
+      {"", std::string_view::npos, false},  // no digit: not a number
+      {"12a4", 2, false},
+      {" 1", 0, false},
+      {"1/", 1, false},  // the bytes beside '0' and '9'
+      {"9:", 1, false},
+      {"1\xD9\xA1", 1, false},  // an Arabic-Indic one is no digit 0-9
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(number::FirstNonDigit(c.text), c.first_other) << c.text;
+    EXPECT_EQ(number::IsDigits(c.text), c.digits) << c.text;
+  }
 }
 
 TEST(CheckLine, TellsNumbersFromEverythingElse) {
@@ -70,7 +100,7 @@ TEST(CheckLine, ABlankArgumentAndALongLineAreMalformed) {
 
 // Lines across buffer boundaries, of every length, with and without a final
 // newline, come back whole (up to the kept length) with their true length.
-TEST(LineReader, SplitsAnyStreamIntoItsLines) {
+TEST(FileSource, GivesAFilesLinesToTheLineReader) {
   const std::string long_line(3 * kLongestLine + 5, 'x');
   const std::vector<std::string> lines = {"123456789", "", "12\r", long_line, "1234567890", "z"};
   std::string stream;
@@ -82,8 +112,9 @@ TEST(LineReader, SplitsAnyStreamIntoItsLines) {
     std::fflush(file.get());
     std::rewind(file.get());
     int reads = 0;
+    FileSource source(fileno(file.get()));
     LineReader reader(
-        fileno(file.get()), [&reads] { ++reads; }, buffer);
+        source, [&reads] { ++reads; }, buffer);
     Line line{};
     for (const std::string& expected : lines) {
       ASSERT_TRUE(reader.Next(line)) << buffer;
@@ -126,81 +157,9 @@ Read ReadAll(ByteSource& source, std::size_t buffer) {
   return read;
 }
 
-// The same lines in UTF-8 and UTF-16, with and without a byte-order mark,
-// come out as the same UTF-8 lines, however the bytes arrive.
-TEST(LineReader, ReadsUtf8AndUtf16Alike) {
-  const std::u16string text =
-      u"123456789\r\n7501010010\n\n  8032056031 \r\nЕГН 😀\n" + std::u16string(300, u'я') + u"\n1";
-  const std::string utf8 = "123456789\r\n7501010010\n\n  8032056031 \r\nЕГН 😀\n" + [] {
-    std::string a;
-    for (int i = 0; i < 300; ++i) a += "я";
-    return a;
-  }() + "\n1";
-  const std::vector<std::string> expected = {"123456789\r",
-                                             "7501010010",
-                                             "",
-                                             "  8032056031 \r",
-                                             "ЕГН 😀",
-                                             utf8.substr(utf8.find("я"), kLongestLine),
-                                             "1"};
-  const struct {
-    const char* name;
-    std::string bytes;
-    Encoding encoding;
-  } forms[] = {
-      {"UTF-8", utf8, Encoding::kUtf8},
-      {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8, Encoding::kUtf8},
-      {"UTF-16LE with its mark", "\xFF\xFE" + Utf16(text, false), Encoding::kUtf16Le},
-      {"UTF-16LE", Utf16(text, false), Encoding::kUtf16Le},
-      {"UTF-16BE with its mark", "\xFE\xFF" + Utf16(text, true), Encoding::kUtf16Be},
-      {"UTF-16BE", Utf16(text, true), Encoding::kUtf16Be},
-  };
-  for (const auto& form : forms) {
-    for (const std::size_t chunk : {1, 2, 3, 5, 1 << 16}) {
-      for (const std::size_t buffer : {4, 7, 64, 1 << 16}) {
-        PieceSource source(form.bytes, chunk);
-        const Read read = ReadAll(source, buffer);
-        EXPECT_EQ(read.lines, expected)
-            << form.name << ", chunk " << chunk << ", buffer " << buffer;
-        EXPECT_EQ(read.encoding, form.encoding) << form.name;
-        EXPECT_FALSE(read.failed);
-      }
-    }
-  }
-}
-
-// What does not tell an encoding stays UTF-8: a mark cut short, a zero
-// byte after a byte that is no ASCII, a stream of one byte.
-TEST(LineReader, TakesUtf16OnlyFromItsMarkOrAZeroByteBesideAscii) {
-  const struct {
-    std::string bytes;
-    std::vector<std::string> lines;
-    Encoding encoding;
-  } cases[] = {
-      {"\xEF\xBB", {"\xEF\xBB"}, Encoding::kUtf8},
-      {"\xEF\xBB\xBF", {}, Encoding::kUtf8},
-      {"\xFF\xFE", {}, Encoding::kUtf16Le},
-      {"7", {"7"}, Encoding::kUtf8},
-      {std::string("\x80\0", 2), {std::string("\x80\0", 2)}, Encoding::kUtf8},
-      {std::string("\0\0", 2), {std::string("\0\0", 2)}, Encoding::kUtf8},
-      {std::string("\n\0", 2), {""}, Encoding::kUtf16Le},
-      {"\xFE\xFE", {"\xFE\xFE"}, Encoding::kUtf8},
-  };
-  for (const auto& c : cases) {
-    for (const std::size_t chunk : {1, 64}) {
-      PieceSource source(c.bytes, chunk);
-      const Read read = ReadAll(source, 64);
-      EXPECT_EQ(read.lines, c.lines) << testing::PrintToString(c.bytes) << ", chunk " << chunk;
-      if (!c.lines.empty()) {
-        EXPECT_EQ(read.encoding, c.encoding) << testing::PrintToString(c.bytes);
-      }
-    }
-  }
-}
-
 // A surrogate without its other half, an odd byte at the end and U+0000
 // are named on their own line; the lines around them are read as they are.
-TEST(LineReader, NamesWhatIsWrongWithUtf16OnItsLine) {
+TEST(CheckLine, NamesWhatIsWrongWithUtf16OnItsLine) {
   const struct {
     std::string bytes;  // after FF FE
     std::vector<std::string> problems;

@@ -1,4 +1,4 @@
-#include "cli/encodings.h"
+#include "table/encodings.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/words.h"
 #include "code_pages/code_page_tables.h"
 #include "number/utf8.h"
+#include "table/words.h"
 
-namespace egn::cli {
+namespace egn::table {
 
 namespace {
 
@@ -85,14 +85,17 @@ std::size_t PlainUtf8(std::string_view bytes, std::size_t at) {
 
 }  // namespace
 
-// In UTF-8 А…я are D0 90 … D0 BF and D1 80 … D1 8F, which with the lead's
-// low bit added as 0x40 to the second byte run 0x90 … 0xCF, 0x30 below their
-// bytes in Windows-1251 (0xC0 … 0xFF): no branch for a character, so that
-// words that go from ASCII to Cyrillic and back cost no mispredictions. So
-// do D0 C0 … CF and D1 50 … 7F, which are no characters: a sum in the range
-// is a letter only when its second byte is a continuation byte, which with
-// a sum there means one whose bit 6 is clear.
-std::size_t EncodeBulgarian(std::string_view text, char* to) {
+// Text that holds ASCII and the Cyrillic А…я alone, as Bulgarian words
+// do, is written in one pass without a branch for a character, so that
+// words that go from ASCII to Cyrillic and back cost no mispredictions. In
+// UTF-8 А…я are D0 90 … D0 BF and D1 80 … D1 8F, which with the lead's low
+// bit added as 0x40 to the second byte run 0x90 … 0xCF, 0x30 below their
+// bytes in Windows-1251 (0xC0 … 0xFF). So do D0 C0 … CF and D1 50 … 7F,
+// which are no characters: a sum in the range is a letter only when its
+// second byte is a continuation byte, which with a sum there means one
+// whose bit 6 is clear. Any other character sends the whole text through
+// the loop that looks each one up, from its start.
+std::size_t EncodeWindows1251(std::string_view text, char* to) {
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   std::size_t written = 0;
@@ -107,7 +110,28 @@ std::size_t EncodeBulgarian(std::string_view text, char* to) {
     to[written++] = static_cast<char>(ascii != 0 ? lead : letter + 0x30);
     i += 2 - ascii;
   }
-  return other != 0 ? std::string_view::npos : written;
+  if (other == 0) return written;
+  char* out = to;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned lead = in[i];
+    const unsigned next = i + 1 < n ? in[i + 1] : 0;
+    if (lead < 0x80) {
+      *out++ = static_cast<char>(lead);
+      ++i;
+    } else if (lead == 0xD0 && next >= 0x90 && next <= 0xBF) {
+      *out++ = static_cast<char>(0xC0 + (next - 0x90));
+      i += 2;
+    } else if (lead == 0xD1 && next >= 0x80 && next <= 0x8F) {
+      *out++ = static_cast<char>(0xF0 + (next - 0x80));
+      i += 2;
+    } else {
+      const number::Character c = number::DecodeUtf8(text, i);
+      const int byte = Cp1251Byte(c.code < 0 ? 0xFFFD : c.code);
+      *out++ = static_cast<char>(byte < 0 ? '?' : byte);
+      i += c.size;
+    }
+  }
+  return static_cast<std::size_t>(out - to);
 }
 
 void AppendUtf8(std::string& out, std::string_view bytes, Encoding encoding) {
@@ -153,32 +177,7 @@ void AppendEncoded(std::string& out, std::string_view text, Encoding encoding) {
     // Written in place: never more bytes than the UTF-8.
     const std::size_t start = out.size();
     out.resize(start + text.size());
-    if (const std::size_t written = EncodeBulgarian(text, out.data() + start);
-        written != std::string_view::npos) {
-      out.resize(start + written);
-      return;
-    }
-    char* to = out.data() + start;
-    for (std::size_t i = 0; i < text.size();) {
-      const auto lead = static_cast<unsigned char>(text[i]);
-      const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-      if (lead < 0x80) {
-        *to++ = static_cast<char>(lead);
-        ++i;
-      } else if (lead == 0xD0 && next >= 0x90 && next <= 0xBF) {
-        *to++ = static_cast<char>(0xC0 + (next - 0x90));
-        i += 2;
-      } else if (lead == 0xD1 && next >= 0x80 && next <= 0x8F) {
-        *to++ = static_cast<char>(0xF0 + (next - 0x80));
-        i += 2;
-      } else {
-        const number::Character c = number::DecodeUtf8(text, i);
-        const int byte = Cp1251Byte(c.code < 0 ? 0xFFFD : c.code);
-        *to++ = static_cast<char>(byte < 0 ? '?' : byte);
-        i += c.size;
-      }
-    }
-    out.resize(static_cast<std::size_t>(to - out.data()));
+    out.resize(start + EncodeWindows1251(text, out.data() + start));
     return;
   }
   for (std::size_t i = 0; i < text.size();) {
@@ -286,4 +285,4 @@ std::string_view EncodingName(Encoding encoding) {
   return "";
 }
 
-}  // namespace egn::cli
+}  // namespace egn::table

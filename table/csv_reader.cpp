@@ -1,14 +1,15 @@
-#include "cli/csv_reader.h"
+#include "table/csv_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "cli/encodings.h"
-#include "cli/words.h"
+#include "number/utf8.h"
+#include "table/encodings.h"
+#include "table/words.h"
 
-namespace egn::cli {
+namespace egn::table {
 
 namespace {
 
@@ -42,8 +43,7 @@ bool MayGoOn(std::string_view tail, Encoding encoding) {
     return tail.size() % 2 == 1 || IsHighSurrogate(Utf16Unit(tail.data(), encoding));
   }
   if (encoding != Encoding::kUtf8) return false;
-  const auto lead = static_cast<unsigned char>(tail[0]);
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  const std::size_t length = number::Utf8Length(static_cast<unsigned char>(tail[0]));
   if (tail.size() >= length) return false;
   for (std::size_t i = 1; i < tail.size(); ++i) {
     if ((static_cast<unsigned char>(tail[i]) & 0xC0) != 0x80) return false;
@@ -530,4 +530,4 @@ std::vector<std::string_view> CsvReader::Fields(const CsvRow& row) const {
   return fields;
 }
 
-}  // namespace egn::cli
+}  // namespace egn::table

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/number_reader.h"
+#include "table/byte_stream.h"
 
-namespace egn::cli {
+namespace egn::table {
 
 class PieceSource : public ByteSource {
  public:
@@ -32,7 +32,7 @@ class PieceSource : public ByteSource {
     at_ += n;
     return static_cast<long>(n);
   }
-  std::string Problem() const override { return table::SystemProblem(EIO); }
+  std::string Problem() const override { return SystemProblem(EIO); }
 
  private:
   std::string bytes_;
@@ -40,4 +40,4 @@ class PieceSource : public ByteSource {
   bool fail_, again_;
 };
 
-}  // namespace egn::cli
+}  // namespace egn::table

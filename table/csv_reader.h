@@ -29,9 +29,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/number_reader.h"
+#include "table/byte_stream.h"
+#include "table/encodings.h"
 
-namespace egn::cli {
+namespace egn::table {
 
 // How a row's quotes stand to RFC 4180.
 enum class Quoting {
@@ -164,4 +165,4 @@ class CsvReader {
   std::string what_;
 };
 
-}  // namespace egn::cli
+}  // namespace egn::table

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace egn::cli::words {
+namespace egn::table::words {
 
 inline constexpr std::uint64_t kOnes = 0x0101010101010101U;
 inline constexpr std::uint64_t kHighs = 0x8080808080808080U;
@@ -39,4 +39,4 @@ inline std::uint64_t Exactly(std::uint64_t word, unsigned char byte) {
 // The index of the first byte that a Zeros, Matches or Exactly answer marks.
 inline int First(std::uint64_t marks) { return std::countr_zero(marks) / 8; }
 
-}  // namespace egn::cli::words
+}  // namespace egn::table::words

@@ -1,7 +1,7 @@
-// Texts between UTF-8, which egn-digit works in, and the encodings of the
-// files it reads: UTF-16 in either byte order, and Windows-1251, the code
-// page of Bulgarian spreadsheet exports (from the shared tables of
-// code_pages/).
+// Texts between UTF-8, which the readers and writers of tables work in, and
+// the encodings of the files they read and write: UTF-16 in either byte
+// order, and Windows-1251, the code page of Bulgarian spreadsheet exports
+// (from the shared tables of code_pages/).
 #pragma once
 
 #include <cstddef>
@@ -10,9 +10,15 @@
 #include <string>
 #include <string_view>
 
-#include "cli/number_reader.h"
+namespace egn::table {
 
-namespace egn::cli {
+// What a stream was written in. The line reader gives UTF-8 whatever it
+// was, and reads no Windows-1251 (a CSV file may be in it).
+enum class Encoding { kUtf8, kUtf16Le, kUtf16Be, kWindows1251 };
+
+inline bool IsUtf16(Encoding encoding) {
+  return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
+}
 
 // What the first bytes of a file or stream say of its encoding: a
 // byte-order mark of UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE
@@ -83,10 +89,11 @@ void AppendUtf8(std::string& out, std::string_view bytes, Encoding encoding);
 // Windows-1251 lacks becomes '?', malformed UTF-8 U+FFFD (or '?').
 void AppendEncoded(std::string& out, std::string_view text, Encoding encoding);
 
-// `text` in Windows-1251 at `to` (room for text.size() bytes), when it
-// holds ASCII and the Cyrillic А…я alone, as Bulgarian words do: how many
-// bytes; npos for anything else (then AppendEncoded).
-std::size_t EncodeBulgarian(std::string_view text, char* to);
+// UTF-8 `text` in Windows-1251 at `to`, which has room for text.size()
+// bytes (no character takes more bytes there than in UTF-8): how many
+// bytes it wrote. A character that Windows-1251 lacks becomes '?', and so
+// does each byte of malformed UTF-8. AppendEncoded's Windows-1251 is this.
+std::size_t EncodeWindows1251(std::string_view text, char* to);
 
 // Where `bytes` in `encoding` stop being text: the offset of the first
 // byte that is none, or npos. A zero byte (a zero unit in UTF-16) is no
@@ -118,4 +125,4 @@ std::string FoldCase(std::string_view text);
 // "UTF-8", "UTF-16", "Windows-1251".
 std::string_view EncodingName(Encoding encoding);
 
-}  // namespace egn::cli
+}  // namespace egn::table

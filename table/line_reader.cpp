@@ -1,90 +1,10 @@
-#include "cli/number_reader.h"
+#include "table/line_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
-#include "cli/encodings.h"
-#include "number/utf8.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-namespace egn::cli {
-
-void FileSource::Begin() const {
-  if (begun_) return;
-  begun_ = true;
-#ifdef _WIN32
-  struct _stat64 status {};
-  if (_fstat64(fd_, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG) {
-    start_ = _lseeki64(fd_, 0, SEEK_CUR);
-  }
-#else
-  struct stat status {};
-  if (fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) start_ = lseek(fd_, 0, SEEK_CUR);
-#endif
-}
-
-bool FileSource::CanReadAgain() const {
-  Begin();
-  return start_ >= 0;
-}
-
-bool FileSource::ReadAgain() {
-  Begin();
-#ifdef _WIN32
-  const bool back = start_ >= 0 && _lseeki64(fd_, start_, SEEK_SET) == start_;
-#else
-  const bool back = start_ >= 0 && lseek(fd_, start_, SEEK_SET) == start_;
-#endif
-  if (!back) error_ = start_ >= 0 ? errno : ESPIPE;
-  return back;
-}
-
-long FileSource::Read(char* into, std::size_t size) {
-  Begin();
-  for (;;) {
-#ifdef _WIN32
-    const long got = _read(fd_, into, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
-#else
-    const long got = static_cast<long>(read(fd_, into, size));
-#endif
-    if (got >= 0) return got;
-    if (errno != EINTR) {
-      error_ = errno;
-      return -1;
-    }
-  }
-}
-
-long WideSource::Read(char* into, std::size_t size) {
-  if (ended_) return 0;
-  units_.resize(size / 2);
-  const long got = units_.empty() ? -1 : read_(units_.data(), units_.size());
-  if (got <= 0) {
-    if (got < 0) error_ = units_.empty() ? EINVAL : errno;  // EINVAL: no room for one character
-    return got;
-  }
-  const auto count = static_cast<std::size_t>(got);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (units_[i] == u'\x1A') {
-      ended_ = true;
-      return static_cast<long>(2 * i);
-    }
-    into[2 * i] = static_cast<char>(units_[i] & 0xFF);
-    into[2 * i + 1] = static_cast<char>(units_[i] >> 8);
-  }
-  return static_cast<long>(2 * count);
-}
+namespace egn::table {
 
 namespace {
 
@@ -92,12 +12,6 @@ namespace {
 constexpr std::size_t kSmallestBuffer = 4;
 
 }  // namespace
-
-LineReader::LineReader(int fd, std::function<void()> before_read, std::size_t buffer_size)
-    : owned_(std::make_unique<FileSource>(fd)),
-      source_(*owned_),
-      before_read_(std::move(before_read)),
-      buffer_(std::max(buffer_size, kSmallestBuffer)) {}
 
 LineReader::LineReader(ByteSource& source, std::function<void()> before_read,
                        std::size_t buffer_size)
@@ -220,7 +134,8 @@ void LineReader::Decode() {
     if (IsHighSurrogate(unit) && i + 4 > raw_end_ && !source_done_)
       break;  // its other half may follow
     const Utf16Character c = Utf16CharacterAt(in + i, raw_end_ - i, encoding);
-    to = PutUtf8(to, c.code);  // a lone surrogate as its three bytes, which CheckLine names
+    to = PutUtf8(to,
+                 c.code);  // a lone surrogate as its three bytes, which a check of the line names
     i += c.size;
   }
   if (source_done_ && i < raw_end_) {
@@ -267,71 +182,4 @@ bool LineReader::Next(Line& line) {
   }
 }
 
-namespace {
-
-std::string CodePoint(long c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04lX", c);
-  return text;
-}
-
-// What the reader's decoding of UTF-16 left in `text` where it found no
-// character (see LineReader).
-std::string Utf16Problem(std::string_view text) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const std::string start = "редът не е текст в UTF-16: ";
-  if (text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0) {
-    const unsigned surrogate = 0xD000U | (byte(1) & 0x3FU) << 6 | (byte(2) & 0x3FU);
-    return start + utf16_fault::LoneSurrogate(surrogate);
-  }
-  return start + std::string(utf16_fault::kOddByte);
-}
-
-}  // namespace
-
-Checked CheckLine(const Line& line, bool blank_is_nothing) {
-  Checked checked;
-  checked.verdict = Verdict::kMalformed;
-  if (line.length > kLongestLine) {
-    checked.problem = "редът е твърде дълъг (" + std::to_string(line.length) +
-                      " байта), очакват се 9 или 10 цифри";
-    return checked;
-  }
-  std::string_view text = line.text;
-  if (text.ends_with('\r')) text.remove_suffix(1);
-  text = TrimBlanks(text);
-  if (text.empty() && blank_is_nothing) {
-    checked.verdict = Verdict::kNothing;
-    return checked;
-  }
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] >= '0' && text[i] <= '9') continue;
-    const bool utf16 = IsUtf16(line.encoding);
-    if (text[i] == '\0') {
-      checked.problem = "редът съдържа " + std::string(utf16 ? utf16_fault::kZero : "нулев байт");
-      return checked;
-    }
-    const number::Character c = number::DecodeUtf8(text, i);
-    if (c.code < 0) {
-      checked.problem = utf16 ? Utf16Problem(text.substr(i)) : "редът не е текст в UTF-8";
-      return checked;
-    }
-    // A visible character is shown as well as named; blanks, control and
-    // format characters only by their number.
-    const bool visible = c.code > 0x20 && c.code != 0x7F && !(c.code >= 0x80 && c.code <= 0xA0);
-    const std::string shown =
-        visible ? "„" + std::string(text.substr(i, c.size)) + "“ (" + CodePoint(c.code) + ")"
-                : CodePoint(c.code);
-    checked.problem = "знакът " + shown + " не е цифра от 0 до 9";
-    return checked;
-  }
-  checked.digits = text;
-  if (text.size() != 9 && text.size() != 10) {
-    checked.problem = "очакват се 9 или 10 цифри, а са " + std::to_string(text.size());
-    return checked;
-  }
-  checked.verdict = text.size() == 9 ? Verdict::kNine : Verdict::kTen;
-  return checked;
-}
-
-}  // namespace egn::cli
+}  // namespace egn::table

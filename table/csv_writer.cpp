@@ -1,0 +1,98 @@
+#include "table/csv_writer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "table/words.h"
+
+namespace egn::table {
+
+void CsvWriter::Row(std::string& out, const CsvRow& row, const Columns* columns,
+                    std::size_t padding) {
+  Keep(out, row.bytes);
+  if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
+  Keep(out, row.line_end);
+}
+
+void CsvWriter::RowWithColumnsAt(std::string& out, const CsvRow& row, const Columns& columns,
+                                 std::size_t at) {
+  Keep(out, row.bytes.substr(0, at));
+  Append(out, row.all_quoted, columns, 0);
+  Keep(out, row.bytes.substr(at));
+  Keep(out, row.line_end);
+}
+
+void CsvWriter::Keep(std::string& out, std::string_view bytes) {
+  if (from_ == to_) {
+    out += bytes;
+  } else {
+    AppendUtf8(out, bytes, from_);
+  }
+}
+
+// The columns after `padding` empty fields.
+void CsvWriter::Append(std::string& out, bool quote_all, const Columns& columns,
+                       std::size_t padding) {
+  const bool quote_some = quote_all || NeedsQuotes(columns.all());
+  if (!quote_some && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251)) {
+    // Mostly: written in place, in one piece (Windows-1251 takes no more
+    // bytes than UTF-8).
+    const std::size_t at = out.size();
+    out.resize(at + padding + columns.size() + columns.all().size(), separator_);
+    char* to = out.data() + at + padding;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const std::string_view column = columns[i];
+      *to++ = separator_;
+      if (to_ == Encoding::kUtf8) {
+        std::memcpy(to, column.data(), column.size());
+        to += column.size();
+      } else {
+        to += EncodeWindows1251(column, to);
+      }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return;
+  }
+  // Otherwise put together in UTF-8, each column quoted where it must be
+  // (or in a row that quotes every field), and encoded at once.
+  block_.assign(padding, separator_);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::string_view text = columns[i];
+    block_ += separator_;
+    if (!quote_all && (!quote_some || !NeedsQuotes(text))) {
+      block_ += text;
+      continue;
+    }
+    block_ += '"';
+    for (const char c : text) {
+      block_ += c;
+      if (c == '"') block_ += c;
+    }
+    block_ += '"';
+  }
+  if (to_ == Encoding::kUtf8) {
+    out += block_;
+  } else {
+    AppendEncoded(out, block_, to_);
+  }
+}
+
+// Whether `text` holds a separator, a quote or a line break, and must be
+// quoted. Eight bytes at a time.
+bool CsvWriter::NeedsQuotes(std::string_view text) const {
+  std::uint64_t special = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    const std::uint64_t word = words::Load(text.data() + i);
+    special |= words::Matches(word, separator_) | words::Matches(word, '"') |
+               words::Matches(word, '\r') | words::Matches(word, '\n');
+  }
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    special |= static_cast<std::uint64_t>(c == separator_ || c == '"' || c == '\r' || c == '\n');
+  }
+  return special != 0;
+}
+
+}  // namespace egn::table
