@@ -12,30 +12,15 @@ import sys
 import time
 import traceback
 
-from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 import expectations
+from drivers import start
 from expectations import EXPECTATIONS as E, SCRIPTS
 
 PAGE_URL = "file://" + expectations.chromium.PAGE
 BUILD = expectations.chromium.BUILD
-
-
-def start(engine):
-    if engine == "webkit":
-        driver = webdriver.WebKitGTK()
-    elif engine == "chromium":
-        options = webdriver.ChromeOptions()
-        for a in ("--headless=new", "--no-sandbox", "--disable-gpu"):
-            options.add_argument(a)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        driver = webdriver.Chrome(options=options)
-    else:
-        raise SystemExit(f"engines.py: unknown engine {engine} (webkit or chromium)")
-    driver.set_window_size(900, 700)
-    return driver
 
 
 class Page:
