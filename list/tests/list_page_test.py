@@ -1,0 +1,206 @@
+#!/usr/bin/python3
+"""The list page (egn-list.html) in a real browser, held to egn-digit itself:
+each register of the table below is given to the page (chosen as a file, or
+pasted), checked, and the file the page gives for download must be
+byte for byte what `egn-digit --column ...` writes for the same register;
+its messages must be egn-digit's, its summary and column names exact, and
+the page must make no connection on the way.
+
+Usage: list_page_test.py WEB_BUILD_DIR EGN_DIGIT [ENGINE...]
+(EGN_DIGIT: the program built for this machine; ENGINE: chromium, the
+default.) Prints "N passed, N failed" last; exits 1 on a failure.
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE, "window", "tests", "web", "web_engines"))
+from drivers import start  # noqa: E402  (the browsers, as the window's tests start them)
+
+BUILD = os.path.abspath(sys.argv[1])
+EGN_DIGIT = os.path.abspath(sys.argv[2])
+PAGE = os.path.join(BUILD, "list", "egn-list.html")
+WORKBOOK = os.path.join(SOURCE, "docs", "examples", "регистър.xlsx")
+
+# A register as a clerk's spreadsheet exports it: a number whose leading
+# zero was lost, a right one, a wrong control digit, a malformed number and
+# a blank field.
+ROWS = ('Име;ЕГН;Град\r\n"Петрова; Ана";551267871;Варна\r\nИван;8001010008;Русе\r\n'
+        'Георги;8001010009;София\r\nМария;12ab;Пловдив\r\nСтоян;;Бургас\r\n')
+NAMES = ["Име", "ЕГН", "Град"]
+MIXED = ("Проверени редове: 4; верни: 2; грешни: 1; с грешка: 1; с изгубени водещи нули: 1."
+         " Програмата съобщи за проблеми: вижте съобщенията.")
+
+# Each case: its name, the file's name and bytes (None: pasted, the text
+# given), the column, whether --decode, the summary the page must give and
+# the names it must offer for the column.
+CASES = [
+    ("csv-windows-1251", "регистър.csv", ROWS.encode("cp1251"), "ЕГН", False, MIXED, NAMES),
+    ("csv-utf-8", "регистър.csv", ROWS.encode("utf-8"), "ЕГН", False, MIXED, NAMES),
+    ("csv-utf-8-decode", "регистър.csv", b"\xef\xbb\xbf" + ROWS.encode("utf-8"), "егн", True,
+     MIXED, NAMES),
+    ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES),
+    ("pasted", None, "ЕГН\n8001010008\n8001010009", "ЕГН", False,
+     "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули: 0."
+     " Има грешни номера.", ["ЕГН"]),
+    ("xlsx", "регистър.xlsx", open(WORKBOOK, "rb").read(), "ЕГН", False, None, None),
+]
+
+
+def native(name, data, column, decode, scratch):
+    """What egn-digit writes for the register: the file with its results
+    (for a workbook the --output workbook) and its messages."""
+    path = os.path.join(scratch, "native-" + name)
+    with open(path, "wb") as f:
+        f.write(data)
+    args = [EGN_DIGIT, "--column", column] + (["--decode"] if decode else [])
+    output = None
+    if name.endswith(".xlsx"):
+        output = os.path.join(scratch, "native-out.xlsx")
+        args += ["--output", output]
+    ran = subprocess.run(args + [path], capture_output=True)
+    written = open(output, "rb").read() if output else ran.stdout
+    said = ran.stderr.decode("utf-8").splitlines()
+    return written, [line.replace(path, "/вход/" + name) for line in said]
+
+
+def json_summary(name, data, column, decode, scratch):
+    """The summary as egn-digit's JSON records give it, for a case whose
+    summary is not written out above."""
+    path = os.path.join(scratch, "json-" + name)
+    with open(path, "wb") as f:
+        f.write(data)
+    args = [EGN_DIGIT, "--column", column, "--json"] + (["--decode"] if decode else [])
+    ran = subprocess.run(args + [path], capture_output=True)
+    counts = {"rows": 0, "right": 0, "wrong": 0, "malformed": 0, "lost": 0}
+    for line in ran.stdout.decode("utf-8").splitlines():
+        record = json.loads(line)
+        if record.get("input") == "":
+            continue
+        counts["rows"] += 1
+        if "error" in record:
+            counts["malformed"] += 1
+        elif record.get("valid" if decode else "check_digit_ok"):
+            counts["right"] += 1
+        else:
+            counts["wrong"] += 1
+        counts["lost"] += 1 if record.get("lost_leading_zeros") else 0
+    ending = {0: ".", 1: ". Има грешни номера."}.get(
+        ran.returncode, ". Програмата съобщи за проблеми: вижте съобщенията.")
+    return (f"Проверени редове: {counts['rows']}; верни: {counts['right']}; грешни:"
+            f" {counts['wrong']}; с грешка: {counts['malformed']}; с изгубени водещи нули:"
+            f" {counts['lost']}{ending}")
+
+
+def wait(driver, script, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        got = driver.execute_script(script)
+        if got:
+            return got
+        time.sleep(0.1)
+    raise AssertionError(f"waited {seconds} s for: {script}")
+
+
+def run_case(driver, case, scratch, downloads):
+    name, file_name, data, column, decode, summary, names = case
+    if file_name is None:
+        shown_name = "поставени.csv"
+        bytes_given = data.replace("\n", "\r\n").encode("utf-8")
+    else:
+        shown_name, bytes_given = file_name, data
+    expected, messages = native(shown_name, bytes_given, column, decode, scratch)
+    if summary is None:
+        summary = json_summary(shown_name, bytes_given, column, decode, scratch)
+    driver.get("file://" + PAGE)
+    if file_name is None:
+        driver.find_element("id", "pasted").send_keys(data)
+        driver.find_element("id", "column").click()  # the paste is over: its change
+    else:
+        path = os.path.join(scratch, file_name)
+        with open(path, "wb") as f:
+            f.write(data)
+        driver.find_element("id", "file").send_keys(path)
+    if names is not None:
+        wait(driver, "return document.querySelectorAll('#names option').length")
+        offered = driver.execute_script(
+            "return [...document.querySelectorAll('#names option')].map(o => o.value)")
+        assert offered == names, f"the column's names: {offered}, not {names}"
+    box = driver.find_element("id", "column")
+    box.clear()
+    box.send_keys(column)
+    driver.find_element("id", "mode-decode" if decode else "mode-check").click()
+    driver.find_element("id", "start").click()
+    said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                        "return !document.getElementById('start').disabled && s")
+    assert said == summary, f"the summary: {said!r}, not {summary!r}"
+    assert driver.execute_script("return document.getElementById('progress').value") == 1
+    shown = driver.execute_script(
+        "return [...document.querySelectorAll('#messages li')].map(l => l.textContent)")
+    assert shown == messages, f"the messages: {shown}, not egn-digit's {messages}"
+    link = driver.find_element("id", "download")
+    wanted = link.get_attribute("download")
+    for old in os.listdir(downloads):
+        os.remove(os.path.join(downloads, old))
+    link.click()
+    target = os.path.join(downloads, wanted)
+    end = time.monotonic() + 30
+    while not os.path.exists(target) and time.monotonic() < end:
+        time.sleep(0.1)
+    got = open(target, "rb").read()
+    assert got == expected, (f"the download ({len(got)} bytes) differs from egn-digit's output"
+                             f" ({len(expected)} bytes)")
+
+
+def requests_made(driver):
+    """Every URL the page asked for, from Chromium's performance log."""
+    urls = []
+    for entry in driver.get_log("performance"):
+        message = json.loads(entry["message"])["message"]
+        if message["method"] == "Network.requestWillBeSent":
+            urls.append(message["params"]["request"]["url"])
+    return urls
+
+
+def main():
+    engines = sys.argv[3:] or ["chromium"]
+    passed = failed = 0
+    for engine in engines:
+        driver = start(engine, network=True)
+        try:
+            with tempfile.TemporaryDirectory() as scratch:
+                downloads = os.path.join(scratch, "downloads")
+                os.mkdir(downloads)
+                driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                       {"behavior": "allow", "downloadPath": downloads})
+                for case in CASES:
+                    try:
+                        run_case(driver, case, scratch, downloads)
+                        # Nothing but the page itself and what it made in
+                        # memory: no connection anywhere.
+                        elsewhere = [u for u in requests_made(driver)
+                                     if not u.startswith(("file:", "blob:", "data:"))]
+                        assert not elsewhere, f"the page asked for {elsewhere}"
+                        errors = [e["message"] for e in driver.get_log("browser")
+                                  if e["level"] == "SEVERE"]
+                        assert not errors, f"the console's errors: {errors}"
+                        print(f"ok {engine} {case[0]}")
+                        passed += 1
+                    except Exception:  # noqa: BLE001  (every case is reported)
+                        print(f"FAILED {engine} {case[0]}")
+                        traceback.print_exc()
+                        failed += 1
+        finally:
+            driver.quit()
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
