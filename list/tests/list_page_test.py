@@ -17,6 +17,7 @@ import sys
 import tempfile
 import time
 import traceback
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
@@ -37,19 +38,57 @@ NAMES = ["Име", "ЕГН", "Град"]
 MIXED = ("Проверени редове: 4; верни: 2; грешни: 1; с грешка: 1; с изгубени водещи нули: 1."
          " Програмата съобщи за проблеми: вижте съобщенията.")
 
+# The rows of the register to look at, as the page's table shows them.
+MALFORMED = ["5", "", "знакът „a“ (U+0061) не е цифра от 0 до 9"]
+LOOKS = [["2", "0551267871", "водещата нула е изгубена"],
+         ["4", "8001010009", "грешна контролна цифра; вярната е 8"], MALFORMED]
+DECODED = [["2", "0551267871", "водещата нула е изгубена"],
+           ["4", "8001010009", "невалидно: контролната цифра трябва да е 8"], MALFORMED]
+
+
+def ods(rows):
+    """A spreadsheet of OpenDocument with `rows` in its first sheet, numbers
+    in number cells."""
+    def cell(v):
+        kind = f'float" office:value="{v}' if v.isdigit() else "string"
+        return f'<table:table-cell office:value-type="{kind}"><text:p>{v}</text:p></table:table-cell>'
+    body = "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in rows)
+    content = ('<?xml version="1.0" encoding="UTF-8"?><office:document-content'
+               ' xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
+               ' xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"'
+               ' xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
+               '<office:body><office:spreadsheet><table:table table:name="Лист1">' + body +
+               "</table:table></office:spreadsheet></office:body></office:document-content>")
+    path = tempfile.mktemp(suffix=".ods")
+    try:
+        with zipfile.ZipFile(path, "w") as z:
+            z.writestr(zipfile.ZipInfo("mimetype", (1980, 1, 1, 0, 0, 0)),
+                       "application/vnd.oasis.opendocument.spreadsheet")
+            z.writestr(zipfile.ZipInfo("content.xml", (1980, 1, 1, 0, 0, 0)), content,
+                       compress_type=zipfile.ZIP_DEFLATED)
+        return open(path, "rb").read()
+    finally:
+        os.remove(path)
+
+
 # Each case: its name, the file's name and bytes (None: pasted, the text
-# given), the column, whether --decode, the summary the page must give and
-# the names it must offer for the column.
+# given), the column, whether --decode, the summary the page must give, the
+# names it must offer for the column (None: not checked) and the rows its
+# table must show.
 CASES = [
-    ("csv-windows-1251", "регистър.csv", ROWS.encode("cp1251"), "ЕГН", False, MIXED, NAMES),
-    ("csv-utf-8", "регистър.csv", ROWS.encode("utf-8"), "ЕГН", False, MIXED, NAMES),
+    ("csv-windows-1251", "регистър.csv", ROWS.encode("cp1251"), "ЕГН", False, MIXED, NAMES, LOOKS),
+    ("csv-utf-8", "регистър.csv", ROWS.encode("utf-8"), "ЕГН", False, MIXED, NAMES, LOOKS),
     ("csv-utf-8-decode", "регистър.csv", b"\xef\xbb\xbf" + ROWS.encode("utf-8"), "егн", True,
-     MIXED, NAMES),
-    ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES),
+     MIXED, NAMES, DECODED),
+    ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES, LOOKS),
     ("pasted", None, "ЕГН\n8001010008\n8001010009", "ЕГН", False,
      "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули: 0."
-     " Има грешни номера.", ["ЕГН"]),
-    ("xlsx", "регистър.xlsx", open(WORKBOOK, "rb").read(), "ЕГН", False, None, None),
+     " Има грешни номера.", ["ЕГН"], [["3", "8001010009", "грешна контролна цифра; вярната е 8"]]),
+    ("xlsx", "регистър.xlsx", open(WORKBOOK, "rb").read(), "ЕГН", False, None, None, None),
+    ("ods", "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"], ["Георги", "8001010009"]]),
+     "ЕГН", True, "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули:"
+     " 0. Има грешни номера.", ["Име", "ЕГН"], [["3", "8001010009",
+                                                 "невалидно: контролната цифра трябва да е 8"]]),
 ]
 
 
@@ -61,8 +100,8 @@ def native(name, data, column, decode, scratch):
         f.write(data)
     args = [EGN_DIGIT, "--column", column] + (["--decode"] if decode else [])
     output = None
-    if name.endswith(".xlsx"):
-        output = os.path.join(scratch, "native-out.xlsx")
+    if name.endswith((".xlsx", ".ods")):
+        output = os.path.join(scratch, "native-out" + os.path.splitext(name)[1])
         args += ["--output", output]
     ran = subprocess.run(args + [path], capture_output=True)
     written = open(output, "rb").read() if output else ran.stdout
@@ -109,7 +148,7 @@ def wait(driver, script, seconds=60):
 
 
 def run_case(driver, case, scratch, downloads):
-    name, file_name, data, column, decode, summary, names = case
+    name, file_name, data, column, decode, summary, names, looks = case
     if file_name is None:
         shown_name = "поставени.csv"
         bytes_given = data.replace("\n", "\r\n").encode("utf-8")
@@ -144,6 +183,11 @@ def run_case(driver, case, scratch, downloads):
     shown = driver.execute_script(
         "return [...document.querySelectorAll('#messages li')].map(l => l.textContent)")
     assert shown == messages, f"the messages: {shown}, not egn-digit's {messages}"
+    if looks is not None:
+        table = driver.execute_script(
+            "return [...document.querySelectorAll('#looks tbody tr')]"
+            ".map(r => [...r.cells].map(c => c.textContent))")
+        assert table == looks, f"the rows to look at: {table}, not {looks}"
     link = driver.find_element("id", "download")
     wanted = link.get_attribute("download")
     for old in os.listdir(downloads):
