@@ -202,6 +202,23 @@ def run_case(driver, case, scratch, downloads):
                              f" ({len(expected)} bytes)")
 
 
+NO_SCRIPT = ("Тази страница работи само с JavaScript и WebAssembly, а в този браузър скриптовете са"
+             " изключени. Разрешете скриптовете и заредете страницата отново, отворете я в друг или"
+             " по-нов браузър или използвайте програмата egn-digit за Linux или Windows.")
+
+
+def without_script(driver):
+    """Without script the page says what it needs, and shows nothing that
+    would not work."""
+    driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
+    try:
+        driver.get("file://" + PAGE)
+        shown = driver.find_element("tag name", "body").text
+        assert shown == NO_SCRIPT, f"without script the page shows {shown!r}"
+    finally:
+        driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
+
+
 def requests_made(driver):
     """Every URL the page asked for, from Chromium's performance log."""
     urls = []
@@ -223,9 +240,13 @@ def main():
                 os.mkdir(downloads)
                 driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                        {"behavior": "allow", "downloadPath": downloads})
-                for case in CASES:
+                checks = [(case[0], lambda c=case: run_case(driver, c, scratch, downloads))
+                          for case in CASES]
+                if engine == "chromium":
+                    checks.append(("without-script", lambda: without_script(driver)))
+                for name, check in checks:
                     try:
-                        run_case(driver, case, scratch, downloads)
+                        check()
                         # Nothing but the page itself and what it made in
                         # memory: no connection anywhere.
                         elsewhere = [u for u in requests_made(driver)
@@ -234,10 +255,10 @@ def main():
                         errors = [e["message"] for e in driver.get_log("browser")
                                   if e["level"] == "SEVERE"]
                         assert not errors, f"the console's errors: {errors}"
-                        print(f"ok {engine} {case[0]}")
+                        print(f"ok {engine} {name}")
                         passed += 1
                     except Exception:  # noqa: BLE001  (every case is reported)
-                        print(f"FAILED {engine} {case[0]}")
+                        print(f"FAILED {engine} {name}")
                         traceback.print_exc()
                         failed += 1
         finally:
