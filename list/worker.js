@@ -13,7 +13,9 @@
 //     NAME.xlsx|.ods` for a workbook, writes), then the same run with
 //     --json, whose records give the summary and the rows to look at.
 // It answers with {progress}, {message}, {look}, {names}, {output} and
-// finally {done}; {failed} where egn-digit could not run at all.
+// finally {done}; {failed} where egn-digit could not run at all; and
+// {needsBytes} where it cannot read the file itself: the page then sends the
+// task again with the file's bytes (`whole`).
 "use strict";
 
 // A column no table has: with it egn-digit takes the first row that is not
@@ -25,8 +27,27 @@ var kMostLooks = 1000;  // the rows to look at that go to the page
 // is that of one process). `file` is mounted at /вход/NAME; `out` takes
 // each piece of its standard output, `said` each line of its standard
 // error, `read` the end of each slice it reads. Resolves to its exit status
-// and the module (for a file it wrote).
-function run(wasm, file, args, out, said, read) {
+// and the module (for a file it wrote). runOn takes the file's bytes in
+// `whole` where it is not read a slice at a time.
+// Whether this worker can read a file a slice at a time. WebKit's cannot in
+// a page opened from a file (its FileReaderSync and Blob reading fail there
+// on any Blob): there the page reads the file whole, once, and sends its
+// bytes (`whole`), which egn-digit reads from memory.
+function readsSlices(file) {
+  try {
+    new FileReaderSync().readAsArrayBuffer(file.slice(0, 1));
+    return true;
+  } catch (failed) {
+    return false;
+  }
+}
+
+function run(wasm, file, whole, args, out, said, read) {
+  if (whole) read(file.size);
+  return runOn(wasm, file, whole, args, out, said, read);
+}
+
+function runOn(wasm, file, whole, args, out, said, read) {
   var reader = {
     name: file.name,
     size: file.size,
@@ -52,7 +73,11 @@ function run(wasm, file, args, out, said, read) {
     }]
   }).then(function (module) {
     var FS = module.FS;
-    FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: reader}]}, "/вход");
+    if (whole) {
+      FS.writeFile("/вход/" + file.name, whole);
+    } else {
+      FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: reader}]}, "/вход");
+    }
     // Standard output's bytes as they are, in the pieces written.
     var stdout = FS.getStream(1);
     stdout.stream_ops = Object.assign({}, stdout.stream_ops, {
@@ -96,7 +121,7 @@ function verdict(record, decode) {
 
 function names(task) {
   var found = null;
-  return run(task.wasm, task.file, ["--column", kNoSuchColumn], function () {}, function (line) {
+  return run(task.wasm, task.file, task.whole, ["--column", kNoSuchColumn], function () {}, function (line) {
     var at = line.indexOf("заглавният ред има ");
     if (found !== null || at < 0) return;
     var listed = line.slice(line.indexOf(": „", at) + 3);
@@ -111,7 +136,7 @@ function check(task) {
   var base = ["--column", task.column].concat(task.decode ? ["--decode"] : []);
   var pieces = [];
   var output = task.workbook ? "/изход/" + task.output : null;
-  var first = run(task.wasm, task.file, output ? base.concat(["--output", output]) : base,
+  var first = run(task.wasm, task.file, task.whole, output ? base.concat(["--output", output]) : base,
       function (piece) { pieces.push(piece); },
       function (line) { postMessage({message: line}); },
       function (end) { postMessage({progress: end / size / 2}); });
@@ -155,7 +180,7 @@ function check(task) {
         }
       }
     }
-    return run(task.wasm, task.file, base.concat(["--json"]), function (piece) {
+    return run(task.wasm, task.file, task.whole, base.concat(["--json"]), function (piece) {
       records(decoder.decode(piece, {stream: true}));
     }, function () {}, function (end) {
       postMessage({progress: 0.5 + end / size / 2});
@@ -168,7 +193,9 @@ function check(task) {
 
 onmessage = function (event) {
   var task = event.data;
+  if (!task.whole && !readsSlices(task.file)) return postMessage({needsBytes: true});
+  if (task.whole) task.whole = new Uint8Array(task.whole);
   (task.names ? names(task) : check(task)).catch(function (reason) {
-    postMessage({failed: String(reason && reason.stack || reason), done: true});
+    postMessage({failed: String(reason) + "\n" + (reason && reason.stack), done: true});
   });
 };

@@ -173,7 +173,8 @@ self_contained "$page"
 # for download held byte for byte to egn-digit's own output, built for this
 # machine (EGN_DIGIT, by default that of the default preset's build).
 self_contained "$build/list/egn-list.html"
-/usr/bin/python3 list/tests/list_page_test.py "$build" "${EGN_DIGIT:-out/default/cli/egn-digit}"
+xvfb-run -a /usr/bin/python3 list/tests/list_page_test.py "$build" \
+  "${EGN_DIGIT:-out/default/cli/egn-digit}" chromium webkit
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
 /usr/bin/python3 window/tests/web/web_page_test.py "$build"
