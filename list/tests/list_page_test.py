@@ -220,6 +220,34 @@ def without_script(driver):
         driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
 
 
+def accessible(driver):
+    """axe-core (as the window's tests run it, from the modules installed
+    beside the build) finds no violation of WCAG 2.0 to 2.2 A and AA or of
+    its best practices on the page with a register checked: its summary,
+    link, messages and table filled."""
+    source = open(os.path.join(BUILD, "web_engines", "node_modules", "axe-core", "axe.min.js")).read()
+    driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": True})
+    try:
+        driver.get("file://" + PAGE)
+        path = os.path.join(tempfile.gettempdir(), "egn-list-axe.csv")
+        with open(path, "wb") as f:
+            f.write(ROWS.encode("cp1251"))
+        try:
+            driver.find_element("id", "file").send_keys(path)
+            driver.find_element("id", "start").click()
+            assert wait(driver, "const s = document.getElementById('summary').textContent;"
+                                "return !document.getElementById('start').disabled && s") == MIXED
+        finally:
+            os.remove(path)
+        driver.execute_script(source)
+        violations = driver.execute_async_script(
+            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa', 'best-practice']})"
+            ".then(r => arguments[0](r.violations.map(v => [v.id, v.nodes.length])))")
+        assert violations == [], violations
+    finally:
+        driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": False})
+
+
 def downloaded(driver, downloads):
     """The file the page's link gives, downloaded."""
     link = driver.find_element("id", "download")
@@ -260,6 +288,7 @@ def main():
                           for case in CASES]
                 if engine == "chromium":
                     checks.append(("without-script", lambda: without_script(driver)))
+                    checks.append(("accessible", lambda: accessible(driver)))
                 for name, check in checks:
                     try:
                         check()
