@@ -220,6 +220,28 @@ def without_script(driver):
         driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
 
 
+def stopped(driver):
+    """Спри ends the worker of the run under way and says so; Провери is
+    offered again, and no download. The worker is held from its task, so
+    that the run is under way whatever the machine's speed."""
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    driver.execute_script(
+        "window.egnEnded = false;"
+        "egnGive = function (worker) {"
+        "  const end = worker.terminate.bind(worker);"
+        "  worker.terminate = () => { window.egnEnded = true; end(); };"
+        "};")
+    driver.find_element("id", "start").click()
+    wait(driver, "return !document.getElementById('stop').disabled")
+    driver.find_element("id", "stop").click()
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [window.egnEnded, $('start').disabled, $('stop').disabled,"
+        " $('summary').textContent, $('download').hidden]")
+    assert state == [True, False, True, "Проверката е спряна.", True], state
+
+
 def accessible(driver):
     """axe-core (as the window's tests run it, from the modules installed
     beside the build) finds no violation of WCAG 2.0 to 2.2 A and AA or of
@@ -289,6 +311,7 @@ def main():
                 if engine == "chromium":
                     checks.append(("without-script", lambda: without_script(driver)))
                     checks.append(("accessible", lambda: accessible(driver)))
+                checks.append(("stopped", lambda: stopped(driver)))
                 for name, check in checks:
                     try:
                         check()
