@@ -23,7 +23,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "window", "tests", "web", "web_engines"))
-from drivers import start  # noqa: E402  (the browsers, as the window's tests start them)
+from drivers import accessibility_violations, start  # noqa: E402  (the browsers, as the window's tests start them)
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1])
@@ -247,9 +247,7 @@ def accessible(driver):
     beside the build) finds no violation of WCAG 2.0 to 2.2 A and AA or of
     its best practices on the page with a register checked: its summary,
     link, messages and table filled."""
-    source = open(os.path.join(BUILD, "web_engines", "node_modules", "axe-core", "axe.min.js")).read()
-    driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": True})
-    try:
+    def checked():
         driver.get("file://" + PAGE)
         path = os.path.join(tempfile.gettempdir(), "egn-list-axe.csv")
         with open(path, "wb") as f:
@@ -261,13 +259,8 @@ def accessible(driver):
                                 "return !document.getElementById('start').disabled && s") == MIXED
         finally:
             os.remove(path)
-        driver.execute_script(source)
-        violations = driver.execute_async_script(
-            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa', 'best-practice']})"
-            ".then(r => arguments[0](r.violations.map(v => [v.id, v.nodes.length])))")
-        assert violations == [], violations
-    finally:
-        driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": False})
+    violations = accessibility_violations(driver, BUILD, checked)
+    assert violations == [], violations
 
 
 def downloaded(driver, downloads):

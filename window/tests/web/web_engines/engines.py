@@ -16,7 +16,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 import expectations
-from drivers import start
+from drivers import accessibility_violations, start
 from expectations import EXPECTATIONS as E, SCRIPTS
 
 PAGE_URL = "file://" + expectations.chromium.PAGE
@@ -205,17 +205,8 @@ def no_accessibility_violation(p):
     build) finds no violation of WCAG 2.0, 2.1 and 2.2 A and AA or of its
     best practices, on the window as the program runs it. Chromium alone
     (CHROMIUM_CHECKS): axe is let past the page's policy there."""
-    source = open(os.path.join(BUILD, "web_engines", "node_modules", "axe-core", "axe.min.js")).read()
-    p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": True})
-    try:
-        p.open()
-        p.driver.execute_script(source)
-        violations = p.driver.execute_async_script(
-            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa', 'best-practice']})"
-            ".then(r => arguments[0](r.violations.map(v => [v.id, v.nodes.length])))")
-        assert violations == [], violations
-    finally:
-        p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": False})
+    violations = accessibility_violations(p.driver, BUILD, p.open)
+    assert violations == [], violations
 
 
 CHECKS = [every_control_in_its_place, the_example_then_clear, first_focus_and_tab_order,
