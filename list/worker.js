@@ -12,8 +12,9 @@
 //     `egn-digit --column COLUMN [--decode] FILE`, or with `--output
 //     NAME.xlsx|.ods` for a workbook, writes), then the same run with
 //     --json, whose records give the summary and the rows to look at.
-// It answers with {progress}, {message}, {look}, {names}, {output} and
-// finally {done}; {failed} where egn-digit could not run at all; and
+// It answers with {progress}, {message} and {look} (the first of each),
+// {names}, {output} (with how many messages there were) and finally {done}
+// (with the summary: how many rows to look at there were); {failed} where egn-digit could not run at all; and
 // {needsBytes} where it cannot read the file itself: the page then sends the
 // task again with the file's bytes (`whole`).
 "use strict";
@@ -21,7 +22,9 @@
 // A column no table has: with it egn-digit takes the first row that is not
 // empty for the header, and names each of its fields in its message.
 var kNoSuchColumn = "4294967295";
-var kMostLooks = 1000;  // the rows to look at that go to the page
+// The messages and the rows to look at that go to the page: the first ones,
+// the others only counted.
+var kMostShown = 200;
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
 // is that of one process). `file` is mounted at /вход/NAME; `out` takes
@@ -136,9 +139,12 @@ function check(task) {
   var base = ["--column", task.column].concat(task.decode ? ["--decode"] : []);
   var pieces = [];
   var output = task.workbook ? "/изход/" + task.output : null;
+  var messages = 0;
   var first = run(task.wasm, task.file, task.whole, output ? base.concat(["--output", output]) : base,
       function (piece) { pieces.push(piece); },
-      function (line) { postMessage({message: line}); },
+      function (line) {
+        if (++messages <= kMostShown) postMessage({message: line});
+      },
       function (end) { postMessage({progress: end / size / 2}); });
   return first.then(function (ran) {
     var written = null;
@@ -153,7 +159,7 @@ function check(task) {
     }
     if (written !== null && !(written instanceof Blob)) written = new Blob([written]);
     pieces = [];
-    postMessage({output: written, status: ran.status});
+    postMessage({output: written, status: ran.status, messages: messages});
     // The same run again, a JSON record a row: the summary and the rows to
     // look at, as egn-digit judged them.
     var summary = {rows: 0, right: 0, wrong: 0, malformed: 0, lost: 0, looks: 0};
@@ -173,7 +179,7 @@ function check(task) {
         if (seen.kind == "malformed") ++summary.malformed;
         if (record.lost_leading_zeros) ++summary.lost;
         if (seen.why) {
-          if (summary.looks < kMostLooks) {
+          if (summary.looks < kMostShown) {
             postMessage({look: {line: record.line, shown: seen.shown || "", why: seen.why}});
           }
           ++summary.looks;

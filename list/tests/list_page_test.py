@@ -220,6 +220,28 @@ def without_script(driver):
         driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
 
 
+def capped(driver, scratch):
+    """Of many rows to look at and many messages, the first 200 of each are
+    shown, and how many more there are."""
+    path = os.path.join(scratch, "много.csv")
+    with open(path, "wb") as f:
+        f.write(b"\xd0\x95\xd0\x93\xd0\x9d\r\n" + b"8001010009\r\n12ab\r\n" * 205)
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "file").send_keys(path)
+    driver.find_element("id", "start").click()
+    said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                        "return !document.getElementById('start').disabled && s")
+    assert said == ("Проверени редове: 410; верни: 0; грешни: 205; с грешка: 205; с изгубени водещи"
+                    " нули: 0. Програмата съобщи за проблеми: вижте съобщенията."), said
+    shown = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('looks').tBodies[0].rows.length, $('more-looks').hidden,"
+        " $('more-looks').textContent, $('messages').children.length,"
+        " $('more-messages').hidden, $('more-messages').textContent]")
+    more = ", които не са показани тук (вижте файла с резултатите)."
+    assert shown == [200, False, "… и още 210" + more, 200, False, "… и още 5" + more], shown
+
+
 def stopped(driver):
     """Спри ends the worker of the run under way and says so; Провери is
     offered again, and no download. The worker is held from its task, so
@@ -305,6 +327,7 @@ def main():
                     checks.append(("without-script", lambda: without_script(driver)))
                     checks.append(("accessible", lambda: accessible(driver)))
                 checks.append(("stopped", lambda: stopped(driver)))
+                checks.append(("capped", lambda: capped(driver, scratch)))
                 for name, check in checks:
                     try:
                         check()
