@@ -8,6 +8,7 @@
 # (Chromium's CPU slowed as a phone's) and axe-core on the page; the site made
 # beside the page, offline after one visit (window/tests/web/web_site_test.py),
 # and Lighthouse's scores for it. Also holds the page to its size limit.
+# The list page (egn-list.html) too, against egn-digit's output.
 # Usage: tools/check-web.sh [WEB_BUILD_DIR] (default out/web).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -168,6 +169,12 @@ if ((failures > 0)); then
 fi
 
 self_contained "$page"
+# The list page (list/egn-list.html): one file as well, and what it gives
+# for download held byte for byte to egn-digit's own output, built for this
+# machine (EGN_DIGIT, by default that of the default preset's build).
+self_contained "$build/list/egn-list.html"
+xvfb-run -a /usr/bin/python3 list/tests/list_page_test.py "$build" \
+  "${EGN_DIGIT:-out/default/cli/egn-digit}" chromium webkit
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
 /usr/bin/python3 window/tests/web/web_page_test.py "$build"

@@ -11,6 +11,8 @@
 #   egn-check-1.00-win32.zip     the same for 32-bit Windows
 #   egn-check-1.00-win32.exe
 #   egn-check.html               the page, one self-contained file
+#   egn-list.html                the list page (egn-digit --column), one
+#                                self-contained file
 #   egn-check-1.00-site.zip      the page as an installable web app that works
 #                                off line: the folder egn-check/ for a static host
 #   egn-check_1.00-1_amd64.buildinfo  what the Debian package was built with
@@ -91,7 +93,8 @@ configure web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake
 rm -rf "$out"
 mkdir -p "$out"
 cp "$build"/source/egn-check_*.orig.tar.gz "$build"/linux/egn-{digit,check}_*.deb "$build"/linux/egn-check_*.buildinfo "$build"/windows/egn-check-*-win64.{zip,exe} \
-  "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html "$out/"
+  "$build"/windows32/egn-check-*-win32.{zip,exe} "$build"/web/window/egn-check.html \
+  "$build"/web/list/egn-list.html "$out/"
 # The site (window/site of the web build) as a ZIP, the same bytes from any
 # build as the Windows ones: its files under egn-check/ in name order, each
 # rw-r--r-- with the release's time (as UTC, a ZIP's times being local) and no

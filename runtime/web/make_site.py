@@ -17,10 +17,14 @@ into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
                         packaging/icon_pixels.cpp writes them)
   sw.js                 the worker: keeps every file of the site, and
                         serves the site from its copy
+  NAME.html             each other page given (PAGES, self-contained pages
+                        such as egn-list.html), as it is, linked from
+                        index.html below the window, by its title
 
-Usage: make_site.py PAGE DESCRIPTION OUTPUT_DIR ID NAME SHORT_NAME PIXELS...
+Usage: make_site.py PAGE DESCRIPTION OUTPUT_DIR ID NAME SHORT_NAME PIXELS... [PAGES...]
 (DESCRIPTION: the window's stored description, for the window's colour; ID:
-the program's name, which names the worker's caches.)
+the program's name, which names the worker's caches; PAGES: the arguments
+that end in .html.)
 
 The same inputs give the same bytes anywhere: the PNGs are compressed by
 zlib at a fixed level and carry no time, and the worker's cache is named by
@@ -43,7 +47,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_page import from_text, script_hashes  # noqa: E402
 
 page_path, description, output, program, name, short_name = sys.argv[1:7]
-pixel_files = sys.argv[7:]
+pixel_files = [a for a in sys.argv[7:] if not a.endswith(".html")]
+other_pages = [a for a in sys.argv[7:] if a.endswith(".html")]
 
 POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)">')
 # The module the page carries, and its face.
@@ -69,6 +74,13 @@ SURROUND = re.compile(r"\bhtml\s*\{[^}]*?\bbackground(?:-color)?\s*:\s*(#[0-9a-f
 TRUSTED_TYPES_POLICY = "egn-site"
 WORKER = "sw.js"
 MANIFEST = "manifest.webmanifest"
+
+
+# The links to the site's other pages: below the window, outside its frame,
+# dark on white whatever the window's surround, and as large as a finger.
+LINKS = ('<nav style="margin: 0 8px 8px; background: #fff; font: 12pt/1.4 serif">@LINKS@</nav>\n')
+LINK = '<a href="@HREF@" style="display: inline-block; padding: 12px 8px; color: #00e">@TITLE@</a>'
+TITLE = re.compile(r"<title>([^<]*)</title>")
 
 
 def fail(message):
@@ -261,6 +273,16 @@ def main():
     site = page.replace(POLICY.search(page).group(0), '<meta http-equiv="Content-Security-Policy"'
                         f' content="{site_policy(policies[0])}">', 1)
     site = site.replace("</head>", f'<link rel="manifest" href="{MANIFEST}">\n</head>', 1)
+    links = []
+    for other in other_pages:
+        text = open(other, encoding="utf-8").read()
+        title = TITLE.search(text)
+        if not title:
+            fail(f"{other} has no title to be linked by")
+        files[os.path.basename(other)] = text.encode("utf-8")
+        links.append(LINK.replace("@HREF@", os.path.basename(other)).replace("@TITLE@", title.group(1)))
+    if links:
+        site = site.replace("</body>", LINKS.replace("@LINKS@", " ".join(links)) + "</body>", 1)
     registration = REGISTRATION.replace("@WORKER@", WORKER)
     site = site.replace("</body>", registration.replace("@POLICY@", TRUSTED_TYPES_POLICY)
                         + "</body>", 1)

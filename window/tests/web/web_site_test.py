@@ -55,6 +55,14 @@ def check_policy():
     text = open(os.path.join(SITE, "index.html"), encoding="utf-8").read()
     rest, _, registration = text.rpartition("<script>")
     without = POLICY.sub("", rest + registration.split("</script>\n", 1)[1])
+    # Below the window, outside its frame, the link to the list page, which
+    # is in the site as it was built.
+    links = re.search(r'<nav [^>]*>(.*?)</nav>\n', without)
+    assert links and re.fullmatch(r'<a href="egn-list.html" [^>]*>Проверка на списък с ЕГН</a>',
+                                  links[1]), links
+    without = without.replace(links[0], "", 1)
+    listed = os.path.join(BUILD, "list", "egn-list.html")
+    assert open(os.path.join(SITE, "egn-list.html"), "rb").read() == open(listed, "rb").read()
     page = POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())
     module = re.search(r'<template id="egn-module">([^<]*)</template>\n', page)
     face = re.search(r"url\(data:font/woff2;base64,([^)]*)\)", page)

@@ -12,30 +12,15 @@ import sys
 import time
 import traceback
 
-from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 import expectations
+from drivers import accessibility_violations, start
 from expectations import EXPECTATIONS as E, SCRIPTS
 
 PAGE_URL = "file://" + expectations.chromium.PAGE
 BUILD = expectations.chromium.BUILD
-
-
-def start(engine):
-    if engine == "webkit":
-        driver = webdriver.WebKitGTK()
-    elif engine == "chromium":
-        options = webdriver.ChromeOptions()
-        for a in ("--headless=new", "--no-sandbox", "--disable-gpu"):
-            options.add_argument(a)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        driver = webdriver.Chrome(options=options)
-    else:
-        raise SystemExit(f"engines.py: unknown engine {engine} (webkit or chromium)")
-    driver.set_window_size(900, 700)
-    return driver
 
 
 class Page:
@@ -220,17 +205,8 @@ def no_accessibility_violation(p):
     build) finds no violation of WCAG 2.0, 2.1 and 2.2 A and AA or of its
     best practices, on the window as the program runs it. Chromium alone
     (CHROMIUM_CHECKS): axe is let past the page's policy there."""
-    source = open(os.path.join(BUILD, "web_engines", "node_modules", "axe-core", "axe.min.js")).read()
-    p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": True})
-    try:
-        p.open()
-        p.driver.execute_script(source)
-        violations = p.driver.execute_async_script(
-            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa', 'best-practice']})"
-            ".then(r => arguments[0](r.violations.map(v => [v.id, v.nodes.length])))")
-        assert violations == [], violations
-    finally:
-        p.driver.execute_cdp_cmd("Page.setBypassCSP", {"enabled": False})
+    violations = accessibility_violations(p.driver, BUILD, p.open)
+    assert violations == [], violations
 
 
 CHECKS = [every_control_in_its_place, the_example_then_clear, first_focus_and_tab_order,

@@ -1,0 +1,356 @@
+#!/usr/bin/python3
+"""The list page (egn-list.html) in a real browser, held to egn-digit itself:
+each register of the table below is given to the page (chosen as a file, or
+pasted), checked, and the file the page gives for download must be
+byte for byte what `egn-digit --column ...` writes for the same register;
+its messages must be egn-digit's, its summary and column names exact, and
+the page must make no connection on the way.
+
+Usage: list_page_test.py WEB_BUILD_DIR EGN_DIGIT [ENGINE...]
+(EGN_DIGIT: the program built for this machine; ENGINE: chromium, the
+default.) Prints "N passed, N failed" last; exits 1 on a failure.
+"""
+import base64
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE, "window", "tests", "web", "web_engines"))
+from drivers import accessibility_violations, start  # noqa: E402  (the browsers, as the window's tests start them)
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+
+BUILD = os.path.abspath(sys.argv[1])
+EGN_DIGIT = os.path.abspath(sys.argv[2])
+PAGE = os.path.join(BUILD, "list", "egn-list.html")
+WORKBOOK = os.path.join(SOURCE, "docs", "examples", "регистър.xlsx")
+
+# A register as a clerk's spreadsheet exports it: a number whose leading
+# zero was lost, a right one, a wrong control digit, a malformed number and
+# a blank field.
+ROWS = ('Име;ЕГН;Град\r\n"Петрова; Ана";551267871;Варна\r\nИван;8001010008;Русе\r\n'
+        'Георги;8001010009;София\r\nМария;12ab;Пловдив\r\nСтоян;;Бургас\r\n')
+NAMES = ["Име", "ЕГН", "Град"]
+MIXED = ("Проверени редове: 4; верни: 2; грешни: 1; с грешка: 1; с изгубени водещи нули: 1."
+         " Програмата съобщи за проблеми: вижте съобщенията.")
+
+# The rows of the register to look at, as the page's table shows them.
+MALFORMED = ["5", "", "знакът „a“ (U+0061) не е цифра от 0 до 9"]
+LOOKS = [["2", "0551267871", "водещата нула е изгубена"],
+         ["4", "8001010009", "грешна контролна цифра; вярната е 8"], MALFORMED]
+DECODED = [["2", "0551267871", "водещата нула е изгубена"],
+           ["4", "8001010009", "невалидно: контролната цифра трябва да е 8"], MALFORMED]
+
+
+def ods(rows):
+    """A spreadsheet of OpenDocument with `rows` in its first sheet, numbers
+    in number cells."""
+    def cell(v):
+        kind = f'float" office:value="{v}' if v.isdigit() else "string"
+        return f'<table:table-cell office:value-type="{kind}"><text:p>{v}</text:p></table:table-cell>'
+    body = "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in rows)
+    content = ('<?xml version="1.0" encoding="UTF-8"?><office:document-content'
+               ' xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
+               ' xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"'
+               ' xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
+               '<office:body><office:spreadsheet><table:table table:name="Лист1">' + body +
+               "</table:table></office:spreadsheet></office:body></office:document-content>")
+    path = tempfile.mktemp(suffix=".ods")
+    try:
+        with zipfile.ZipFile(path, "w") as z:
+            z.writestr(zipfile.ZipInfo("mimetype", (1980, 1, 1, 0, 0, 0)),
+                       "application/vnd.oasis.opendocument.spreadsheet")
+            z.writestr(zipfile.ZipInfo("content.xml", (1980, 1, 1, 0, 0, 0)), content,
+                       compress_type=zipfile.ZIP_DEFLATED)
+        return open(path, "rb").read()
+    finally:
+        os.remove(path)
+
+
+# Each case: its name, the file's name and bytes (None: pasted, the text
+# given), the column, whether --decode, the summary the page must give, the
+# names it must offer for the column (None: not checked) and the rows its
+# table must show.
+CASES = [
+    ("csv-windows-1251", "регистър.csv", ROWS.encode("cp1251"), "ЕГН", False, MIXED, NAMES, LOOKS),
+    ("csv-utf-8", "регистър.csv", ROWS.encode("utf-8"), "ЕГН", False, MIXED, NAMES, LOOKS),
+    ("csv-utf-8-decode", "регистър.csv", b"\xef\xbb\xbf" + ROWS.encode("utf-8"), "егн", True,
+     MIXED, NAMES, DECODED),
+    ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES, LOOKS),
+    ("pasted", None, "ЕГН\n8001010008\n8001010009", "ЕГН", False,
+     "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули: 0."
+     " Има грешни номера.", ["ЕГН"], [["3", "8001010009", "грешна контролна цифра; вярната е 8"]]),
+    ("xlsx", "регистър.xlsx", open(WORKBOOK, "rb").read(), "ЕГН", False, None, None, None),
+    ("ods", "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"], ["Георги", "8001010009"]]),
+     "ЕГН", True, "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули:"
+     " 0. Има грешни номера.", ["Име", "ЕГН"], [["3", "8001010009",
+                                                 "невалидно: контролната цифра трябва да е 8"]]),
+]
+
+
+def native(name, data, column, decode, scratch):
+    """What egn-digit writes for the register: the file with its results
+    (for a workbook the --output workbook) and its messages."""
+    path = os.path.join(scratch, "native-" + name)
+    with open(path, "wb") as f:
+        f.write(data)
+    args = [EGN_DIGIT, "--column", column] + (["--decode"] if decode else [])
+    output = None
+    if name.endswith((".xlsx", ".ods")):
+        output = os.path.join(scratch, "native-out" + os.path.splitext(name)[1])
+        args += ["--output", output]
+    ran = subprocess.run(args + [path], capture_output=True)
+    written = open(output, "rb").read() if output else ran.stdout
+    said = ran.stderr.decode("utf-8").splitlines()
+    return written, [line.replace(path, "/вход/" + name) for line in said]
+
+
+def json_summary(name, data, column, decode, scratch):
+    """The summary as egn-digit's JSON records give it, for a case whose
+    summary is not written out above."""
+    path = os.path.join(scratch, "json-" + name)
+    with open(path, "wb") as f:
+        f.write(data)
+    args = [EGN_DIGIT, "--column", column, "--json"] + (["--decode"] if decode else [])
+    ran = subprocess.run(args + [path], capture_output=True)
+    counts = {"rows": 0, "right": 0, "wrong": 0, "malformed": 0, "lost": 0}
+    for line in ran.stdout.decode("utf-8").splitlines():
+        record = json.loads(line)
+        if record.get("input") == "":
+            continue
+        counts["rows"] += 1
+        if "error" in record:
+            counts["malformed"] += 1
+        elif record.get("valid" if decode else "check_digit_ok"):
+            counts["right"] += 1
+        else:
+            counts["wrong"] += 1
+        counts["lost"] += 1 if record.get("lost_leading_zeros") else 0
+    ending = {0: ".", 1: ". Има грешни номера."}.get(
+        ran.returncode, ". Програмата съобщи за проблеми: вижте съобщенията.")
+    return (f"Проверени редове: {counts['rows']}; верни: {counts['right']}; грешни:"
+            f" {counts['wrong']}; с грешка: {counts['malformed']}; с изгубени водещи нули:"
+            f" {counts['lost']}{ending}")
+
+
+def wait(driver, script, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        got = driver.execute_script(script)
+        if got:
+            return got
+        time.sleep(0.1)
+    raise AssertionError(f"waited {seconds} s for: {script}")
+
+
+def run_case(driver, case, scratch, downloads):
+    name, file_name, data, column, decode, summary, names, looks = case
+    if file_name is None:
+        shown_name = "поставени.csv"
+        bytes_given = data.replace("\n", "\r\n").encode("utf-8")
+    else:
+        shown_name, bytes_given = file_name, data
+    expected, messages = native(shown_name, bytes_given, column, decode, scratch)
+    if summary is None:
+        summary = json_summary(shown_name, bytes_given, column, decode, scratch)
+    driver.get("file://" + PAGE)
+    if file_name is None:
+        # Each line typed, then Enter: a line break as every driver sends it.
+        driver.find_element("id", "pasted").send_keys(data.replace("\n", Keys.ENTER))
+        driver.find_element("id", "column").click()  # the paste is over: its change
+    else:
+        path = os.path.join(scratch, file_name)
+        with open(path, "wb") as f:
+            f.write(data)
+        driver.find_element("id", "file").send_keys(path)
+    if names is not None:
+        wait(driver, "return document.querySelectorAll('#names option').length")
+        offered = driver.execute_script(
+            "return [...document.querySelectorAll('#names option')].map(o => o.value)")
+        assert offered == names, f"the column's names: {offered}, not {names}"
+    box = driver.find_element("id", "column")
+    box.clear()
+    box.send_keys(column)
+    driver.find_element("id", "mode-decode" if decode else "mode-check").click()
+    driver.find_element("id", "start").click()
+    said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                        "return !document.getElementById('start').disabled && s")
+    assert said == summary, f"the summary: {said!r}, not {summary!r}"
+    assert driver.execute_script("return document.getElementById('progress').value") == 1
+    shown = driver.execute_script(
+        "return [...document.querySelectorAll('#messages li')].map(l => l.textContent)")
+    assert shown == messages, f"the messages: {shown}, not egn-digit's {messages}"
+    if looks is not None:
+        table = driver.execute_script(
+            "return [...document.querySelectorAll('#looks tbody tr')]"
+            ".map(r => [...r.cells].map(c => c.textContent))")
+        assert table == looks, f"the rows to look at: {table}, not {looks}"
+    if driver.capabilities["browserName"] in ("chrome", "chromium", "chrome-headless-shell"):
+        got = downloaded(driver, downloads)
+    else:
+        # Where the driver cannot take a download, the Blob the link gives.
+        got = base64.b64decode(driver.execute_async_script(
+            "const done = arguments[0], reader = new FileReader();"
+            "reader.onload = () => done(reader.result.slice(reader.result.indexOf(',') + 1));"
+            "reader.readAsDataURL(egnOutput);"))
+    assert got == expected, (f"the download ({len(got)} bytes) differs from egn-digit's output"
+                             f" ({len(expected)} bytes)")
+
+
+NO_SCRIPT = ("Тази страница работи само с JavaScript и WebAssembly, а в този браузър скриптовете са"
+             " изключени. Разрешете скриптовете и заредете страницата отново, отворете я в друг или"
+             " по-нов браузър или използвайте програмата egn-digit за Linux или Windows.")
+
+
+def without_script(driver):
+    """Without script the page says what it needs, and shows nothing that
+    would not work."""
+    driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
+    try:
+        driver.get("file://" + PAGE)
+        shown = driver.find_element("tag name", "body").text
+        assert shown == NO_SCRIPT, f"without script the page shows {shown!r}"
+    finally:
+        driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
+
+
+def capped(driver, scratch):
+    """Of many rows to look at and many messages, the first 200 of each are
+    shown, and how many more there are."""
+    path = os.path.join(scratch, "много.csv")
+    with open(path, "wb") as f:
+        f.write(b"\xd0\x95\xd0\x93\xd0\x9d\r\n" + b"8001010009\r\n12ab\r\n" * 205)
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "file").send_keys(path)
+    driver.find_element("id", "start").click()
+    said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                        "return !document.getElementById('start').disabled && s")
+    assert said == ("Проверени редове: 410; верни: 0; грешни: 205; с грешка: 205; с изгубени водещи"
+                    " нули: 0. Програмата съобщи за проблеми: вижте съобщенията."), said
+    shown = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('looks').tBodies[0].rows.length, $('more-looks').hidden,"
+        " $('more-looks').textContent, $('messages').children.length,"
+        " $('more-messages').hidden, $('more-messages').textContent]")
+    more = ", които не са показани тук (вижте файла с резултатите)."
+    assert shown == [200, False, "… и още 210" + more, 200, False, "… и още 5" + more], shown
+
+
+def stopped(driver):
+    """Спри ends the worker of the run under way and says so; Провери is
+    offered again, and no download. The worker is held from its task, so
+    that the run is under way whatever the machine's speed."""
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    driver.execute_script(
+        "window.egnEnded = false;"
+        "egnGive = function (worker) {"
+        "  const end = worker.terminate.bind(worker);"
+        "  worker.terminate = () => { window.egnEnded = true; end(); };"
+        "};")
+    driver.find_element("id", "start").click()
+    wait(driver, "return !document.getElementById('stop').disabled")
+    driver.find_element("id", "stop").click()
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [window.egnEnded, $('start').disabled, $('stop').disabled,"
+        " $('summary').textContent, $('download').hidden]")
+    assert state == [True, False, True, "Проверката е спряна.", True], state
+
+
+def accessible(driver):
+    """axe-core (as the window's tests run it, from the modules installed
+    beside the build) finds no violation of WCAG 2.0 to 2.2 A and AA or of
+    its best practices on the page with a register checked: its summary,
+    link, messages and table filled."""
+    def checked():
+        driver.get("file://" + PAGE)
+        path = os.path.join(tempfile.gettempdir(), "egn-list-axe.csv")
+        with open(path, "wb") as f:
+            f.write(ROWS.encode("cp1251"))
+        try:
+            driver.find_element("id", "file").send_keys(path)
+            driver.find_element("id", "start").click()
+            assert wait(driver, "const s = document.getElementById('summary').textContent;"
+                                "return !document.getElementById('start').disabled && s") == MIXED
+        finally:
+            os.remove(path)
+    violations = accessibility_violations(driver, BUILD, checked)
+    assert violations == [], violations
+
+
+def downloaded(driver, downloads):
+    """The file the page's link gives, downloaded."""
+    link = driver.find_element("id", "download")
+    wanted = link.get_attribute("download")
+    for old in os.listdir(downloads):
+        os.remove(os.path.join(downloads, old))
+    link.click()
+    target = os.path.join(downloads, wanted)
+    end = time.monotonic() + 30
+    while not os.path.exists(target) and time.monotonic() < end:
+        time.sleep(0.1)
+    return open(target, "rb").read()
+
+
+def requests_made(driver):
+    """Every URL the page asked for, from Chromium's performance log."""
+    urls = []
+    for entry in driver.get_log("performance"):
+        message = json.loads(entry["message"])["message"]
+        if message["method"] == "Network.requestWillBeSent":
+            urls.append(message["params"]["request"]["url"])
+    return urls
+
+
+def main():
+    engines = sys.argv[3:] or ["chromium"]
+    passed = failed = 0
+    for engine in engines:
+        driver = start(engine, network=True)
+        try:
+            with tempfile.TemporaryDirectory() as scratch:
+                downloads = os.path.join(scratch, "downloads")
+                os.mkdir(downloads)
+                if engine == "chromium":
+                    driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                           {"behavior": "allow", "downloadPath": downloads})
+                checks = [(case[0], lambda c=case: run_case(driver, c, scratch, downloads))
+                          for case in CASES]
+                if engine == "chromium":
+                    checks.append(("without-script", lambda: without_script(driver)))
+                    checks.append(("accessible", lambda: accessible(driver)))
+                checks.append(("stopped", lambda: stopped(driver)))
+                checks.append(("capped", lambda: capped(driver, scratch)))
+                for name, check in checks:
+                    try:
+                        check()
+                        # Nothing but the page itself and what it made in
+                        # memory: no connection anywhere.
+                        if engine == "chromium":
+                            elsewhere = [u for u in requests_made(driver)
+                                         if not u.startswith(("file:", "blob:", "data:"))]
+                            assert not elsewhere, f"the page asked for {elsewhere}"
+                            errors = [e["message"] for e in driver.get_log("browser")
+                                      if e["level"] == "SEVERE"]
+                            assert not errors, f"the console's errors: {errors}"
+                        print(f"ok {engine} {name}")
+                        passed += 1
+                    except Exception:  # noqa: BLE001  (every case is reported)
+                        print(f"FAILED {engine} {name}")
+                        traceback.print_exc()
+                        failed += 1
+        finally:
+            driver.quit()
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()

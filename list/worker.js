@@ -1,0 +1,207 @@
+// The list page's worker: egn-digit itself (its module, EgnDigit, stands
+// above this script in the same worker), run on the file the page gives it.
+// The file is never copied whole: egn-digit reads it through WORKERFS, one
+// slice at a time (FileReaderSync, synchronous in a worker, at any place, as
+// a ZIP is read). Its output goes out in the pieces egn-digit writes, which
+// the page joins into a Blob; nothing is kept anywhere else.
+//
+// The page asks, one message a task:
+//   {names: true, wasm, file}: the names of the header row (as egn-digit
+//     finds the header, reading the file for a column no table has);
+//   {wasm, file, column, decode, workbook}: the file with its results (what
+//     `egn-digit --column COLUMN [--decode] FILE`, or with `--output
+//     NAME.xlsx|.ods` for a workbook, writes), then the same run with
+//     --json, whose records give the summary and the rows to look at.
+// It answers with {progress}, {message} and {look} (the first of each),
+// {names}, {output} (with how many messages there were) and finally {done}
+// (with the summary: how many rows to look at there were); {failed} where egn-digit could not run at all; and
+// {needsBytes} where it cannot read the file itself: the page then sends the
+// task again with the file's bytes (`whole`).
+"use strict";
+
+// A column no table has: with it egn-digit takes the first row that is not
+// empty for the header, and names each of its fields in its message.
+var kNoSuchColumn = "4294967295";
+// The messages and the rows to look at that go to the page: the first ones,
+// the others only counted.
+var kMostShown = 200;
+
+// One run of egn-digit with `args` in a module of its own (egn-digit's state
+// is that of one process). `file` is mounted at /вход/NAME; `out` takes
+// each piece of its standard output, `said` each line of its standard
+// error, `read` the end of each slice it reads. Resolves to its exit status
+// and the module (for a file it wrote). runOn takes the file's bytes in
+// `whole` where it is not read a slice at a time.
+// Whether this worker can read a file a slice at a time. WebKit's cannot in
+// a page opened from a file (its FileReaderSync and Blob reading fail there
+// on any Blob): there the page reads the file whole, once, and sends its
+// bytes (`whole`), which egn-digit reads from memory.
+function readsSlices(file) {
+  try {
+    new FileReaderSync().readAsArrayBuffer(file.slice(0, 1));
+    return true;
+  } catch (failed) {
+    return false;
+  }
+}
+
+function run(wasm, file, whole, args, out, said, read) {
+  if (whole) read(file.size);
+  return runOn(wasm, file, whole, args, out, said, read);
+}
+
+function runOn(wasm, file, whole, args, out, said, read) {
+  var reader = {
+    name: file.name,
+    size: file.size,
+    slice: function (from, to) {
+      read(Math.min(to, file.size));
+      return file.slice(from, to);
+    }
+  };
+  var status = null;
+  return EgnDigit({
+    instantiateWasm: function (imports, done) {
+      WebAssembly.instantiate(wasm, imports).then(function (made) {
+        done(made.instance, made.module);
+      });
+      return {};
+    },
+    print: function () {},
+    printErr: said,
+    onExit: function (code) { status = code; },
+    preRun: [function (module) {
+      module.FS.mkdir("/вход");
+      module.FS.mkdir("/изход");
+    }]
+  }).then(function (module) {
+    var FS = module.FS;
+    if (whole) {
+      FS.writeFile("/вход/" + file.name, whole);
+    } else {
+      FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: reader}]}, "/вход");
+    }
+    // Standard output's bytes as they are, in the pieces written.
+    var stdout = FS.getStream(1);
+    stdout.stream_ops = Object.assign({}, stdout.stream_ops, {
+      write: function (stream, buffer, offset, length) {
+        out(buffer.slice(offset, offset + length));
+        return length;
+      }
+    });
+    try {
+      var returned = module.callMain(args.concat(["/вход/" + file.name]));
+      if (status === null) status = returned;
+    } catch (thrown) {
+      if (thrown && thrown.name == "ExitStatus") {
+        status = thrown.status;
+      } else {
+        throw thrown;
+      }
+    }
+    return {status: status, module: module};
+  });
+}
+
+// A JSON record of egn-digit's: whether its number is right, and what to
+// look at where it is not (or its leading zeros were lost).
+function verdict(record, decode) {
+  if (record.error !== undefined) return {kind: "malformed", why: record.error};
+  if (record.input === "") return {kind: "blank"};
+  var right = decode ? record.valid : record.check_digit_ok;
+  var why = "";
+  if (!right) {
+    why = decode ? "невалидно: " + (record.reason || "") :
+        "грешна контролна цифра; вярната е " + record.check_digit;
+  }
+  if (record.lost_leading_zeros) {
+    why += (why ? "; " : "") + (record.lost_leading_zeros == 1 ? "водещата нула е изгубена" :
+        "водещите нули са изгубени");
+  }
+  return {kind: right ? "right" : "wrong", why: why,
+          shown: decode ? record.number : record.input};
+}
+
+function names(task) {
+  var found = null;
+  return run(task.wasm, task.file, task.whole, ["--column", kNoSuchColumn], function () {}, function (line) {
+    var at = line.indexOf("заглавният ред има ");
+    if (found !== null || at < 0) return;
+    var listed = line.slice(line.indexOf(": „", at) + 3);
+    found = listed.slice(0, -1).split("“, „");
+  }, function () {}).then(function () {
+    postMessage({names: found || [], done: true});
+  });
+}
+
+function check(task) {
+  var size = Math.max(task.file.size, 1);
+  var base = ["--column", task.column].concat(task.decode ? ["--decode"] : []);
+  var pieces = [];
+  var output = task.workbook ? "/изход/" + task.output : null;
+  var messages = 0;
+  var first = run(task.wasm, task.file, task.whole, output ? base.concat(["--output", output]) : base,
+      function (piece) { pieces.push(piece); },
+      function (line) {
+        if (++messages <= kMostShown) postMessage({message: line});
+      },
+      function (end) { postMessage({progress: end / size / 2}); });
+  return first.then(function (ran) {
+    var written = null;
+    if (output) {
+      try {
+        written = ran.module.FS.readFile(output);
+      } catch (nothing) {
+        written = null;  // egn-digit wrote nothing: its message says why
+      }
+    } else if (ran.status != 2 || pieces.length) {
+      written = new Blob(pieces);
+    }
+    if (written !== null && !(written instanceof Blob)) written = new Blob([written]);
+    pieces = [];
+    postMessage({output: written, status: ran.status, messages: messages});
+    // The same run again, a JSON record a row: the summary and the rows to
+    // look at, as egn-digit judged them.
+    var summary = {rows: 0, right: 0, wrong: 0, malformed: 0, lost: 0, looks: 0};
+    var rest = "";
+    var decoder = new TextDecoder();
+    function records(text) {
+      var lines = (rest + text).split("\n");
+      rest = lines.pop();
+      for (var i = 0; i < lines.length; ++i) {
+        if (!lines[i]) continue;
+        var record = JSON.parse(lines[i]);
+        var seen = verdict(record, task.decode);
+        if (seen.kind == "blank") continue;
+        ++summary.rows;
+        if (seen.kind == "right") ++summary.right;
+        if (seen.kind == "wrong") ++summary.wrong;
+        if (seen.kind == "malformed") ++summary.malformed;
+        if (record.lost_leading_zeros) ++summary.lost;
+        if (seen.why) {
+          if (summary.looks < kMostShown) {
+            postMessage({look: {line: record.line, shown: seen.shown || "", why: seen.why}});
+          }
+          ++summary.looks;
+        }
+      }
+    }
+    return run(task.wasm, task.file, task.whole, base.concat(["--json"]), function (piece) {
+      records(decoder.decode(piece, {stream: true}));
+    }, function () {}, function (end) {
+      postMessage({progress: 0.5 + end / size / 2});
+    }).then(function () {
+      records(decoder.decode() + "\n");
+      postMessage({summary: summary, done: true});
+    });
+  });
+}
+
+onmessage = function (event) {
+  var task = event.data;
+  if (!task.whole && !readsSlices(task.file)) return postMessage({needsBytes: true});
+  if (task.whole) task.whole = new Uint8Array(task.whole);
+  (task.names ? names(task) : check(task)).catch(function (reason) {
+    postMessage({failed: String(reason) + "\n" + (reason && reason.stack), done: true});
+  });
+};
