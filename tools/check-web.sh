@@ -171,10 +171,10 @@ fi
 self_contained "$page"
 # The list page (list/egn-list.html): one file as well, and what it gives
 # for download held byte for byte to egn-digit's own output, built for this
-# machine (EGN_DIGIT, by default that of the default preset's build).
+# machine (EGN_DIGIT, by default that of the test command's build/).
 self_contained "$build/list/egn-list.html"
 xvfb-run -a /usr/bin/python3 list/tests/list_page_test.py "$build" \
-  "${EGN_DIGIT:-out/default/cli/egn-digit}" chromium webkit
+  "${EGN_DIGIT:-build/cli/egn-digit}" chromium webkit
 
 # Debian's Python, where Selenium is installed, whatever python3 is first on PATH.
 /usr/bin/python3 window/tests/web/web_page_test.py "$build"
