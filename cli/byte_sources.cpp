@@ -1,31 +1,15 @@
 #include "cli/byte_sources.h"
 
-#include <algorithm>
 #include <cerrno>
 
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "cli/platform/platform.h"
 
 namespace egn::cli {
 
 void FileSource::Begin() const {
   if (begun_) return;
   begun_ = true;
-#ifdef _WIN32
-  struct _stat64 status {};
-  if (_fstat64(fd_, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG) {
-    start_ = _lseeki64(fd_, 0, SEEK_CUR);
-  }
-#else
-  struct stat status {};
-  if (fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) start_ = lseek(fd_, 0, SEEK_CUR);
-#endif
+  start_ = platform::RegularFileOffset(fd_);
 }
 
 bool FileSource::CanReadAgain() const {
@@ -35,11 +19,7 @@ bool FileSource::CanReadAgain() const {
 
 bool FileSource::ReadAgain() {
   Begin();
-#ifdef _WIN32
-  const bool back = start_ >= 0 && _lseeki64(fd_, start_, SEEK_SET) == start_;
-#else
-  const bool back = start_ >= 0 && lseek(fd_, start_, SEEK_SET) == start_;
-#endif
+  const bool back = start_ >= 0 && platform::SeekTo(fd_, start_);
   if (!back) error_ = start_ >= 0 ? errno : ESPIPE;
   return back;
 }
@@ -47,11 +27,7 @@ bool FileSource::ReadAgain() {
 long FileSource::Read(char* into, std::size_t size) {
   Begin();
   for (;;) {
-#ifdef _WIN32
-    const long got = _read(fd_, into, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
-#else
-    const long got = static_cast<long>(read(fd_, into, size));
-#endif
+    const long got = platform::ReadSome(fd_, into, size);
     if (got >= 0) return got;
     if (errno != EINTR) {
       error_ = errno;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ class FileSource : public ByteSource {
   int fd_;
   int error_ = 0;  // errno of the call that failed
   mutable bool begun_ = false;
-  mutable long long start_ = -1;  // the offset of a regular file's first read
+  mutable std::int64_t start_ = -1;  // the offset of a regular file's first read
 };
 
 // UTF-16 characters read a piece at a time by `read` (on Windows the

@@ -93,6 +93,18 @@ int OpenForReading(const std::string& path) { return open(path.c_str(), O_RDONLY
 
 void Close(int fd) { close(fd); }
 
+long ReadSome(int fd, char* into, std::size_t size) {
+  return static_cast<long>(read(fd, into, size));
+}
+
+std::int64_t RegularFileOffset(int fd) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  return lseek(fd, 0, SEEK_CUR);
+}
+
+bool SeekTo(int fd, std::int64_t offset) { return lseek(fd, offset, SEEK_SET) == offset; }
+
 std::unique_ptr<RandomFile> OpenRandomFile(const std::string& path, int& error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

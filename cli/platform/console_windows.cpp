@@ -159,6 +159,18 @@ int OpenForReading(const std::string& path) {
 
 void Close(int fd) { _close(fd); }
 
+long ReadSome(int fd, char* into, std::size_t size) {
+  return _read(fd, into, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
+}
+
+std::int64_t RegularFileOffset(int fd) {
+  struct _stat64 status {};
+  if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) return -1;
+  return _lseeki64(fd, 0, SEEK_CUR);
+}
+
+bool SeekTo(int fd, std::int64_t offset) { return _lseeki64(fd, offset, SEEK_SET) == offset; }
+
 std::unique_ptr<RandomFile> OpenRandomFile(const std::string& path, int& error) {
   std::FILE* file = _wfopen(Wide(path).c_str(), L"rb");
   if (file == nullptr) {

@@ -7,6 +7,7 @@
 // a console) on these calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -42,6 +43,14 @@ void PrepareStandardStreams();
 int OpenForReading(const std::string& path);
 // Closes a descriptor of OpenForReading.
 void Close(int fd);
+// Up to `size` bytes of descriptor `fd` into `into`: how many, 0 at the end,
+// -1 with errno set (EINTR too: the caller reads again).
+long ReadSome(int fd, char* into, std::size_t size);
+// Where a descriptor of a regular file stands, to come back to; -1 for any
+// other (a pipe, a console), which cannot be read again.
+std::int64_t RegularFileOffset(int fd);
+// Puts the descriptor at `offset` again: whether it is there.
+bool SeekTo(int fd, std::int64_t offset);
 
 // A regular file read at any place; closed when it goes.
 class RandomFile {
