@@ -9,6 +9,7 @@
 #include "cli/records.h"
 #include "number/digits.h"
 #include "table/blanks.h"
+#include "table/csv_writer.h"
 
 namespace egn::cli {
 
@@ -301,19 +302,11 @@ class WorkbookRun final : public table::RowResults {
 
   // A field, quoted where it must be (RFC 4180).
   static void Field(std::string& out, std::string_view text, char separator) {
-    const auto plain = [separator](char c) {
-      return c != separator && c != '"' && c != '\r' && c != '\n';
-    };
-    if (std::all_of(text.begin(), text.end(), plain)) {
+    if (table::NeedsQuotes(text, separator)) {
+      table::AppendQuoted(out, text);
+    } else {
       out += text;
-      return;
     }
-    out += '"';
-    for (const char c : text) {
-      out += c;
-      if (c == '"') out += c;
-    }
-    out += '"';
   }
 
   const WorkbookOptions& options_;

@@ -64,12 +64,7 @@ void CsvWriter::Append(std::string& out, bool quote_all, const Columns& columns,
       block_ += text;
       continue;
     }
-    block_ += '"';
-    for (const char c : text) {
-      block_ += c;
-      if (c == '"') block_ += c;
-    }
-    block_ += '"';
+    AppendQuoted(block_, text);
   }
   if (to_ == Encoding::kUtf8) {
     out += block_;
@@ -78,21 +73,33 @@ void CsvWriter::Append(std::string& out, bool quote_all, const Columns& columns,
   }
 }
 
-// Whether `text` holds a separator, a quote or a line break, and must be
-// quoted. Eight bytes at a time.
 bool CsvWriter::NeedsQuotes(std::string_view text) const {
+  return table::NeedsQuotes(text, separator_);
+}
+
+// Eight bytes at a time.
+bool NeedsQuotes(std::string_view text, char separator) {
   std::uint64_t special = 0;
   std::size_t i = 0;
   for (; i + 8 <= text.size(); i += 8) {
     const std::uint64_t word = words::Load(text.data() + i);
-    special |= words::Matches(word, separator_) | words::Matches(word, '"') |
+    special |= words::Matches(word, separator) | words::Matches(word, '"') |
                words::Matches(word, '\r') | words::Matches(word, '\n');
   }
   for (; i < text.size(); ++i) {
     const char c = text[i];
-    special |= static_cast<std::uint64_t>(c == separator_ || c == '"' || c == '\r' || c == '\n');
+    special |= static_cast<std::uint64_t>(c == separator || c == '"' || c == '\r' || c == '\n');
   }
   return special != 0;
+}
+
+void AppendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    out += c;
+    if (c == '"') out += c;
+  }
+  out += '"';
 }
 
 }  // namespace egn::table

@@ -44,4 +44,11 @@ class CsvWriter {
   std::string block_;
 };
 
+// Whether `text` holds `separator`, a quote, CR or LF, and must be quoted
+// as a field of CSV (RFC 4180).
+bool NeedsQuotes(std::string_view text, char separator);
+
+// `text` as a quoted field: between quotes, each quote in it doubled.
+void AppendQuoted(std::string& out, std::string_view text);
+
 }  // namespace egn::table

@@ -46,6 +46,34 @@ Columns Of(const std::vector<std::string>& texts) {
 // The appended fields after the row's bytes, before its line end: quoted
 // where they must be, or all of them in a row that quotes every field; the
 // separator and the line end the row's own. (UTF-8 to UTF-8.)
+// One field as the sheets of a workbook go out as CSV: quoted only where it
+// must be, found eight bytes at a time and in the bytes after them.
+TEST(CsvField, QuotedWhereItMustBe) {
+  const struct {
+    std::string text;
+    char separator;
+    std::string field;
+  } cases[] = {
+      {"", ';', ""},
+      {"Иван Петров", ';', "Иван Петров"},
+      {"Иван; Петров", ';', "\"Иван; Петров\""},
+      {"Иван; Петров", ',', "Иван; Петров"},
+      {"бел\"ка", ';', "\"бел\"\"ка\""},
+      {"12345678\r", ';', "\"12345678\r\""},
+      {"1234567\n9", ';', "\"1234567\n9\""},
+      {"1234567890\t", '\t', "\"1234567890\t\""},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    if (NeedsQuotes(c.text, c.separator)) {
+      AppendQuoted(out, c.text);
+    } else {
+      out += c.text;
+    }
+    EXPECT_EQ(out, c.field) << c.text;
+  }
+}
+
 TEST(CsvWriter, QuotingSeparatorsAndLineEnds) {
   const struct {
     const char* name;
