@@ -2,15 +2,17 @@
 // above this script in the same worker), run on the file the page gives it.
 // The file is never copied whole: egn-digit reads it through WORKERFS, one
 // slice at a time (FileReaderSync, synchronous in a worker, at any place, as
-// a ZIP is read). Its output goes out in the pieces egn-digit writes, which
-// the page joins into a Blob; nothing is kept anywhere else.
+// a ZIP is read). Its output is the file it writes with --output, in the
+// module's memory, whole or not at all, as egn-digit writes every --output
+// file: a register that turns out to be damaged half-way gives no download
+// that would look whole. Nothing is kept anywhere else.
 //
 // The page asks, one message a task:
 //   {names: true, wasm, file}: the names of the header row (as egn-digit
 //     finds the header, reading the file for a column no table has);
-//   {wasm, file, column, decode, workbook}: the file with its results (what
-//     `egn-digit --column COLUMN [--decode] FILE`, or with `--output
-//     NAME.xlsx|.ods` for a workbook, writes), then the same run with
+//   {wasm, file, column, decode, output}: the file with its results (what
+//     `egn-digit --column COLUMN [--decode] FILE --output OUTPUT` writes:
+//     the CSV file, or the workbook again), then the same run with
 //     --json, whose records give the summary and the rows to look at.
 // It answers with {progress}, {message} and {look} (the first of each),
 // {names}, {output} (with how many messages there were) and finally {done}
@@ -137,28 +139,22 @@ function names(task) {
 function check(task) {
   var size = Math.max(task.file.size, 1);
   var base = ["--column", task.column].concat(task.decode ? ["--decode"] : []);
-  var pieces = [];
-  var output = task.workbook ? "/изход/" + task.output : null;
+  var output = "/изход/" + task.output;
   var messages = 0;
-  var first = run(task.wasm, task.file, task.whole, output ? base.concat(["--output", output]) : base,
-      function (piece) { pieces.push(piece); },
+  var first = run(task.wasm, task.file, task.whole, base.concat(["--output", output]),
+      function () {},
       function (line) {
         if (++messages <= kMostShown) postMessage({message: line});
       },
       function (end) { postMessage({progress: end / size / 2}); });
   return first.then(function (ran) {
     var written = null;
-    if (output) {
-      try {
-        written = ran.module.FS.readFile(output);
-      } catch (nothing) {
-        written = null;  // egn-digit wrote nothing: its message says why
-      }
-    } else if (ran.status != 2 || pieces.length) {
-      written = new Blob(pieces);
+    try {
+      written = new Blob([ran.module.FS.readFile(output)]);
+      ran.module.FS.unlink(output);
+    } catch (nothing) {
+      written = null;  // egn-digit kept nothing: its message says why
     }
-    if (written !== null && !(written instanceof Blob)) written = new Blob([written]);
-    pieces = [];
     postMessage({output: written, status: ran.status, messages: messages});
     // The same run again, a JSON record a row: the summary and the rows to
     // look at, as egn-digit judged them.

@@ -193,9 +193,11 @@ cp "$engines/package.json" "$engines/package-lock.json" "$modules/"
 (cd "$modules" && npm ci --no-audit --no-fund --loglevel=error)
 status=0
 HOME=$scratch/home NODE_PATH=$modules/node_modules node "$engines/firefox.js" "$build" || status=1
+/usr/bin/python3 list/tests/list_page_test.py "$build" "${EGN_DIGIT:-build/cli/egn-digit}" firefox ||
+  status=1
 xvfb-run -a /usr/bin/python3 "$engines/engines.py" "$build" webkit chromium || status=1
 if ((status != 0)); then
-  echo "check-web: the page failed its checks in Firefox ESR or WebKit (see above)" >&2
+  echo "check-web: the window's page or the list page failed their checks in Firefox ESR or WebKit (see above)" >&2
   exit 1
 fi
 # Lighthouse's mobile audit of the site beside the hand-written window, one

@@ -8,7 +8,7 @@ the page must make no connection on the way.
 
 Usage: list_page_test.py WEB_BUILD_DIR EGN_DIGIT [ENGINE...]
 (EGN_DIGIT: the program built for this machine; ENGINE: chromium, the
-default.) Prints "N passed, N failed" last; exits 1 on a failure.
+default, webkit or firefox, the last by list_page_firefox.js.) Prints "N passed, N failed" last; exits 1 on a failure.
 """
 import base64
 import json
@@ -242,6 +242,29 @@ def capped(driver, scratch):
     assert shown == [200, False, "… и още 210" + more, 200, False, "… и още 5" + more], shown
 
 
+def damaged_late(driver, scratch):
+    """A file whose bytes stop being text past the first MiB: egn-digit
+    keeps nothing of a file that is not whole, and the page offers nothing
+    to download, only its message."""
+    path = os.path.join(scratch, "отрязан.csv")
+    with open(path, "wb") as f:
+        f.write("Име;ЕГН\r\n".encode("utf-8") + "Иван;8001010008\r\n".encode("utf-8") * 150000
+                + b"X;80010\x00\r\n")
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "file").send_keys(path)
+    driver.find_element("id", "start").click()
+    wait(driver, "const s = document.getElementById('summary').textContent;"
+                 "return !document.getElementById('start').disabled && s", 180)
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('download').hidden, [...$('messages').children].map(l => l.textContent)]")
+    assert state[0], "a download is offered of a file that is not whole"
+    assert state[1] == [
+        "egn-digit: ред 150002: файлът не е текст в UTF-8 (нулев байт); редовете от този"
+        " нататък не са записани",
+        "egn-digit: „/изход/отрязан-проверен.csv“ не е записан"], state[1]
+
+
 def stopped(driver):
     """Спри ends the worker of the run under way and says so; Провери is
     offered again, and no download. The worker is held from its task, so
@@ -309,10 +332,56 @@ def requests_made(driver):
     return urls
 
 
+def in_firefox(scratch):
+    """The table's registers in Firefox ESR, by list_page_firefox.js
+    (puppeteer-core, installed beside the build in BUILD/web_engines):
+    (passed, failed)."""
+    cases = []
+    for name, file_name, data, column, decode, summary, _, _ in CASES:
+        shown_name = file_name or "поставени.csv"
+        given = data if file_name else data.replace("\n", "\r\n").encode("utf-8")
+        expected, _ = native(shown_name, given, column, decode, scratch)
+        folder = os.path.join(scratch, "firefox", name)
+        os.makedirs(folder)
+        with open(os.path.join(folder, "expected"), "wb") as f:
+            f.write(expected)
+        path = None
+        if file_name:
+            path = os.path.join(folder, file_name)
+            with open(path, "wb") as f:
+                f.write(data)
+        cases.append({"name": name, "path": path, "pasted": None if file_name else data,
+                      "column": column, "decode": decode,
+                      "summary": summary or json_summary(shown_name, given, column, decode, scratch),
+                      "expected": os.path.join(folder, "expected")})
+    manifest = os.path.join(scratch, "firefox", "cases.json")
+    with open(manifest, "w", encoding="utf-8") as f:
+        json.dump(cases, f, ensure_ascii=False)
+    home = os.path.join(scratch, "firefox", "home")
+    os.makedirs(home)
+    env = dict(os.environ, HOME=home,
+               NODE_PATH=os.path.join(BUILD, "web_engines", "node_modules"))
+    ran = subprocess.run(["node", os.path.join(HERE, "list_page_firefox.js"), PAGE, manifest],
+                         env=env, capture_output=True, text=True)
+    sys.stdout.write(ran.stdout)
+    sys.stderr.write(ran.stderr)
+    lines = ran.stdout.splitlines()
+    passed = sum(line.startswith("ok ") for line in lines)
+    failed = sum(line.startswith("FAILED ") for line in lines)
+    if ran.returncode != 0 and failed == 0:
+        failed = 1  # the driver itself failed
+    return passed, failed
+
+
 def main():
     engines = sys.argv[3:] or ["chromium"]
     passed = failed = 0
     for engine in engines:
+        if engine == "firefox":
+            with tempfile.TemporaryDirectory() as scratch:
+                more, less = in_firefox(scratch)
+            passed, failed = passed + more, failed + less
+            continue
         driver = start(engine, network=True)
         try:
             with tempfile.TemporaryDirectory() as scratch:
@@ -328,6 +397,7 @@ def main():
                     checks.append(("accessible", lambda: accessible(driver)))
                 checks.append(("stopped", lambda: stopped(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
+                checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
                 for name, check in checks:
                     try:
                         check()
