@@ -3,7 +3,8 @@
 // register of a table that list_page_test.py writes (with egn-digit's own
 // output for it) is chosen as a file, or typed in as a pasted column, and
 // checked; the summary must be the one given, and the file the page offers
-// byte for byte egn-digit's.
+// byte for byte egn-digit's. A case without a summary is only timed, from
+// the click on Провери to the summary (bench/list_page.py).
 //
 // Usage: node list_page_firefox.js PAGE CASES_JSON   (puppeteer-core through
 // NODE_PATH, Firefox with a writable HOME). Prints "ok firefox NAME" or
@@ -36,11 +37,14 @@ async function check(page, pageUrl, c) {
   }
   await page.evaluate(column => { document.getElementById('column').value = column; }, c.column);
   await page.click(c.decode ? '#mode-decode' : '#mode-check');
+  const started = Date.now();
   await page.click('#start');
   const said = await until(page, () => {
     const s = document.getElementById('summary').textContent;
     return !document.getElementById('start').disabled && s;
   });
+  const took = Date.now() - started;
+  if (c.summary === null) return took;  // timed alone, by bench/list_page.py
   if (said !== c.summary) throw new Error(`the summary: ${said}, not ${c.summary}`);
   const got = Buffer.from(await page.evaluate(() => new Promise(done => {
     const reader = new FileReader();
@@ -52,6 +56,7 @@ async function check(page, pageUrl, c) {
     throw new Error(`the download (${got.length} bytes) differs from egn-digit's output` +
                     ` (${expected.length} bytes)`);
   }
+  return took;
 }
 
 async function main() {
@@ -67,9 +72,9 @@ async function main() {
     for (const c of cases) {
       errors.length = 0;
       try {
-        await check(page, pageUrl, c);
+        const took = await check(page, pageUrl, c);
         if (errors.length) throw new Error(`uncaught: ${errors.join('; ')}`);
-        console.log(`ok firefox ${c.name}`);
+        console.log(`ok firefox ${c.name} ${took} ms`);
       } catch (e) {
         console.log(`FAILED firefox ${c.name}: ${e.message}`);
         ++failed;
