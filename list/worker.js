@@ -10,13 +10,17 @@
 // The page asks, one message a task:
 //   {names: true, wasm, file}: the names of the header row (as egn-digit
 //     finds the header, reading the file for a column no table has);
-//   {wasm, file, column, decode, output}: the file with its results (what
-//     `egn-digit --column COLUMN [--decode] FILE --output OUTPUT` writes:
-//     the CSV file, or the workbook again), then the same run with
-//     --json, whose records give the summary and the rows to look at.
-// It answers with {progress}, {message} and {look} (the first of each),
-// {names}, {output} (with how many messages there were) and finally {done}
-// (with the summary: how many rows to look at there were); {failed} where egn-digit could not run at all; and
+//   {wasm, file, column, decode, output, part: "file"}: the file with its
+//     results (what `egn-digit --column COLUMN [--decode] FILE --output
+//     OUTPUT` writes: the CSV file, or the workbook again) and egn-digit's
+//     messages;
+//   {wasm, file, column, decode, part: "summary"}: the same run with --json,
+//     whose records give the summary and the rows to look at.
+// The page gives the two parts to two workers, which run side by side.
+// A worker answers with {progress} (of its part), {message} and {look} (the
+// first of each), {names}, {output} (with how many messages there were),
+// and finally {done} (with the summary, and how many rows to look at there
+// were); {failed} where egn-digit could not run at all; and
 // {needsBytes} where it cannot read the file itself: the page then sends the
 // task again with the file's bytes (`whole`).
 "use strict";
@@ -136,18 +140,17 @@ function names(task) {
   });
 }
 
-function check(task) {
+// The file with its results, and egn-digit's messages.
+function checkFile(task) {
   var size = Math.max(task.file.size, 1);
-  var base = ["--column", task.column].concat(task.decode ? ["--decode"] : []);
   var output = "/изход/" + task.output;
   var messages = 0;
-  var first = run(task.wasm, task.file, task.whole, base.concat(["--output", output]),
+  return run(task.wasm, task.file, task.whole, arguments_(task).concat(["--output", output]),
       function () {},
       function (line) {
         if (++messages <= kMostShown) postMessage({message: line});
       },
-      function (end) { postMessage({progress: end / size / 2}); });
-  return first.then(function (ran) {
+      function (end) { postMessage({progress: end / size}); }).then(function (ran) {
     var written = null;
     try {
       written = new Blob([ran.module.FS.readFile(output)]);
@@ -155,49 +158,58 @@ function check(task) {
     } catch (nothing) {
       written = null;  // egn-digit kept nothing: its message says why
     }
-    postMessage({output: written, status: ran.status, messages: messages});
-    // The same run again, a JSON record a row: the summary and the rows to
-    // look at, as egn-digit judged them.
-    var summary = {rows: 0, right: 0, wrong: 0, malformed: 0, lost: 0, looks: 0};
-    var rest = "";
-    var decoder = new TextDecoder();
-    function records(text) {
-      var lines = (rest + text).split("\n");
-      rest = lines.pop();
-      for (var i = 0; i < lines.length; ++i) {
-        if (!lines[i]) continue;
-        var record = JSON.parse(lines[i]);
-        var seen = verdict(record, task.decode);
-        if (seen.kind == "blank") continue;
-        ++summary.rows;
-        if (seen.kind == "right") ++summary.right;
-        if (seen.kind == "wrong") ++summary.wrong;
-        if (seen.kind == "malformed") ++summary.malformed;
-        if (record.lost_leading_zeros) ++summary.lost;
-        if (seen.why) {
-          if (summary.looks < kMostShown) {
-            postMessage({look: {line: record.line, shown: seen.shown || "", why: seen.why}});
-          }
-          ++summary.looks;
+    postMessage({output: written, status: ran.status, messages: messages, done: true});
+  });
+}
+
+// The same run with a JSON record a row: the summary and the rows to look
+// at, as egn-digit judged them.
+function checkSummary(task) {
+  var size = Math.max(task.file.size, 1);
+  var summary = {rows: 0, right: 0, wrong: 0, malformed: 0, lost: 0, looks: 0};
+  var rest = "";
+  var decoder = new TextDecoder();
+  function records(text) {
+    var lines = (rest + text).split("\n");
+    rest = lines.pop();
+    for (var i = 0; i < lines.length; ++i) {
+      if (!lines[i]) continue;
+      var record = JSON.parse(lines[i]);
+      var seen = verdict(record, task.decode);
+      if (seen.kind == "blank") continue;
+      ++summary.rows;
+      if (seen.kind == "right") ++summary.right;
+      if (seen.kind == "wrong") ++summary.wrong;
+      if (seen.kind == "malformed") ++summary.malformed;
+      if (record.lost_leading_zeros) ++summary.lost;
+      if (seen.why) {
+        if (summary.looks < kMostShown) {
+          postMessage({look: {line: record.line, shown: seen.shown || "", why: seen.why}});
         }
+        ++summary.looks;
       }
     }
-    return run(task.wasm, task.file, task.whole, base.concat(["--json"]), function (piece) {
-      records(decoder.decode(piece, {stream: true}));
-    }, function () {}, function (end) {
-      postMessage({progress: 0.5 + end / size / 2});
-    }).then(function () {
-      records(decoder.decode() + "\n");
-      postMessage({summary: summary, done: true});
-    });
+  }
+  return run(task.wasm, task.file, task.whole, arguments_(task).concat(["--json"]), function (piece) {
+    records(decoder.decode(piece, {stream: true}));
+  }, function () {}, function (end) {
+    postMessage({progress: end / size});
+  }).then(function () {
+    records(decoder.decode() + "\n");
+    postMessage({summary: summary, done: true});
   });
+}
+
+function arguments_(task) {
+  return ["--column", task.column].concat(task.decode ? ["--decode"] : []);
 }
 
 onmessage = function (event) {
   var task = event.data;
   if (!task.whole && !readsSlices(task.file)) return postMessage({needsBytes: true});
   if (task.whole) task.whole = new Uint8Array(task.whole);
-  (task.names ? names(task) : check(task)).catch(function (reason) {
+  var part = task.names ? names : task.part == "summary" ? checkSummary : checkFile;
+  part(task).catch(function (reason) {
     postMessage({failed: String(reason) + "\n" + (reason && reason.stack), done: true});
   });
 };
