@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Makes egn-list.html, the list page in one self-contained file: the
-template with egn-digit's module script and the worker's script (inert text,
-made into the page's worker), its WebAssembly (compressed, as text) and the
-page's policy naming each script the page runs by its hash. The text and
-the policy are made as for the window's page (runtime/web/make_page.py).
+template with the workers' script and egn-digit's WebAssembly (each
+compressed, as inert text the page unpacks) and the page's policy naming
+each script the page runs by its hash. The text and the policy are made as
+for the window's page (runtime/web/make_page.py).
 
-Usage: make_list_page.py TEMPLATE MODULE_SCRIPT WORKER_SCRIPT MODULE OUTPUT VERSION
-(MODULE: the WebAssembly in zlib's format, zopfli --zlib.)
+Usage: make_list_page.py --worker MODULE_SCRIPT WORKER_SCRIPT OUTPUT
+         the workers' script: egn-digit's module script, then the worker's
+       make_list_page.py TEMPLATE WORKERS MODULE OUTPUT VERSION
+         the page (WORKERS, MODULE: the workers' script and the
+         WebAssembly in zlib's format, zopfli --zlib)
 The same inputs give the same bytes anywhere.
 """
 import os
@@ -14,30 +17,36 @@ import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "runtime", "web"))
-from make_page import CANNOT_STAND_INSIDE, HASHES, as_text, script_hashes, without_comments  # noqa: E402
+from make_page import HASHES, as_text, script_hashes, without_comments  # noqa: E402
+
+
+def workers(module_script, worker_script, output):
+    script = ""
+    for part in (module_script, worker_script):
+        # Read as text: CR LF and CR become LF, as the browser reads them.
+        script += open(part, encoding="utf-8").read() + "\n"
+    open(output, "w", encoding="utf-8", newline="\n").write(script)
+
+
+def page(template, worker, module, output, version):
+    text = without_comments(open(template, encoding="utf-8").read())
+    if HASHES not in text or text.index(HASHES) > text.find("<script>"):
+        sys.exit(f"make_list_page.py: {template} has no {HASHES} before its first script")
+    values = {"@EGN_VERSION_TEXT@": version, "@EGN_WORKER@": as_text(open(worker, "rb").read()),
+              "@EGN_MODULE@": as_text(open(module, "rb").read())}
+    for key in values:
+        if key not in text:
+            sys.exit(f"make_list_page.py: {template} has no {key}")
+    text = re.sub("|".join(values), lambda m: values[m.group(0)], text)
+    text = text.replace(HASHES, " ".join(script_hashes(text)), 1)
+    open(output, "w", encoding="utf-8", newline="\n").write(text)
 
 
 def main():
-    template, module_script, worker_script, module, output, version = sys.argv[1:7]
-    worker = ""
-    for script in (module_script, worker_script):
-        # Read as text: CR LF and CR become LF, as the browser reads them.
-        code = open(script, encoding="utf-8").read()
-        if found := CANNOT_STAND_INSIDE.search(code):
-            sys.exit(f"make_list_page.py: {script} holds \"{found.group(0)}\" at character"
-                     f" {found.start()}: it cannot stand inside the page's script element")
-        worker += code + "\n"
-    page = without_comments(open(template, encoding="utf-8").read())
-    if HASHES not in page or page.index(HASHES) > page.find("<script>"):
-        sys.exit(f"make_list_page.py: {template} has no {HASHES} before its first script")
-    values = {"@EGN_VERSION_TEXT@": version, "@EGN_WORKER@": worker,
-              "@EGN_MODULE@": as_text(open(module, "rb").read())}
-    for key in values:
-        if key not in page:
-            sys.exit(f"make_list_page.py: {template} has no {key}")
-    page = re.sub("|".join(values), lambda m: values[m.group(0)], page)
-    page = page.replace(HASHES, " ".join(script_hashes(page)), 1)
-    open(output, "w", encoding="utf-8", newline="\n").write(page)
+    if sys.argv[1] == "--worker":
+        workers(*sys.argv[2:5])
+    else:
+        page(*sys.argv[1:6])
 
 
 if __name__ == "__main__":

@@ -82,6 +82,13 @@ function runOn(wasm, file, whole, args, out, said, read) {
     }]
   }).then(function (module) {
     var FS = module.FS;
+    // The file written grows by doubling: Emscripten's own growth past a
+    // MiB is an eighth at a time, a copy of the whole file for every eighth.
+    var memfs = FS.filesystems.MEMFS, expand = memfs.expandFileStorage;
+    memfs.expandFileStorage = function (node, capacity) {
+      var had = node.contents ? node.contents.length : 0;
+      return expand.call(memfs, node, had < capacity ? Math.max(capacity, 2 * had) : capacity);
+    };
     if (whole) {
       FS.writeFile("/вход/" + file.name, whole);
     } else {
@@ -153,7 +160,9 @@ function checkFile(task) {
       function (end) { postMessage({progress: end / size}); }).then(function (ran) {
     var written = null;
     try {
-      written = new Blob([ran.module.FS.readFile(output)]);
+      // The Blob takes its bytes straight from the file's own storage.
+      var node = ran.module.FS.lookupPath(output).node;
+      written = new Blob(node.usedBytes ? [node.contents.subarray(0, node.usedBytes)] : []);
       ran.module.FS.unlink(output);
     } catch (nothing) {
       written = null;  // egn-digit kept nothing: its message says why

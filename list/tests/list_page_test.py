@@ -13,6 +13,7 @@ default, webkit or firefox, the last by list_page_firefox.js.) Prints "N passed,
 import base64
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -83,6 +84,7 @@ CASES = [
     ("csv-utf-8-decode", "регистър.csv", b"\xef\xbb\xbf" + ROWS.encode("utf-8"), "егн", True,
      MIXED, NAMES, DECODED),
     ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES, LOOKS),
+    ("csv-utf-16", "регистър.csv", ROWS.encode("utf-16"), "ЕГН", False, MIXED, NAMES, LOOKS),
     ("pasted", None, "ЕГН\n8001010008\n8001010009", "ЕГН", False,
      "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули: 0."
      " Има грешни номера.", ["ЕГН"], [["3", "8001010009", "грешна контролна цифра; вярната е 8"]]),
@@ -92,6 +94,58 @@ CASES = [
      " 0. Има грешни номера.", ["Име", "ЕГН"], [["3", "8001010009",
                                                  "невалидно: контролната цифра трябва да е 8"]]),
 ]
+
+
+# The register's rows as a clerk's sheet holds them: the numbers in number
+# cells (so the first has lost its zero), a malformed one as text.
+SHEET = [["Име", "ЕГН", "Град"], ["Петрова; Ана", 551267871, "Варна"], ["Иван", 8001010008, "Русе"],
+         ["Георги", 8001010009, "София"], ["Мария", "12ab", "Пловдив"], ["Стоян", None, "Бургас"]]
+
+# What LibreOffice Calc writes of the sheet: the case's name, --convert-to's
+# filter (its first part the file's ending) and whether it is decoded.
+CSV = "csv:Text - txt - csv (StarCalc):59,34,{},1,,0,false,true,false,false"
+CALC_WRITES = [("calc-xlsx", "xlsx", False), ("calc-ods", "ods", True),
+               ("calc-csv-windows-1251", CSV.format(34), False),
+               ("calc-csv-utf-16", CSV.format(65535), False)]
+
+
+def written_by_programs():
+    """The cases of the register as spreadsheet programs write it: LibreOffice
+    Calc's workbooks and its CSV exports in Windows-1251 and in UTF-16, and
+    python3-openpyxl's workbook. Each must read as the register does."""
+    import openpyxl  # noqa: PLC0415  (python3-openpyxl, only here)
+    sys.path.insert(0, os.path.join(SOURCE, "table", "tests"))
+    from libreoffice import FODS_HEAD, run  # noqa: PLC0415
+    cases = []
+    with tempfile.TemporaryDirectory() as work:
+        book = openpyxl.Workbook()
+        for row in SHEET:
+            book.active.append(row)
+        book.save(os.path.join(work, "openpyxl.xlsx"))
+        cases.append(("openpyxl-xlsx", "регистър.xlsx", open(os.path.join(work, "openpyxl.xlsx"), "rb")
+                      .read(), "ЕГН", False, MIXED, NAMES, LOOKS))
+
+        def cell(value):
+            if value is None:
+                return "<table:table-cell/>"
+            if isinstance(value, int):
+                return (f'<table:table-cell office:value-type="float" office:value="{value}">'
+                        f"<text:p>{value}</text:p></table:table-cell>")
+            return f'<table:table-cell office:value-type="string"><text:p>{value}</text:p></table:table-cell>'
+        rows = "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in SHEET)
+        flat = os.path.join(work, "calc.fods")
+        with open(flat, "w", encoding="utf-8") as f:
+            f.write(FODS_HEAD + '<office:body><office:spreadsheet><table:table table:name="Лист1">'
+                    + rows + "</table:table></office:spreadsheet></office:body></office:document>")
+        for name, kind, decode in CALC_WRITES:
+            folder = os.path.join(work, name)
+            run([shutil.which("soffice"), f"-env:UserInstallation=file://{work}/profile", "--headless",
+                 "--convert-to", kind, "--outdir", folder, flat])
+            ending = kind.split(":")[0]
+            data = open(os.path.join(folder, "calc." + ending), "rb").read()
+            cases.append((name, "регистър." + ending, data, "ЕГН", decode, None, NAMES,
+                          DECODED if decode else LOOKS))
+    return cases
 
 
 def native(name, data, column, decode, scratch):
@@ -287,6 +341,51 @@ def stopped(driver):
     assert state == [True, False, True, "Проверката е спряна.", True], state
 
 
+def dropped(driver):
+    """A file dropped on the page is taken as one chosen: its header's names
+    are offered and it is checked."""
+    driver.get("file://" + PAGE)
+    driver.execute_script(
+        "const given = new DataTransfer();"
+        "given.items.add(new File([Uint8Array.from(atob(arguments[0]), c => c.charCodeAt(0))],"
+        " 'регистър.csv'));"
+        "const drop = new DragEvent('drop', {dataTransfer: given, bubbles: true, cancelable: true});"
+        "document.getElementById('drop').dispatchEvent(drop);",
+        base64.b64encode(ROWS.encode("cp1251")).decode())
+    wait(driver, "return document.querySelectorAll('#names option').length")
+    driver.find_element("id", "start").click()
+    said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                        "return !document.getElementById('start').disabled && s")
+    assert said == MIXED, said
+
+
+def on_a_phone(driver, scratch, downloads):
+    """In a phone's viewport (360 CSS pixels, touch) a file is chosen, checked
+    and downloaded, and nothing of the page is wider than the screen."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 360, "height": 740, "deviceScaleFactor": 3, "mobile": True})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True})
+    try:
+        path = os.path.join(scratch, "телефон.csv")
+        with open(path, "wb") as f:
+            f.write(ROWS.encode("cp1251"))
+        driver.get("file://" + PAGE)
+        driver.find_element("id", "file").send_keys(path)
+        driver.find_element("id", "start").click()
+        said = wait(driver, "const s = document.getElementById('summary').textContent;"
+                            "return !document.getElementById('start').disabled && s")
+        assert said == MIXED, said
+        wider = driver.execute_script(
+            "return [document.documentElement.scrollWidth, ...[...document.querySelectorAll("
+            "'main *')].filter(e => e.getBoundingClientRect().right > 360).map(e => e.id || e.tagName)]")
+        assert wider == [360], f"wider than the phone's screen: {wider}"
+        expected, _ = native("телефон.csv", ROWS.encode("cp1251"), "ЕГН", False, scratch)
+        assert downloaded(driver, downloads) == expected, "the download differs from egn-digit's"
+    finally:
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+        driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
 def accessible(driver):
     """axe-core (as the window's tests run it, from the modules installed
     beside the build) finds no violation of WCAG 2.0 to 2.2 A and AA or of
@@ -375,6 +474,7 @@ def in_firefox(scratch):
 
 def main():
     engines = sys.argv[3:] or ["chromium"]
+    CASES.extend(written_by_programs())
     passed = failed = 0
     for engine in engines:
         if engine == "firefox":
@@ -395,6 +495,8 @@ def main():
                 if engine == "chromium":
                     checks.append(("without-script", lambda: without_script(driver)))
                     checks.append(("accessible", lambda: accessible(driver)))
+                    checks.append(("on-a-phone", lambda: on_a_phone(driver, scratch, downloads)))
+                    checks.append(("dropped", lambda: dropped(driver)))
                 checks.append(("stopped", lambda: stopped(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
                 checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
