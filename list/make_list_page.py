@@ -13,11 +13,10 @@ Usage: make_list_page.py --worker MODULE_SCRIPT WORKER_SCRIPT OUTPUT
 The same inputs give the same bytes anywhere.
 """
 import os
-import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "runtime", "web"))
-from make_page import HASHES, as_text, script_hashes, without_comments  # noqa: E402
+from make_page import as_text, filled  # noqa: E402
 
 
 def workers(module_script, worker_script, output):
@@ -29,16 +28,9 @@ def workers(module_script, worker_script, output):
 
 
 def page(template, worker, module, output, version):
-    text = without_comments(open(template, encoding="utf-8").read())
-    if HASHES not in text or text.index(HASHES) > text.find("<script>"):
-        sys.exit(f"make_list_page.py: {template} has no {HASHES} before its first script")
     values = {"@EGN_VERSION_TEXT@": version, "@EGN_WORKER@": as_text(open(worker, "rb").read()),
               "@EGN_MODULE@": as_text(open(module, "rb").read())}
-    for key in values:
-        if key not in text:
-            sys.exit(f"make_list_page.py: {template} has no {key}")
-    text = re.sub("|".join(values), lambda m: values[m.group(0)], text)
-    text = text.replace(HASHES, " ".join(script_hashes(text)), 1)
+    text = filled(template, values, "make_list_page.py")
     open(output, "w", encoding="utf-8", newline="\n").write(text)
 
 

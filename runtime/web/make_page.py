@@ -107,6 +107,23 @@ def without_comments(template):
     return head + rest
 
 
+def filled(template, values, tool):
+    """The page of `template` (a path) with its comments gone, every marker
+    of `values` replaced at once (no value is searched for another marker)
+    and the policy naming every script the page runs by the SHA-256 of its
+    text (UTF-8), so that no other script can run. The hashes go into the
+    policy in the head, before any script: its text is not hashed. `tool`
+    names the script in its messages."""
+    page = without_comments(open(template, encoding="utf-8").read())
+    if HASHES not in page or page.index(HASHES) > page.find("<script>"):
+        sys.exit(f"{tool}: {template} has no {HASHES} before its first script")
+    for key in values:
+        if key not in page:
+            sys.exit(f"{tool}: {template} has no {key}")
+    page = re.sub("|".join(values), lambda m: values[m.group(0)], page)
+    return page.replace(HASHES, " ".join(script_hashes(page)), 1)
+
+
 def main():
     template, script, face, output, name, version = sys.argv[1:7]
     module = open(sys.argv[7], "rb").read() if len(sys.argv) > 7 else b""
@@ -117,29 +134,17 @@ def main():
     if found := CANNOT_STAND_INSIDE.search(code):
         sys.exit(f"make_page.py: {script} holds \"{found.group(0)}\" at character {found.start()}:"
                  " it cannot stand inside the page's script element")
-    page = without_comments(open(template, encoding="utf-8").read())
-    if HASHES not in page or page.index(HASHES) > page.find("<script>"):
-        sys.exit(f"make_page.py: {template} has no {HASHES} before its first script")
     # The WebAssembly in zlib's format, which the browser's DecompressionStream
     # ("deflate") unpacks; as text that holds no "<", so that it cannot end
-    # its element early.
-    packed = as_text(module)
-    # Every placeholder at once: no value is searched for another placeholder.
-    # The window's markup, title and viewport come ready to stand in HTML.
+    # its element early. The window's markup, title and viewport come ready
+    # to stand in HTML.
     values = {"@EGN_PAGE_NAME@": name, "@EGN_VERSION_TEXT@": version,
               "@EGN_FACE@": base64.b64encode(open(face, "rb").read()).decode("ascii"),
-              "@EGN_MODULE@": packed, "@EGN_SCRIPT@": code,
+              "@EGN_MODULE@": as_text(module), "@EGN_SCRIPT@": code,
               "@EGN_TITLE@": window.get("title") or name,
               "@EGN_VIEWPORT@": window.get("viewport") or "width=device-width, initial-scale=1",
               "@EGN_WINDOW@": window.get("window", "")}
-    for key in values:
-        if key not in page:
-            sys.exit(f"make_page.py: {template} has no {key}")
-    page = re.sub("|".join(values), lambda m: values[m.group(0)], page)
-    # The policy names every script the page runs by the SHA-256 of its text
-    # (UTF-8), so that no other script can run. The hashes go into the policy in
-    # the head, before any script: its text is not hashed.
-    page = page.replace(HASHES, " ".join(script_hashes(page)), 1)
+    page = filled(template, values, "make_page.py")
     open(output, "w", encoding="utf-8", newline="\n").write(page)
 
 
