@@ -84,15 +84,29 @@ struct Book {
   }
 };
 
+// A reader of a book's bytes, opened as egn-digit opens one: the package,
+// then the workbook in it. `reader` is null where either fails, and
+// `problem` says why. `bytes` must outlive it.
+struct OpenedBook {
+  explicit OpenedBook(const std::string& bytes) : source(bytes) {
+    if (zip.Open(source)) {
+      reader = OpenXlsx(zip, problem);
+    } else {
+      problem = "zip: " + zip.problem();
+    }
+  }
+  MemorySource source;
+  ZipReader zip;
+  std::string problem;
+  std::unique_ptr<SheetReader> reader;
+};
+
 // The rows of a sheet as "row: column kind text; ..." lines, or the
 // problem where reading stops.
 std::string Read(const std::string& bytes, std::size_t sheet = 0) {
-  MemorySource source(bytes);
-  ZipReader zip;
-  if (!zip.Open(source)) return "zip: " + zip.problem();
-  std::string problem;
-  const std::unique_ptr<SheetReader> reader = OpenXlsx(zip, problem);
-  if (reader == nullptr) return problem;
+  const OpenedBook book(bytes);
+  if (book.reader == nullptr) return book.problem;
+  SheetReader* reader = book.reader.get();
   if (!reader->Select(sheet)) return reader->problem();
   std::string out;
   SheetRow row;
@@ -214,12 +228,9 @@ TEST(XlsxReadTest, TheDimensionsLastColumn) {
     Book book;
     book.sheet = Sheet(R"(<row r="1"><c r="A1"><v>1</v></c></row>)", c.before);
     const std::string bytes = book.Zip();
-    MemorySource source(bytes);
-    ZipReader zip;
-    ASSERT_TRUE(zip.Open(source));
-    std::string problem;
-    const std::unique_ptr<SheetReader> reader = OpenXlsx(zip, problem);
-    ASSERT_NE(reader, nullptr);
+    const OpenedBook opened(bytes);
+    const std::unique_ptr<SheetReader>& reader = opened.reader;
+    ASSERT_NE(reader, nullptr) << opened.problem;
     ASSERT_TRUE(reader->Select(0));
     SheetRow row;
     ASSERT_TRUE(reader->Next(row));
@@ -321,12 +332,9 @@ TEST(XlsxReadTest, SheetsByNameThroughTheirRelationships) {
   book.extra = {
       {.name = "xl/other/sheet.xml", .data = Sheet(R"(<row r="4"><c r="B4"><v>4</v></c></row>)")}};
   const std::string bytes = book.Zip();
-  MemorySource source(bytes);
-  ZipReader zip;
-  ASSERT_TRUE(zip.Open(source));
-  std::string problem;
-  const std::unique_ptr<SheetReader> reader = OpenXlsx(zip, problem);
-  ASSERT_NE(reader, nullptr) << problem;
+  const OpenedBook opened(bytes);
+  const std::unique_ptr<SheetReader>& reader = opened.reader;
+  ASSERT_NE(reader, nullptr) << opened.problem;
   EXPECT_EQ(reader->kind(), WorkbookKind::kXlsx);
   EXPECT_EQ(reader->sheets(), (std::vector<std::string>{"Първи", "Втори"}));
   EXPECT_EQ(Read(bytes, 0), "4: 1 number 4;\n");
@@ -421,12 +429,9 @@ TEST(XlsxReadTest, ProblemsSaidExactly) {
 
 TEST(XlsxReadTest, NextWithoutASheetSelected) {
   const std::string bytes = Book().Zip();
-  MemorySource source(bytes);
-  ZipReader zip;
-  ASSERT_TRUE(zip.Open(source));
-  std::string problem;
-  const std::unique_ptr<SheetReader> reader = OpenXlsx(zip, problem);
-  ASSERT_NE(reader, nullptr);
+  const OpenedBook opened(bytes);
+  const std::unique_ptr<SheetReader>& reader = opened.reader;
+  ASSERT_NE(reader, nullptr) << opened.problem;
   SheetRow row;
   EXPECT_FALSE(reader->Next(row));
   EXPECT_EQ(reader->problem(), "не е избран лист");
