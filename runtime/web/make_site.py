@@ -18,7 +18,8 @@ into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
   sw.js                 the worker: keeps every file of the site, and
                         serves the site from its copy
   NAME.html             each other page given (PAGES, self-contained pages
-                        such as egn-list.html), as it is, linked from
+                        such as egn-list.html), as it is but for its policy,
+                        which lets it reach the site itself, linked from
                         index.html below the window, by its title
 
 Usage: make_site.py PAGE DESCRIPTION OUTPUT_DIR ID NAME SHORT_NAME PIXELS... [PAGES...]
@@ -279,6 +280,14 @@ def main():
         title = TITLE.search(text)
         if not title:
             fail(f"{other} has no title to be linked by")
+        # Its copy on the site may reach the site itself and nothing else,
+        # as the window's page there does: an audit reads the site's
+        # robots.txt from within the page.
+        policy = POLICY.search(text)
+        if not policy or "connect-src" in policy.group(1):
+            fail(f"{other} has no policy, or one that names its connections already")
+        text = text.replace(policy.group(0), policy.group(0).replace(
+            policy.group(1), policy.group(1) + "; connect-src 'self'"), 1)
         files[os.path.basename(other)] = text.encode("utf-8")
         links.append(LINK.replace("@HREF@", os.path.basename(other)).replace("@TITLE@", title.group(1)))
     if links:
