@@ -19,6 +19,7 @@ namespace {
 using table::Encoding;
 using table::LineReader;
 using table::PieceSource;
+using table::Utf16;
 
 Checked Check(std::string_view text, bool blank_is_nothing = true) {
   return CheckLine({text.substr(0, kLongestLine), text.size()}, blank_is_nothing);
@@ -127,16 +128,6 @@ TEST(FileSource, ReadsAFileAndReadsItAgainFromWhereItStarted) {
       EXPECT_EQ(read_all(), bytes.substr(skipped));
     }
   }
-}
-
-std::string Utf16(std::u16string_view text, bool big_endian) {
-  std::string bytes;
-  for (const char16_t unit : text) {
-    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-    bytes += big_endian ? high : low;
-    bytes += big_endian ? low : high;
-  }
-  return bytes;
 }
 
 struct Read {

@@ -36,16 +36,6 @@ TEST(LineReader, SplitsAnyStreamIntoItsLines) {
   }
 }
 
-std::string Utf16(std::u16string_view text, bool big_endian) {
-  std::string bytes;
-  for (const char16_t unit : text) {
-    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-    bytes += big_endian ? high : low;
-    bytes += big_endian ? low : high;
-  }
-  return bytes;
-}
-
 struct Read {
   std::vector<std::string> lines;  // the kept text
   Encoding encoding = Encoding::kUtf8;

@@ -15,6 +15,17 @@
 
 namespace egn::table {
 
+// `text` as the bytes of UTF-16, little- or big-endian, without a mark.
+inline std::string Utf16(std::u16string_view text, bool big_endian) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
 class PieceSource : public ByteSource {
  public:
   // `again`: the bytes can be read again from their start, as a file's.
