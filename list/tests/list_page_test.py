@@ -341,6 +341,29 @@ def stopped(driver):
     assert state == [True, False, True, "Проверката е спряна.", True], state
 
 
+def module_failed(driver):
+    """Where the module stops outside egn-digit's own handling (the browser
+    refuses it memory, say), the page says so in Bulgarian, offers nothing
+    to download, and lists the browser's own words; Провери is offered
+    again."""
+    driver.get("file://" + PAGE)
+    driver.execute_script(
+        "egnModuleBytes = () => Promise.resolve(new ArrayBuffer(8));"
+        "egnWorkerScript = new TextEncoder().encode('onmessage = () => postMessage("
+        "{failed: \"RuntimeError: Aborted(OOM)\\\\n    at abort\", done: true});');")
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    driver.find_element("id", "start").click()
+    wait(driver, "return document.getElementById('messages').children.length")
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('summary').textContent, [...$('messages').children].map(l => l.textContent),"
+        " $('download').hidden, $('start').disabled]")
+    assert state == [
+        "Проверката не можа да завърши: програмата спря неочаквано, най-често защото паметта на"
+        " браузъра не стига за толкова голям файл. Файл с резултати няма.",
+        ["Подробности: RuntimeError: Aborted(OOM)"], True, False], state
+
+
 def dropped(driver):
     """A file dropped on the page is taken as one chosen: its header's names
     are offered and it is checked."""
@@ -497,6 +520,7 @@ def main():
                     checks.append(("accessible", lambda: accessible(driver)))
                     checks.append(("on-a-phone", lambda: on_a_phone(driver, scratch, downloads)))
                     checks.append(("dropped", lambda: dropped(driver)))
+                    checks.append(("module-failed", lambda: module_failed(driver)))
                 checks.append(("stopped", lambda: stopped(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
                 checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
