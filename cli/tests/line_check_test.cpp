@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,12 +109,18 @@ TEST(CheckLine, ABlankArgumentAndALongLineAreMalformed) {
 TEST(FileSource, ReadsAFileAndReadsItAgainFromWhereItStarted) {
   std::string bytes = "\xd0\x95\xd0\x93\xd0\x9d\r\n8001010008\n";
   for (int i = 0; i < 20; ++i) bytes += "8001010009\r\n";
+  // A file with a name, as egn-digit is given one (an unnamed temporary file
+  // is no regular file to every system's emulation of one).
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / "egn-digit-file-source-test.csv";
+  std::ofstream(path, std::ios::binary) << bytes;
   for (const long skipped : {0, 5}) {
     for (const std::size_t buffer : {3, 64, 1 << 16}) {
       SCOPED_TRACE(std::to_string(skipped) + " skipped, reads of " + std::to_string(buffer));
-      const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
-      ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
-      ASSERT_EQ(std::fflush(file.get()), 0);  // then the seek moves the descriptor itself
+      const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+          std::fopen(path.string().c_str(), "rb"), &std::fclose);
+      ASSERT_NE(file, nullptr);
+      // Nothing read through the stream yet: the seek moves the descriptor.
       ASSERT_EQ(std::fseek(file.get(), skipped, SEEK_SET), 0);
       FileSource source(fileno(file.get()));
       const auto read_all = [&source, buffer] {
@@ -128,6 +136,7 @@ TEST(FileSource, ReadsAFileAndReadsItAgainFromWhereItStarted) {
       EXPECT_EQ(read_all(), bytes.substr(skipped));
     }
   }
+  std::filesystem::remove(path);
 }
 
 struct Read {
