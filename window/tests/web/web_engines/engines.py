@@ -12,6 +12,7 @@ import sys
 import time
 import traceback
 
+from selenium.common.exceptions import JavascriptException, NoSuchFrameException
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
@@ -29,6 +30,14 @@ class Page:
 
     def run(self, script, *arguments):
         return self.driver.execute_script(SCRIPTS[script], *arguments)
+
+    def poll(self, script, *arguments):
+        """A script run while a navigation may be under way: a script the
+        unload cut short (WebKit's driver says so) is read as "not yet"."""
+        try:
+            return self.run(script, *arguments)
+        except (NoSuchFrameException, JavascriptException):
+            return None
 
     def open(self):
         self.driver.get(PAGE_URL)
@@ -179,7 +188,7 @@ def typing_at_the_first_frame(p):
             query = f"?walk={walk}"  # a page of its own, with the driver back at once
             p.driver.execute_script("location.href = arguments[0]", PAGE_URL + query)
             deadline = time.monotonic() + 30
-            while not p.run("box_there", box, query):
+            while not p.poll("box_there", box, query):
                 assert time.monotonic() < deadline, "the window never came"
             met = None if chromium else p.run("meet_now", E["frame_names"])
             for name, digit in zip(E["digit_boxes"], E["example"]["digits"]):
