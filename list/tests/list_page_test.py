@@ -32,11 +32,15 @@ EGN_DIGIT = os.path.abspath(sys.argv[2])
 PAGE = os.path.join(BUILD, "list", "egn-list.html")
 WORKBOOK = os.path.join(SOURCE, "docs", "examples", "регистър.xlsx")
 
-# A register as a clerk's spreadsheet exports it: a number whose leading
-# zero was lost, a right one, a wrong control digit, a malformed number and
-# a blank field.
-ROWS = ('Име;ЕГН;Град\r\n"Петрова; Ана";551267871;Варна\r\nИван;8001010008;Русе\r\n'
-        'Георги;8001010009;София\r\nМария;12ab;Пловдив\r\nСтоян;;Бургас\r\n')
+# A register as a clerk's sheet holds it: a number whose leading zero was
+# lost (a number cell), a right one, a wrong control digit, a malformed
+# number (a text cell) and a blank cell.
+SHEET = [["Име", "ЕГН", "Град"], ["Петрова; Ана", 551267871, "Варна"], ["Иван", 8001010008, "Русе"],
+         ["Георги", 8001010009, "София"], ["Мария", "12ab", "Пловдив"], ["Стоян", None, "Бургас"]]
+# The same register as the sheet's CSV export: a field with the separator
+# quoted, rows ending in CR LF.
+ROWS = "".join(";".join(f'"{v}"' if ";" in str(v) else "" if v is None else str(v) for v in row)
+               + "\r\n" for row in SHEET)
 NAMES = ["Име", "ЕГН", "Град"]
 MIXED = ("Проверени редове: 4; верни: 2; грешни: 1; с грешка: 1; с изгубени водещи нули: 1."
          " Програмата съобщи за проблеми: вижте съобщенията.")
@@ -49,18 +53,25 @@ DECODED = [["2", "0551267871", "водещата нула е изгубена"],
            ["4", "8001010009", "невалидно: контролната цифра трябва да е 8"], MALFORMED]
 
 
+def sheet_rows(rows):
+    """The table rows of an OpenDocument sheet holding `rows`: digits in
+    number cells, other text in text cells, None in an empty cell."""
+    def cell(v):
+        if v is None:
+            return "<table:table-cell/>"
+        kind = f'float" office:value="{v}' if str(v).isdigit() else "string"
+        return f'<table:table-cell office:value-type="{kind}"><text:p>{v}</text:p></table:table-cell>'
+    return "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in rows)
+
+
 def ods(rows):
     """A spreadsheet of OpenDocument with `rows` in its first sheet, numbers
     in number cells."""
-    def cell(v):
-        kind = f'float" office:value="{v}' if v.isdigit() else "string"
-        return f'<table:table-cell office:value-type="{kind}"><text:p>{v}</text:p></table:table-cell>'
-    body = "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in rows)
     content = ('<?xml version="1.0" encoding="UTF-8"?><office:document-content'
                ' xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
                ' xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"'
                ' xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
-               '<office:body><office:spreadsheet><table:table table:name="Лист1">' + body +
+               '<office:body><office:spreadsheet><table:table table:name="Лист1">' + sheet_rows(rows) +
                "</table:table></office:spreadsheet></office:body></office:document-content>")
     path = tempfile.mktemp(suffix=".ods")
     try:
@@ -85,21 +96,20 @@ CASES = [
      MIXED, NAMES, DECODED),
     ("csv-by-number", "регистър.csv", ROWS.encode("cp1251"), "2", False, MIXED, NAMES, LOOKS),
     ("csv-utf-16", "регистър.csv", ROWS.encode("utf-16"), "ЕГН", False, MIXED, NAMES, LOOKS),
-    ("pasted", None, "ЕГН\n8001010008\n8001010009", "ЕГН", False,
-     "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули: 0."
-     " Има грешни номера.", ["ЕГН"], [["3", "8001010009", "грешна контролна цифра; вярната е 8"]]),
+    # Nine digits get their tenth: neither right nor wrong, nothing to look at.
+    ("pasted", None, "ЕГН\n8001010008\n8001010009\n750101001", "ЕГН", False,
+     "Проверени редове: 3; верни: 1; грешни: 1; с изчислена контролна цифра: 1; с грешка: 0;"
+     " с изгубени водещи нули: 0. Има грешни номера.", ["ЕГН"],
+     [["3", "8001010009", "грешна контролна цифра; вярната е 8"]]),
     ("xlsx", "регистър.xlsx", open(WORKBOOK, "rb").read(), "ЕГН", False, None, None, None),
-    ("ods", "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"], ["Георги", "8001010009"]]),
-     "ЕГН", True, "Проверени редове: 2; верни: 1; грешни: 1; с грешка: 0; с изгубени водещи нули:"
-     " 0. Има грешни номера.", ["Име", "ЕГН"], [["3", "8001010009",
-                                                 "невалидно: контролната цифра трябва да е 8"]]),
+    ("ods", "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"], ["Георги", "8001010009"],
+                                ["Петър", "750101001"]]),
+     "ЕГН", True, "Проверени редове: 3; верни: 1; грешни: 1; с грешка: 1; с изгубени водещи нули:"
+     " 0. Програмата съобщи за проблеми: вижте съобщенията.", ["Име", "ЕГН"],
+     [["3", "8001010009", "невалидно: контролната цифра трябва да е 8"],
+      ["4", "", "за разчитане трябват 10 цифри, а са 9"]]),
 ]
 
-
-# The register's rows as a clerk's sheet holds them: the numbers in number
-# cells (so the first has lost its zero), a malformed one as text.
-SHEET = [["Име", "ЕГН", "Град"], ["Петрова; Ана", 551267871, "Варна"], ["Иван", 8001010008, "Русе"],
-         ["Георги", 8001010009, "София"], ["Мария", "12ab", "Пловдив"], ["Стоян", None, "Бургас"]]
 
 # What LibreOffice Calc writes of the sheet: the case's name, --convert-to's
 # filter (its first part the file's ending) and whether it is decoded.
@@ -125,18 +135,10 @@ def written_by_programs():
         cases.append(("openpyxl-xlsx", "регистър.xlsx", open(os.path.join(work, "openpyxl.xlsx"), "rb")
                       .read(), "ЕГН", False, MIXED, NAMES, LOOKS))
 
-        def cell(value):
-            if value is None:
-                return "<table:table-cell/>"
-            if isinstance(value, int):
-                return (f'<table:table-cell office:value-type="float" office:value="{value}">'
-                        f"<text:p>{value}</text:p></table:table-cell>")
-            return f'<table:table-cell office:value-type="string"><text:p>{value}</text:p></table:table-cell>'
-        rows = "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in SHEET)
         flat = os.path.join(work, "calc.fods")
         with open(flat, "w", encoding="utf-8") as f:
             f.write(FODS_HEAD + '<office:body><office:spreadsheet><table:table table:name="Лист1">'
-                    + rows + "</table:table></office:spreadsheet></office:body></office:document>")
+                    + sheet_rows(SHEET) + "</table:table></office:spreadsheet></office:body></office:document>")
         for name, kind, decode in CALC_WRITES:
             folder = os.path.join(work, name)
             run([shutil.which("soffice"), f"-env:UserInstallation=file://{work}/profile", "--headless",
@@ -173,7 +175,7 @@ def json_summary(name, data, column, decode, scratch):
         f.write(data)
     args = [EGN_DIGIT, "--column", column, "--json"] + (["--decode"] if decode else [])
     ran = subprocess.run(args + [path], capture_output=True)
-    counts = {"rows": 0, "right": 0, "wrong": 0, "malformed": 0, "lost": 0}
+    counts = {"rows": 0, "right": 0, "wrong": 0, "computed": 0, "malformed": 0, "lost": 0}
     for line in ran.stdout.decode("utf-8").splitlines():
         record = json.loads(line)
         if record.get("input") == "":
@@ -183,13 +185,17 @@ def json_summary(name, data, column, decode, scratch):
             counts["malformed"] += 1
         elif record.get("valid" if decode else "check_digit_ok"):
             counts["right"] += 1
+        elif not decode and "check_digit_ok" not in record:
+            counts["computed"] += 1  # nine digits, the tenth computed
         else:
             counts["wrong"] += 1
         counts["lost"] += 1 if record.get("lost_leading_zeros") else 0
     ending = {0: ".", 1: ". Има грешни номера."}.get(
         ran.returncode, ". Програмата съобщи за проблеми: вижте съобщенията.")
     return (f"Проверени редове: {counts['rows']}; верни: {counts['right']}; грешни:"
-            f" {counts['wrong']}; с грешка: {counts['malformed']}; с изгубени водещи нули:"
+            f" {counts['wrong']}"
+            + (f"; с изчислена контролна цифра: {counts['computed']}" if counts["computed"] else "")
+            + f"; с грешка: {counts['malformed']}; с изгубени водещи нули:"
             f" {counts['lost']}{ending}")
 
 

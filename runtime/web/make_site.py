@@ -136,10 +136,7 @@ def site_policy(policy):
     worker and their icons from the site itself, and one Trusted Types policy
     (the worker's address). Scripts are named by hash when the page is
     finished; every other directive stays as the page has it."""
-    directives = {}
-    for directive in filter(None, (d.strip() for d in policy.split(";"))):
-        key, *values = directive.split()
-        directives[key] = values
+    directives = policy_directives(policy)
     for key, want in (("default-src", "'none'"), ("require-trusted-types-for", "'script'"),
                       ("script-src", "'wasm-unsafe-eval'"), ("trusted-types", None)):
         if key not in directives or (want is not None and want not in directives[key]):
@@ -154,6 +151,19 @@ def site_policy(policy):
     # The module and the face are the site's own files.
     directives["connect-src"] = ["'self'"]
     directives["font-src"] = ["'self'"]
+    return policy_text(directives)
+
+
+def policy_directives(policy):
+    """A policy's directives, in its order: each name with its values."""
+    directives = {}
+    for directive in filter(None, (d.strip() for d in policy.split(";"))):
+        key, *values = directive.split()
+        directives[key] = values
+    return directives
+
+
+def policy_text(directives):
     return "; ".join(" ".join([key] + values) for key, values in directives.items())
 
 
@@ -284,10 +294,12 @@ def main():
         # as the window's page there does: an audit reads the site's
         # robots.txt from within the page.
         policy = POLICY.search(text)
-        if not policy or "connect-src" in policy.group(1):
+        directives = policy_directives(policy.group(1)) if policy else {"connect-src": []}
+        if "connect-src" in directives:
             fail(f"{other} has no policy, or one that names its connections already")
+        directives["connect-src"] = ["'self'"]
         text = text.replace(policy.group(0), policy.group(0).replace(
-            policy.group(1), policy.group(1) + "; connect-src 'self'"), 1)
+            policy.group(1), policy_text(directives)), 1)
         files[os.path.basename(other)] = text.encode("utf-8")
         links.append(LINK.replace("@HREF@", os.path.basename(other)).replace("@TITLE@", title.group(1)))
     if links:
