@@ -31,6 +31,8 @@ var kNoSuchColumn = "4294967295";
 // The messages and the rows to look at that go to the page: the first ones,
 // the others only counted.
 var kMostShown = 200;
+// The largest piece of the checked file given to its Blob at once.
+var kBlobPiece = 1 << 28;
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
 // is that of one process). `file` is mounted at /вход/NAME; `out` takes
@@ -170,14 +172,23 @@ function checkFile(task) {
         if (++messages <= kMostShown) postMessage({message: line});
       },
       function (end) { postMessage({progress: end / size}); }).then(function (ran) {
-    var written = null;
+    var node = null, written = null;
     try {
-      // The Blob takes its bytes straight from the file's own storage.
-      var node = ran.module.FS.lookupPath(output).node;
-      written = new Blob(node.usedBytes ? [node.contents.subarray(0, node.usedBytes)] : []);
-      ran.module.FS.unlink(output);
+      node = ran.module.FS.lookupPath(output).node;
     } catch (nothing) {
-      written = null;  // egn-digit kept nothing: its message says why
+      node = null;  // egn-digit kept nothing: its message says why
+    }
+    if (node) {
+      // The Blob takes its bytes straight from the file's own storage, in
+      // pieces: Chromium takes no piece of 2 GiB or more. A browser that
+      // cannot hold them throws here: the run has failed, which must not
+      // read as a run that kept nothing.
+      var pieces = [];
+      for (var at = 0; at < node.usedBytes; at += kBlobPiece) {
+        pieces.push(node.contents.subarray(at, Math.min(at + kBlobPiece, node.usedBytes)));
+      }
+      written = new Blob(pieces);
+      ran.module.FS.unlink(output);
     }
     postMessage({output: written, status: ran.status, messages: messages, done: true});
   });

@@ -370,6 +370,33 @@ def module_failed(driver):
         ["Подробности: RuntimeError: Aborted(OOM)"], True, False], state
 
 
+def output_refused(driver):
+    """Where the browser cannot make the checked file a Blob (it refuses
+    the memory, or a piece too large), the run has failed: the page says so
+    and offers nothing, never a summary that reads as a run that went
+    well."""
+    driver.get("file://" + PAGE)
+    driver.execute_async_script(
+        "const done = arguments[0];"
+        "egnModuleBytes().then(() => {"
+        "  egnWorkerScript = new Blob(['self.Blob = function () {"
+        " throw new RangeError(\"Array buffer allocation failed\"); };\\n', egnWorkerScript]);"
+        "  done();"
+        "});")
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    driver.find_element("id", "start").click()
+    wait(driver, "return !document.getElementById('start').disabled &&"
+                 " document.getElementById('messages').children.length")
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('summary').textContent, [...$('messages').children].map(l => l.textContent),"
+        " $('download').hidden]")
+    assert state == [
+        "Проверката не можа да завърши: програмата спря неочаквано, най-често защото паметта на"
+        " браузъра не стига за толкова голям файл. Файл с резултати няма.",
+        ["Подробности: RangeError: Array buffer allocation failed"], True], state
+
+
 def dropped(driver):
     """A file dropped on the page is taken as one chosen: its header's names
     are offered and it is checked."""
@@ -527,6 +554,7 @@ def main():
                     checks.append(("on-a-phone", lambda: on_a_phone(driver, scratch, downloads)))
                     checks.append(("dropped", lambda: dropped(driver)))
                     checks.append(("module-failed", lambda: module_failed(driver)))
+                    checks.append(("output-refused", lambda: output_refused(driver)))
                 checks.append(("stopped", lambda: stopped(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
                 checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
