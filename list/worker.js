@@ -2,10 +2,13 @@
 // above this script in the same worker), run on the file the page gives it.
 // The file is never copied whole: egn-digit reads it through WORKERFS, one
 // slice at a time (FileReaderSync, synchronous in a worker, at any place, as
-// a ZIP is read). Its output is the file it writes with --output, in the
-// module's memory, whole or not at all, as egn-digit writes every --output
-// file: a register that turns out to be damaged half-way gives no download
-// that would look whole. Nothing is kept anywhere else.
+// a ZIP is read). Its output is the file it writes with --output, whole or
+// not at all, as egn-digit writes every --output file: a register that turns
+// out to be damaged half-way gives no download that would look whole. The
+// file leaves the module's memory as it is written, a Blob for every
+// kOutputPiece bytes, which the browser may keep on disk: the worker holds
+// one piece of it, whatever the register's size. Nothing is kept anywhere
+// else.
 //
 // The page asks, one message a task:
 //   {names: true, wasm, file}: the names of the header row (as egn-digit
@@ -31,8 +34,8 @@ var kNoSuchColumn = "4294967295";
 // The messages and the rows to look at that go to the page: the first ones,
 // the others only counted.
 var kMostShown = 200;
-// The largest piece of the checked file given to its Blob at once.
-var kBlobPiece = 1 << 28;
+// The checked file's pieces, each made a Blob as soon as it is written.
+var kOutputPiece = 1 << 24;
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
 // is that of one process). `file` is mounted at /вход/NAME; `out` takes
@@ -84,13 +87,7 @@ function runOn(wasm, file, whole, args, out, said, read) {
     }]
   }).then(function (module) {
     var FS = module.FS;
-    // The file written grows by doubling: Emscripten's own growth past a
-    // MiB is an eighth at a time, a copy of the whole file for every eighth.
-    var memfs = FS.filesystems.MEMFS, expand = memfs.expandFileStorage;
-    memfs.expandFileStorage = function (node, capacity) {
-      var had = node.contents ? node.contents.length : 0;
-      return expand.call(memfs, node, had < capacity ? Math.max(capacity, 2 * had) : capacity);
-    };
+    writeOutputsInPieces(FS, FS.lookupPath("/изход").node);
     if (whole) {
       FS.writeFile("/вход/" + file.name, whole);
     } else {
@@ -149,6 +146,41 @@ function why(record, decode) {
   return {shown: decode ? record.number : record.input, why: said};
 }
 
+// Files written in `outputs` (a folder of the module's memory) are written
+// in pieces: each kOutputPiece bytes become a Blob (node.pieces), and the
+// node holds only the piece being written. egn-digit writes its output from
+// start to end, never at another place; a write elsewhere fails the run
+// rather than give a file that is not what it wrote.
+function writeOutputsInPieces(FS, outputs) {
+  var fileOps = FS.filesystems.MEMFS.ops_table.file.stream, write = fileOps.write;
+  fileOps.write = function (stream, buffer, offset, length, position, canOwn) {
+    var node = stream.node;
+    if (node.parent !== outputs) return write.apply(this, arguments);
+    if (!node.pieces) {
+      node.pieces = [];
+      node.moved = 0;
+      node.contents = new Uint8Array(kOutputPiece);
+      node.usedBytes = 0;
+    }
+    if (position !== node.moved + node.usedBytes) {
+      throw new Error("egn-digit wrote its output at " + position + ", not at its end");
+    }
+    for (var at = offset, end = offset + length; at < end;) {
+      var taken = Math.min(end - at, kOutputPiece - node.usedBytes);
+      node.contents.set(buffer.subarray(at, at + taken), node.usedBytes);
+      node.usedBytes += taken;
+      at += taken;
+      if (node.usedBytes == kOutputPiece) {
+        node.pieces.push(new Blob([node.contents]));  // a copy: the piece is written again
+        node.moved += kOutputPiece;
+        node.usedBytes = 0;
+      }
+    }
+    node.timestamp = Date.now();
+    return length;
+  };
+}
+
 function names(task) {
   var found = null;
   return run(task.wasm, task.file, task.whole, ["--column", kNoSuchColumn], function () {}, function (line) {
@@ -179,15 +211,11 @@ function checkFile(task) {
       node = null;  // egn-digit kept nothing: its message says why
     }
     if (node) {
-      // The Blob takes its bytes straight from the file's own storage, in
-      // pieces: Chromium takes no piece of 2 GiB or more. A browser that
-      // cannot hold them throws here: the run has failed, which must not
-      // read as a run that kept nothing.
-      var pieces = [];
-      for (var at = 0; at < node.usedBytes; at += kBlobPiece) {
-        pieces.push(node.contents.subarray(at, Math.min(at + kBlobPiece, node.usedBytes)));
-      }
-      written = new Blob(pieces);
+      // The pieces written, then what is left. A browser that cannot hold
+      // them throws here: the run has failed, which must not read as a run
+      // that kept nothing.
+      var pieces = node.pieces || [];
+      written = new Blob(pieces.concat(node.usedBytes ? [node.contents.subarray(0, node.usedBytes)] : []));
       ran.module.FS.unlink(output);
     }
     postMessage({output: written, status: ran.status, messages: messages, done: true});
