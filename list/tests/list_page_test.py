@@ -351,42 +351,29 @@ def stopped(driver):
     assert state == [True, False, True, "Проверката е спряна.", True], state
 
 
-def module_failed(driver):
-    """Where the module stops outside egn-digit's own handling (the browser
-    refuses it memory, say), the page says so in Bulgarian, offers nothing
-    to download, and lists the browser's own words; Провери is offered
+# Runs that fail outside egn-digit's own handling: each name, the script
+# that makes the page's worker fail so (run once its module is unpacked),
+# and the browser's words the page must list.
+FAILED_RUNS = [
+    # The module stops (the browser refuses it memory, say).
+    ("module-failed", "egnWorkerScript = new TextEncoder().encode('onmessage = () => postMessage("
+     "{failed: \"RuntimeError: Aborted(OOM)\\\\n    at abort\", done: true});');",
+     "RuntimeError: Aborted(OOM)"),
+    # egn-digit kept its file, but the browser cannot make it a Blob (it
+    # refuses the memory): never a summary that reads as a run that went well.
+    ("output-refused", "egnWorkerScript = new Blob(['self.Blob = function () {"
+     " throw new RangeError(\"Array buffer allocation failed\"); };\\n', egnWorkerScript]);",
+     "RangeError: Array buffer allocation failed"),
+]
+
+
+def failed_run(driver, setup, words):
+    """The page says in Bulgarian that the check could not finish, offers
+    nothing to download, lists the browser's own words, and offers Провери
     again."""
     driver.get("file://" + PAGE)
-    driver.execute_script(
-        "egnModuleBytes = () => Promise.resolve(new ArrayBuffer(8));"
-        "egnWorkerScript = new TextEncoder().encode('onmessage = () => postMessage("
-        "{failed: \"RuntimeError: Aborted(OOM)\\\\n    at abort\", done: true});');")
-    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
-    driver.find_element("id", "start").click()
-    wait(driver, "return document.getElementById('messages').children.length")
-    state = driver.execute_script(
-        "const $ = id => document.getElementById(id);"
-        "return [$('summary').textContent, [...$('messages').children].map(l => l.textContent),"
-        " $('download').hidden, $('start').disabled]")
-    assert state == [
-        "Проверката не можа да завърши: програмата спря неочаквано, най-често защото паметта на"
-        " браузъра не стига за толкова голям файл. Файл с резултати няма.",
-        ["Подробности: RuntimeError: Aborted(OOM)"], True, False], state
-
-
-def output_refused(driver):
-    """Where the browser cannot make the checked file a Blob (it refuses
-    the memory, or a piece too large), the run has failed: the page says so
-    and offers nothing, never a summary that reads as a run that went
-    well."""
-    driver.get("file://" + PAGE)
     driver.execute_async_script(
-        "const done = arguments[0];"
-        "egnModuleBytes().then(() => {"
-        "  egnWorkerScript = new Blob(['self.Blob = function () {"
-        " throw new RangeError(\"Array buffer allocation failed\"); };\\n', egnWorkerScript]);"
-        "  done();"
-        "});")
+        "const done = arguments[0]; egnModuleBytes().then(() => { " + setup + " done(); });")
     driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
     driver.find_element("id", "start").click()
     wait(driver, "return !document.getElementById('start').disabled &&"
@@ -398,7 +385,7 @@ def output_refused(driver):
     assert state == [
         "Проверката не можа да завърши: програмата спря неочаквано, най-често защото паметта на"
         " браузъра не стига за толкова голям файл. Файл с резултати няма.",
-        ["Подробности: RangeError: Array buffer allocation failed"], True], state
+        ["Подробности: " + words], True], state
 
 
 def dropped(driver):
@@ -557,8 +544,8 @@ def main():
                     checks.append(("accessible", lambda: accessible(driver)))
                     checks.append(("on-a-phone", lambda: on_a_phone(driver, scratch, downloads)))
                     checks.append(("dropped", lambda: dropped(driver)))
-                    checks.append(("module-failed", lambda: module_failed(driver)))
-                    checks.append(("output-refused", lambda: output_refused(driver)))
+                    checks += [(name, lambda s=setup, w=words: failed_run(driver, s, w))
+                               for name, setup, words in FAILED_RUNS]
                 checks.append(("stopped", lambda: stopped(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
                 checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
