@@ -294,8 +294,8 @@ def main():
         # as the window's page there does: an audit reads the site's
         # robots.txt from within the page.
         policy = POLICY.search(text)
-        directives = policy_directives(policy.group(1)) if policy else {"connect-src": []}
-        if "connect-src" in directives:
+        directives = policy_directives(policy.group(1)) if policy else None
+        if directives is None or "connect-src" in directives:
             fail(f"{other} has no policy, or one that names its connections already")
         directives["connect-src"] = ["'self'"]
         text = text.replace(policy.group(0), policy.group(0).replace(
