@@ -37,12 +37,6 @@ var kMostShown = 200;
 // The checked file's pieces, each made a Blob as soon as it is written.
 var kOutputPiece = 1 << 24;
 
-// One run of egn-digit with `args` in a module of its own (egn-digit's state
-// is that of one process). `file` is mounted at /вход/NAME; `out` takes
-// each piece of its standard output, `said` each line of its standard
-// error, `read` the end of each slice it reads. Resolves to its exit status
-// and the module (for a file it wrote). runOn takes the file's bytes in
-// `whole` where it is not read a slice at a time.
 // Whether this worker can read a file a slice at a time. WebKit's cannot in
 // a page opened from a file (its FileReaderSync and Blob reading fail there
 // on any Blob): there the page reads the file whole, once, and sends its
@@ -56,12 +50,19 @@ function readsSlices(file) {
   }
 }
 
-function run(wasm, file, whole, args, out, said, read) {
+// One run of egn-digit with `args` in a module of its own (egn-digit's state
+// is that of one process). `file` is mounted at /вход/NAME; `out` takes
+// each piece of its standard output, `said` each line of its standard
+// error, `read` the end of each slice it reads. Resolves to its exit status
+// and the module (for a file it wrote). runOn takes the file's bytes in
+// `whole` where it is not read a slice at a time. `writes`: the run writes
+// a file into /изход, which leaves the module in pieces as it is written.
+function run(wasm, file, whole, args, out, said, read, writes) {
   if (whole) read(file.size);
-  return runOn(wasm, file, whole, args, out, said, read);
+  return runOn(wasm, file, whole, args, out, said, read, writes);
 }
 
-function runOn(wasm, file, whole, args, out, said, read) {
+function runOn(wasm, file, whole, args, out, said, read, writes) {
   var reader = {
     name: file.name,
     size: file.size,
@@ -87,7 +88,7 @@ function runOn(wasm, file, whole, args, out, said, read) {
     }]
   }).then(function (module) {
     var FS = module.FS;
-    writeOutputsInPieces(FS, FS.lookupPath("/изход").node);
+    if (writes) writeOutputsInPieces(FS, FS.lookupPath("/изход").node);
     if (whole) {
       FS.writeFile("/вход/" + file.name, whole);
     } else {
@@ -130,12 +131,12 @@ function kindOf(line, decode) {
   return "wrong";
 }
 
-// What the table says of a row to look at: its number and why.
-function why(record, decode) {
-  if (record.error !== undefined) return {shown: "", why: record.error};
-  var right = decode ? record.valid : record.check_digit_ok;
+// What the table says of a row to look at, of the `kind` kindOf found:
+// its number and why.
+function why(record, kind, decode) {
+  if (kind == "malformed") return {shown: "", why: record.error};
   var said = "";
-  if (!right) {
+  if (kind == "wrong") {
     said = decode ? "невалидно: " + (record.reason || "") :
         "грешна контролна цифра; вярната е " + record.check_digit;
   }
@@ -203,7 +204,7 @@ function checkFile(task) {
       function (line) {
         if (++messages <= kMostShown) postMessage({message: line});
       },
-      function (end) { postMessage({progress: end / size}); }).then(function (ran) {
+      function (end) { postMessage({progress: end / size}); }, true).then(function (ran) {
     var node = null, written = null;
     try {
       node = ran.module.FS.lookupPath(output).node;
@@ -243,8 +244,8 @@ function checkSummary(task) {
       if (lost) ++summary.lost;
       if (kind == "malformed" || kind == "wrong" || lost) {
         if (summary.looks < kMostShown) {
-          var record = JSON.parse(line), seen = why(record, task.decode);
-          postMessage({look: {line: record.line, shown: seen.shown || "", why: seen.why}});
+          var record = JSON.parse(line), seen = why(record, kind, task.decode);
+          postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
         }
         ++summary.looks;
       }

@@ -34,23 +34,27 @@ WORKBOOK = os.path.join(SOURCE, "docs", "examples", "регистър.xlsx")
 
 # A register as a clerk's sheet holds it: a number whose leading zero was
 # lost (a number cell), a right one, a wrong control digit, a malformed
-# number (a text cell) and a blank cell.
+# number (a text cell), a blank cell, and a number both without its zero and
+# with a wrong control digit.
 SHEET = [["Име", "ЕГН", "Град"], ["Петрова; Ана", 551267871, "Варна"], ["Иван", 8001010008, "Русе"],
-         ["Георги", 8001010009, "София"], ["Мария", "12ab", "Пловдив"], ["Стоян", None, "Бургас"]]
+         ["Георги", 8001010009, "София"], ["Мария", "12ab", "Пловдив"], ["Стоян", None, "Бургас"],
+         ["Елена", 551267872, "Шумен"]]
 # The same register as the sheet's CSV export: a field with the separator
 # quoted, rows ending in CR LF.
 ROWS = "".join(";".join(f'"{v}"' if ";" in str(v) else "" if v is None else str(v) for v in row)
                + "\r\n" for row in SHEET)
 NAMES = ["Име", "ЕГН", "Град"]
-MIXED = ("Проверени редове: 4; верни: 2; грешни: 1; с грешка: 1; с изгубени водещи нули: 1."
+MIXED = ("Проверени редове: 5; верни: 2; грешни: 2; с грешка: 1; с изгубени водещи нули: 2."
          " Програмата съобщи за проблеми: вижте съобщенията.")
 
 # The rows of the register to look at, as the page's table shows them.
 MALFORMED = ["5", "", "знакът „a“ (U+0061) не е цифра от 0 до 9"]
 LOOKS = [["2", "0551267871", "водещата нула е изгубена"],
-         ["4", "8001010009", "грешна контролна цифра; вярната е 8"], MALFORMED]
+         ["4", "8001010009", "грешна контролна цифра; вярната е 8"], MALFORMED,
+         ["7", "0551267872", "грешна контролна цифра; вярната е 1; водещата нула е изгубена"]]
 DECODED = [["2", "0551267871", "водещата нула е изгубена"],
-           ["4", "8001010009", "невалидно: контролната цифра трябва да е 8"], MALFORMED]
+           ["4", "8001010009", "невалидно: контролната цифра трябва да е 8"], MALFORMED,
+           ["7", "0551267872", "невалидно: контролната цифра трябва да е 1; водещата нула е изгубена"]]
 
 
 def sheet_rows(rows):
