@@ -368,6 +368,13 @@ FAILED_RUNS = [
     ("output-refused", "egnWorkerScript = new Blob(['self.Blob = function () {"
      " throw new RangeError(\"Array buffer allocation failed\"); };\\n', egnWorkerScript]);",
      "RangeError: Array buffer allocation failed"),
+    # A worker that cannot read the file a slice at a time (WebKit's, in a
+    # page opened from disk) gets its bytes from the page, which cannot
+    # hold a file that large whole: never a page that waits for ever.
+    ("bytes-refused", "egnWorkerScript = new Blob(['self.FileReaderSync = undefined;\\n',"
+     " egnWorkerScript]); Blob.prototype.arrayBuffer = () =>"
+     " Promise.reject(new RangeError('Array buffer allocation failed'));",
+     "RangeError: Array buffer allocation failed"),
 ]
 
 
