@@ -39,7 +39,7 @@ var kOutputPiece = 1 << 24;
 
 // Whether this worker can read a file a slice at a time. WebKit's cannot in
 // a page opened from a file (its FileReaderSync and Blob reading fail there
-// on any Blob): there the page reads the file whole, once, and sends its
+// on any Blob): there the page reads the file whole and sends its
 // bytes (`whole`), which egn-digit reads from memory.
 function readsSlices(file) {
   try {
