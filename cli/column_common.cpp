@@ -140,14 +140,23 @@ std::optional<std::size_t> FindColumn(const std::vector<std::string>& names,
   return found[0];
 }
 
+namespace {
+
+// The number `digits` stand for when a spreadsheet dropped its leading
+// zeros (with a right control digit, or a wrong one where the digits hold
+// no date as they stand); none where they are the number as they are.
+std::optional<std::array<char, 10>> Restored(std::string_view digits) {
+  if (!number::MayHaveLostZeros(digits)) return std::nullopt;  // next to nothing for ten digits
+  std::optional<std::array<char, 10>> restored = number::WithLostZeros(digits);
+  return restored ? restored : number::WithLostZerosAndWrongDigit(digits);
+}
+
+}  // namespace
+
 FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, std::size_t line,
                         Columns& columns, std::string* json, std::string& problem) {
   if (checked.verdict == Verdict::kNothing) return FieldVerdict::kBlank;
-  std::optional<std::array<char, 10>> restored;
-  if (number::MayHaveLostZeros(checked.digits)) {  // next to nothing for ten digits
-    restored = number::WithLostZeros(checked.digits);
-    if (!restored) restored = number::WithLostZerosAndWrongDigit(checked.digits);
-  }
+  const std::optional<std::array<char, 10>> restored = Restored(checked.digits);
   const std::string_view digits =
       restored ? std::string_view(restored->data(), restored->size()) : checked.digits;
   const About about{line, restored ? digits.size() - checked.digits.size() : 0};
@@ -165,6 +174,48 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
                            : CheckColumns(columns, digits, options.explain, about);
   }
   return right ? FieldVerdict::kRight : FieldVerdict::kWrong;
+}
+
+void Summary::Judged(const Checked& checked, const ColumnOptions& options, std::size_t line,
+                     FieldVerdict verdict) {
+  ++rows_;
+  const bool lost = Restored(checked.digits).has_value();
+  if (verdict == FieldVerdict::kWrong) {
+    ++wrong_;
+  } else if (!options.decode && checked.verdict == Verdict::kNine && !lost) {
+    ++computed_;  // nine digits: the tenth computed, neither right nor wrong
+  } else {
+    ++right_;
+  }
+  if (lost) ++lost_;
+  if (!lost && verdict != FieldVerdict::kWrong) return;
+  std::string unused;
+  CheckField(checked, options, line, unused_, &records_, unused);
+  Put();
+}
+
+void Summary::Problem(std::size_t line, std::string_view problem) {
+  ++rows_;
+  ++malformed_;
+  AppendError(records_, Format::kJson, "line", line, problem);
+  Put();
+}
+
+void Summary::Put() {
+  if (records_.size() < (std::size_t{1} << 16)) return;
+  failed_ = failed_ || !sink_.Write(records_);
+  records_.clear();
+}
+
+bool Summary::Finish() {
+  records_ += "{\"rows\":" + std::to_string(rows_) + ",\"right\":" + std::to_string(right_) +
+              ",\"wrong\":" + std::to_string(wrong_) +
+              ",\"computed\":" + std::to_string(computed_) +
+              ",\"malformed\":" + std::to_string(malformed_) +
+              ",\"lost_leading_zeros\":" + std::to_string(lost_) + "}\n";
+  failed_ = failed_ || !sink_.Write(records_);
+  records_.clear();
+  return !failed_;
 }
 
 }  // namespace egn::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "cli/csv_mode.h"
 #include "cli/line_check.h"
 #include "cli/records.h"
+#include "table/byte_stream.h"
 
 namespace egn::cli {
 
@@ -59,5 +61,34 @@ enum class FieldVerdict {
 // is written: `problem` says why.
 FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, std::size_t line,
                         Columns& columns, std::string* json, std::string& problem);
+
+// --summary: the rows of a table counted by what their numbers came to, and
+// the --json record of each row to look at (its number malformed, its
+// control digit wrong or the number invalid, its leading zeros lost),
+// written to `sink` as the rows are read, so that it needs no second
+// reading with --json; Finish() ends it with the counts, one JSON object on
+// a line of its own.
+class Summary {
+ public:
+  explicit Summary(table::ByteSink& sink) : sink_(sink) {}
+  // A field of row `line` that CheckField judged right or wrong (kRight,
+  // kWrong): counted, and its record written where it is one to look at.
+  void Judged(const Checked& checked, const ColumnOptions& options, std::size_t line,
+              FieldVerdict verdict);
+  // A row with no number to check (the field's problem, or the row's own).
+  void Problem(std::size_t line, std::string_view problem);
+  // Writes what is left and the counts: false when the sink failed (its
+  // Problem() says why), at any write.
+  bool Finish();
+
+ private:
+  void Put();
+
+  table::ByteSink& sink_;
+  bool failed_ = false;
+  std::string records_;
+  Columns unused_;
+  std::uint64_t rows_ = 0, right_ = 0, wrong_ = 0, computed_ = 0, malformed_ = 0, lost_ = 0;
+};
 
 }  // namespace egn::cli

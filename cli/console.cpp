@@ -229,6 +229,30 @@ std::unique_ptr<table::RandomAccessSource> OpenRandomAccessFile(const std::strin
   return std::make_unique<RandomAccessFile>(std::move(file));
 }
 
+bool WrittenFile::Open(const std::string& path) {
+  file_ = platform::CreateForWriting(path);
+  opened_ = file_ != nullptr;
+  if (!opened_) error_ = errno;
+  return opened_;
+}
+
+WrittenFile::~WrittenFile() { Close(); }
+
+bool WrittenFile::Write(std::string_view bytes) {
+  if (file_ == nullptr) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) return true;
+  error_ = errno;
+  return false;
+}
+
+bool WrittenFile::Close() {
+  if (file_ == nullptr) return error_ == 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!closed && error_ == 0) error_ = errno;
+  return closed && error_ == 0;
+}
+
 bool StandardOutputSink::Write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) return true;
   error_ = errno;

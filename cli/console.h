@@ -79,6 +79,29 @@ class StandardOutputSink final : public table::ByteSink {
   int error_ = 0;
 };
 
+// A file written from its start (`path` in UTF-8; on Windows opened by its
+// UTF-16 name), created or emptied: --summary's.
+class WrittenFile final : public table::ByteSink {
+ public:
+  WrittenFile() = default;
+  ~WrittenFile() override;
+  WrittenFile(const WrittenFile&) = delete;
+  WrittenFile& operator=(const WrittenFile&) = delete;
+  // Creates the file: false (Problem() says why) when it cannot be.
+  bool Open(const std::string& path);
+  bool opened() const { return opened_; }
+  bool Write(std::string_view bytes) override;
+  std::string Problem() const override { return table::SystemProblem(error_); }
+  // Closes the file: false (Problem() says why) when what was written did
+  // not all reach it.
+  bool Close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool opened_ = false;
+  int error_ = 0;
+};
+
 // --output: standard output into the file at `path` (UTF-8), written whole
 // or not at all. A new file beside it takes the output, and takes the
 // place of `path` only at KeepOutputFile(); until then a file at `path`

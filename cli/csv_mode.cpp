@@ -297,6 +297,7 @@ class ColumnRun {
       Problem(row, problem, true);
       return;
     }
+    if (options_.summary != nullptr) options_.summary->Judged(checked, options_, row.line, verdict);
     if (!json) writer_->Row(out, row, &columns_, 0);
     if (verdict == FieldVerdict::kWrong && status_ == kAllRight) status_ = kWrongDigit;
     output_.Done();
@@ -325,6 +326,7 @@ class ColumnRun {
     }
     output_.warning() += "egn-digit: ред " + std::to_string(row.line) + ": " + problem;
     output_.Warned();
+    if (options_.summary != nullptr) options_.summary->Problem(row.line, problem);
     status_ = kBadInput;
     output_.Done();
   }

@@ -14,6 +14,8 @@
 
 namespace egn::cli {
 
+class Summary;
+
 struct ColumnOptions {
   std::string column;  // as given: a name of the header row (in any case), or a number
   // The column's number from 1 when `column` is one (digits alone):
@@ -26,6 +28,7 @@ struct ColumnOptions {
   std::optional<table::Encoding> encoding;  // given; otherwise told by the file
   bool utf8 = false;                        // the file written in UTF-8 with a byte-order mark
   bool bom = false;                         // the records in JSON after a UTF-8 byte-order mark
+  Summary* summary = nullptr;               // --summary's: told of every row under the header
 };
 
 // Reads the CSV file from `input` and writes to standard output. Returns

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/column_common.h"
 #include "cli/console.h"
 #include "cli/csv_mode.h"
 #include "cli/number_reader.h"
@@ -46,9 +47,10 @@ constexpr const char* kHelp =
     "       egn-digit --generate N [--born ОТ[..ДО]] [--sex мъж|жена] [--region ОБЛАСТ]\n"
     "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
-    "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД] [ФАЙЛ]\n"
+    "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД]\n"
+    "                 [--summary СВОДКА] [ФАЙЛ]\n"
     "       egn-digit --column ИМЕ|N [--sheet ЛИСТ] [--decode] [--explain] [--json]\n"
-    "                 [--output ИЗХОД] КНИГА.xlsx|КНИГА.ods\n"
+    "                 [--output ИЗХОД] [--summary СВОДКА] КНИГА.xlsx|КНИГА.ods\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -114,6 +116,11 @@ constexpr const char* kHelp =
     "    --utf8     извежда таблицата в UTF-8 с BOM, в каквато и да е кодировка е\n"
     "    --sheet ЛИСТ  листът на книгата: по името му или по номера от 1\n"
     "              (без него първият)\n"
+    "    --summary СВОДКА  записва във файла СВОДКА обекта JSON (като с --json)\n"
+    "              на всеки ред за преглед (грешка, невярна цифра или невалиден\n"
+    "              номер, изгубени нули), а накрая ред с броя на редовете:\n"
+    "              rows, right, wrong, computed (9 цифри), malformed и\n"
+    "              lost_leading_zeros\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
     "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
@@ -366,7 +373,8 @@ int Workbook(const Options& options, const egn::cli::ColumnOptions& column,
 // --column: a CSV file or a workbook, told by its first bytes, from the
 // file named; a CSV file from standard input. `open_output` opens
 // --output's file once the input is known to be read.
-int Columns(const Options& options, bool& whole, const std::function<bool()>& open_output) {
+int Columns(const Options& options, bool& whole, const std::function<bool()>& open_output,
+            egn::cli::Summary* summary) {
   egn::cli::ColumnOptions column;
   column.column = *options.column;
   column.number = options.column_number;
@@ -377,6 +385,7 @@ int Columns(const Options& options, bool& whole, const std::function<bool()>& op
   column.encoding = options.encoding;
   column.utf8 = options.utf8;
   column.bom = options.bom;
+  column.summary = summary;
   if (options.numbers.empty()) {
     whole = false;
     if (options.sheet) return Usage("--sheet е за работна книга, дадена с името на файла ѝ");
@@ -429,9 +438,11 @@ int Columns(const Options& options, bool& whole, const std::function<bool()>& op
 }
 
 // The mode the options ask for, to standard output; `whole` tells whether
-// all of the input was read and answered.
-int RunMode(const Options& options, bool& whole, const std::function<bool()>& open_output) {
-  if (options.column) return Columns(options, whole, open_output);
+// all of the input was read and answered. `summary`: --summary's, for
+// --column.
+int RunMode(const Options& options, bool& whole, const std::function<bool()>& open_output,
+            egn::cli::Summary* summary) {
+  if (options.column) return Columns(options, whole, open_output, summary);
   if (!open_output()) {
     whole = false;
     return kBadInput;
@@ -486,7 +497,13 @@ int main(int argc, char** argv) {
   // --output's file is opened once the input is known (a refused one
   // leaves nothing behind).
   bool opened = false;
-  const auto open_output = [&options, &opened]() -> bool {
+  egn::cli::WrittenFile summary_file;
+  egn::cli::Summary summary(summary_file);
+  const auto open_output = [&options, &opened, &summary_file]() -> bool {
+    if (options.summary && !summary_file.Open(*options.summary)) {
+      Say("egn-digit: „" + *options.summary + "“ не може да се запише: " + summary_file.Problem());
+      return false;
+    }
     if (!options.output) return true;
     if (const int error = egn::cli::OpenOutputFile(*options.output)) {
       Say("egn-digit: „" + *options.output + "“ не може да се запише: " + std::strerror(error));
@@ -496,7 +513,12 @@ int main(int argc, char** argv) {
     return true;
   };
   bool whole = true;
-  const int status = RunMode(options, whole, open_output);
+  int status = RunMode(options, whole, open_output, options.summary ? &summary : nullptr);
+  // The summary says what was read, whether or not the output is kept.
+  if (summary_file.opened() && !(summary.Finish() && summary_file.Close())) {
+    Say("egn-digit: „" + *options.summary + "“ не може да се запише: " + summary_file.Problem());
+    status = kBadInput;
+  }
   if (!opened) return status;
   // The file is written whole or not at all.
   if (!whole) {

@@ -75,6 +75,12 @@ Problem ReadOutput(std::string_view v, Options& options) {
   return std::nullopt;
 }
 
+Problem ReadSummary(std::string_view v, Options& options) {
+  if (v.empty()) return "--summary иска име на файл";
+  options.summary = std::string(v);
+  return std::nullopt;
+}
+
 Problem ReadGenerate(std::string_view v, Options& options) {
   const auto count = WholeNumber(v);
   if (!count || *count == 0) return "--generate иска положително цяло число, а не " + Quoted(v);
@@ -130,6 +136,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--encoding", "--encoding иска кодировка", ReadEncoding, false},
     {"--sheet", "--sheet иска име или номер на лист", ReadSheet, false},
     {"--output", "--output иска име на файл", ReadOutput, false},
+    {"--summary", "--summary иска име на файл", ReadSummary, false},
     {"--generate", "--generate иска брой", ReadGenerate, false},
     {"--born", "--born иска дата или период", ReadBorn, true},
     {"--sex", "--sex иска пол", ReadSex, true},
@@ -171,6 +178,7 @@ Problem CheckTogether(const Options& options, bool any_filter) {
   }
   if (!options.column && options.encoding) return "--encoding е само за --column";
   if (!options.column && options.sheet) return "--sheet е само за --column";
+  if (!options.column && options.summary) return "--summary е само за --column";
   if (!options.column) return std::nullopt;
   if (options.mode == Mode::kGenerate) return "--generate не чете колона";
   if (options.numbers.size() > 1) {

@@ -33,6 +33,8 @@ struct Options {
   bool utf8 = false;
   std::optional<std::string> output;  // --output: the file, instead of standard output
   std::optional<std::string> sheet;   // --sheet: a workbook's sheet, by name or number
+  // --summary: the file that gets the rows to look at and the counts (with --column)
+  std::optional<std::string> summary;
 };
 
 // What the command line asks for.

@@ -240,6 +240,10 @@ class WorkbookRun final : public table::RowResults {
         const std::string_view field = text_;
         const Checked checked = CheckLine({field.substr(0, kLongestLine), field.size()}, true);
         verdict = CheckField(checked, column_options_, line, columns_, json, problem);
+        if (column_options_.summary != nullptr &&
+            (verdict == FieldVerdict::kRight || verdict == FieldVerdict::kWrong)) {
+          column_options_.summary->Judged(checked, column_options_, line, verdict);
+        }
       }
     }
     if (verdict == FieldVerdict::kBlank || verdict == FieldVerdict::kProblem) {
@@ -248,6 +252,7 @@ class WorkbookRun final : public table::RowResults {
     if (verdict == FieldVerdict::kProblem) {
       if (json != nullptr) AppendError(*json, Format::kJson, "line", line, problem);
       sink_.Warn("egn-digit: ред " + std::to_string(line) + ": " + problem);
+      if (column_options_.summary != nullptr) column_options_.summary->Problem(line, problem);
       status_ = kBadInput;
       sink_.Status(status_);
     } else if (verdict == FieldVerdict::kBlank && json != nullptr) {

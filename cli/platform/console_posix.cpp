@@ -120,6 +120,8 @@ std::unique_ptr<RandomFile> OpenRandomFile(const std::string& path, int& error) 
   return std::make_unique<PositionedFile>(fd, static_cast<std::uint64_t>(status.st_size));
 }
 
+std::FILE* CreateForWriting(const std::string& path) { return std::fopen(path.c_str(), "wbe"); }
+
 unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 
 int CreateAsStandardOutput(const std::string& name, const std::string& replaced) {

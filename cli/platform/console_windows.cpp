@@ -186,6 +186,8 @@ std::unique_ptr<RandomFile> OpenRandomFile(const std::string& path, int& error) 
   return std::make_unique<SeekedFile>(file, static_cast<std::uint64_t>(status.st_size));
 }
 
+std::FILE* CreateForWriting(const std::string& path) { return _wfopen(Wide(path).c_str(), L"wb"); }
+
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 
 int CreateAsStandardOutput(const std::string& name, const std::string& /*replaced*/) {

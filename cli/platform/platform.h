@@ -70,6 +70,11 @@ class RandomFile {
 // (ESPIPE for a file that is no regular one).
 std::unique_ptr<RandomFile> OpenRandomFile(const std::string& path, int& error);
 
+// The file at `path` (UTF-8) created, or emptied, for writing from its
+// start through the C library's stream; null with errno set when it cannot
+// be.
+std::FILE* CreateForWriting(const std::string& path);
+
 // This process's number, which keeps the new files of two runs apart.
 unsigned long ProcessId();
 

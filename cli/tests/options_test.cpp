@@ -41,6 +41,8 @@ TEST(CommandLine, MisuseGivesItsMessage) {
       {{"--column", "1", "--sheet", ""}, "--sheet иска име или номер на лист"},
       {{"--output"}, "--output иска име на файл"},
       {{"--output", ""}, "--output иска име на файл"},
+      {{"--column", "1", "--summary"}, "--summary иска име на файл"},
+      {{"--summary", ""}, "--summary иска име на файл"},
       {{"--generate"}, "--generate иска брой"},
       {{"--generate", "0"}, "--generate иска положително цяло число, а не „0“"},
       {{"--generate", "-1"}, "--generate иска положително цяло число, а не „-1“"},
@@ -65,6 +67,7 @@ TEST(CommandLine, MisuseGivesItsMessage) {
       {{"--utf8"}, "--separator и --utf8 са само за --column"},
       {{"--encoding", "utf-8"}, "--encoding е само за --column"},
       {{"--sheet", "1"}, "--sheet е само за --column"},
+      {{"--summary", "сводка.jsonl"}, "--summary е само за --column"},
       {{"--column", "1", "--generate", "1"}, "--generate не чете колона"},
       {{"--column", "1", "a.csv", "b.csv"}, "--column чете един файл, а са дадени 2"},
       {{"--column", "1", "--json", "--utf8"}, "--utf8 е за CSV, а не за --json"},
@@ -111,9 +114,9 @@ TEST(CommandLine, RunGetsWhatWasAsked) {
     EXPECT_EQ(line.options.mode, Mode::kCheck);
   }
   {
-    const CommandLine line =
-        ReadCommandLine({"--column", "ЕГН", "--separator", "tab", "--encoding", "Windows-1251",
-                         "--utf8", "--output", "изход.csv", "--decode", "вход.csv"});
+    const CommandLine line = ReadCommandLine({"--column", "ЕГН", "--separator", "tab", "--encoding",
+                                              "Windows-1251", "--utf8", "--output", "изход.csv",
+                                              "--summary", "сводка.jsonl", "--decode", "вход.csv"});
     ASSERT_EQ(line.action, Action::kRun) << line.problem;
     EXPECT_EQ(line.options.column, "ЕГН");
     EXPECT_FALSE(line.options.column_number.has_value());
@@ -121,6 +124,7 @@ TEST(CommandLine, RunGetsWhatWasAsked) {
     EXPECT_EQ(line.options.encoding, Encoding::kWindows1251);
     EXPECT_TRUE(line.options.utf8);
     EXPECT_EQ(line.options.output, "изход.csv");
+    EXPECT_EQ(line.options.summary, "сводка.jsonl");
     EXPECT_EQ(line.options.mode, Mode::kDecode);
     EXPECT_EQ(line.options.numbers, std::vector<std::string>{"вход.csv"});
   }

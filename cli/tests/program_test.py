@@ -1106,6 +1106,54 @@ class Program(unittest.TestCase):
                     with open(back, encoding="utf-8", newline="") as file:
                         self.assertEqual(file.read().replace("\n", "\r\n"), csv_out)
 
+    def test_summary_is_what_json_says_of_the_rows_to_look_at_and_their_counts(self):
+        # Every kind of row: right, wrong, nine digits, lost zeros with a
+        # right and with a wrong digit, malformed, blank, a row with too few
+        # fields and one whose quotes run against RFC 4180.
+        rows = [("Иван", "8001010008"), ("Мария", "8001010009"), ("Петър", "750101001"),
+                ("Ана", "551267871"), ("Елена", "551267872"), ("Стоян", "12ab"), ("Боби", "")]
+        text = "Име;ЕГН\r\n" + "".join(f"{n};{v}\r\n" for n, v in rows) + "Сам\r\nX;\"1\"2\r\n"
+        book = xlsx_of({"Лист1": {i + 1: {"A": n, "B": int(v) if v.isdigit() else v}
+                                  for i, (n, v) in enumerate([("Име", "ЕГН")] + rows) if v}})
+
+        def expected(records, decode):
+            """The records to look at and the counts, as egn-digit's --json gives the rows."""
+            counts = dict.fromkeys(["rows", "right", "wrong", "computed", "malformed",
+                                    "lost_leading_zeros"], 0)
+            looks = []
+            for line in records.splitlines():
+                record = json.loads(line)
+                if record.get("input") == "":
+                    continue
+                counts["rows"] += 1
+                right = record.get("valid" if decode else "check_digit_ok")
+                kind = ("malformed" if "error" in record else "computed" if right is None
+                        else "right" if right else "wrong")
+                counts[kind] += 1
+                counts["lost_leading_zeros"] += "lost_leading_zeros" in record
+                if kind in ("malformed", "wrong") or "lost_leading_zeros" in record:
+                    looks.append(line + "\n")
+            return "".join(looks) + json.dumps(counts, separators=(",", ":")) + "\n"
+
+        with tempfile.TemporaryDirectory() as directory:
+            for name, data, output in [("регистър.csv", text.encode("cp1251"), "изход.csv"),
+                                       ("регистър.xlsx", book, "изход.xlsx")]:
+                path = os.path.join(directory, name)
+                with open(path, "wb") as f:
+                    f.write(data)
+                for decode in ([], ["--decode"]):
+                    summary = os.path.join(directory, "сводка.jsonl")
+                    args = ["--column", "ЕГН", *decode, path]
+                    records, _, json_status = run([*args, "--json"])
+                    _, _, status = run([*args, "--output", os.path.join(directory, output),
+                                        "--summary", summary])
+                    with open(summary, encoding="utf-8") as f:
+                        self.assertEqual(f.read(), expected(records, bool(decode)), (name, decode))
+                    self.assertEqual(status, json_status, (name, decode))
+            self.assertEqual(run(["--column", "ЕГН", path, "--summary", "/no/such/dir/с.jsonl"]),
+                             ("", "egn-digit: „/no/such/dir/с.jsonl“ не може да се запише: "
+                                  "No such file or directory\n", 2))
+
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [
             (["--column"], "--column иска име или номер на колона"),
