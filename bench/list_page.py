@@ -6,8 +6,8 @@ the numbers without their leading zeros. Each is checked RUNS times (default
 3), alternating: by egn-digit on this machine (`--column ЕГН`, to /dev/null;
 the workbook written again with `--output`), and by the page in Chromium and
 in Firefox ESR, from the click on Провери to its summary (the file checked and
-offered for download, then read again with --json for the summary and the
-rows to look at). Medians of the wall-clock seconds, and how many times as
+offered for download, with egn-digit's --summary for the summary and the
+rows to look at, from the same reading). Medians of the wall-clock seconds, and how many times as
 long as egn-digit the page takes.
 
 Usage: bench/list_page.py WEB_BUILD_DIR EGN_DIGIT [RUNS] [ROWS] [BOOK_ROWS]

@@ -7,23 +7,21 @@
 // out to be damaged half-way gives no download that would look whole. The
 // file leaves the module's memory as it is written, a Blob for every
 // kOutputPiece bytes, which the browser may keep on disk: the worker holds
-// one piece of it, whatever the register's size. Nothing is kept anywhere
-// else.
+// one piece of it, whatever the register's size. The summary and the rows
+// to look at come from the same run (--summary), read as they are written
+// and not kept. Nothing is kept anywhere else.
 //
 // The page asks, one message a task:
 //   {names: true, wasm, file}: the names of the header row (as egn-digit
 //     finds the header, reading the file for a column no table has);
-//   {wasm, file, column, decode, output, part: "file"}: the file with its
-//     results (what `egn-digit --column COLUMN [--decode] FILE --output
-//     OUTPUT` writes: the CSV file, or the workbook again) and egn-digit's
-//     messages;
-//   {wasm, file, column, decode, part: "summary"}: the same run with --json,
-//     whose records give the summary and the rows to look at.
-// The page gives the two parts to two workers, which run side by side.
-// A worker answers with {progress} (of its part), {message} and {look} (the
-// first of each), {names}, {output} (with how many messages there were),
-// and finally {done} (with the summary, and how many rows to look at there
-// were); {failed} where egn-digit could not run at all; and
+//   {wasm, file, column, decode, output}: the file with its results (what
+//     `egn-digit --column COLUMN [--decode] FILE --output OUTPUT` writes:
+//     the CSV file, or the workbook again), egn-digit's messages, and its
+//     --summary: the counts and the rows to look at.
+// A worker answers with {progress}, {message} and {look} (the first of
+// each), {names}, and finally {done} with {output} (and how many messages
+// there were) and {summary} (and how many rows to look at there were), or
+// with {names}; {failed} where egn-digit could not run at all; and
 // {needsBytes} where it cannot read the file itself: the page then sends the
 // task again with the file's bytes (`whole`).
 "use strict";
@@ -51,18 +49,19 @@ function readsSlices(file) {
 }
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
-// is that of one process). `file` is mounted at /вход/NAME; `out` takes
-// each piece of its standard output, `said` each line of its standard
-// error, `read` the end of each slice it reads. Resolves to its exit status
-// and the module (for a file it wrote). runOn takes the file's bytes in
-// `whole` where it is not read a slice at a time. `writes`: the run writes
-// a file into /изход, which leaves the module in pieces as it is written.
-function run(wasm, file, whole, args, out, said, read, writes) {
+// is that of one process). `file` is mounted at /вход/NAME; `said` takes
+// each line of its standard error, `read` the end of each slice it reads.
+// Resolves to its exit status and the module (for a file it wrote). runOn
+// takes the file's bytes in `whole` where it is not read a slice at a time.
+// With `summary`, the run writes its file into /изход, which leaves the
+// module in pieces as it is written, and its --summary into /сводка, whose
+// bytes `summary` takes as they are written.
+function run(wasm, file, whole, args, said, read, summary) {
   if (whole) read(file.size);
-  return runOn(wasm, file, whole, args, out, said, read, writes);
+  return runOn(wasm, file, whole, args, said, read, summary);
 }
 
-function runOn(wasm, file, whole, args, out, said, read, writes) {
+function runOn(wasm, file, whole, args, said, read, summary) {
   var reader = {
     name: file.name,
     size: file.size,
@@ -85,23 +84,18 @@ function runOn(wasm, file, whole, args, out, said, read, writes) {
     preRun: [function (module) {
       module.FS.mkdir("/вход");
       module.FS.mkdir("/изход");
+      module.FS.mkdir("/сводка");
     }]
   }).then(function (module) {
     var FS = module.FS;
-    if (writes) writeOutputsInPieces(FS, FS.lookupPath("/изход").node);
+    if (summary) {
+      writeOutputsInPieces(FS, FS.lookupPath("/изход").node, FS.lookupPath("/сводка").node, summary);
+    }
     if (whole) {
       FS.writeFile("/вход/" + file.name, whole);
     } else {
       FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: reader}]}, "/вход");
     }
-    // Standard output's bytes as they are, in the pieces written.
-    var stdout = FS.getStream(1);
-    stdout.stream_ops = Object.assign({}, stdout.stream_ops, {
-      write: function (stream, buffer, offset, length) {
-        out(buffer.slice(offset, offset + length));
-        return length;
-      }
-    });
     try {
       var returned = module.callMain(args.concat(["/вход/" + file.name]));
       if (status === null) status = returned;
@@ -116,27 +110,12 @@ function runOn(wasm, file, whole, args, out, said, read, writes) {
   });
 }
 
-// What a JSON record of egn-digit's (one line of its --json output) says
-// of its row: blank, malformed, right, wrong, or nine digits whose tenth was
-// computed (checking alone: there is no control digit to be right or
-// wrong), and whether its leading zeros were lost. The record is classed by
-// its keys, not parsed: its keys are egn-digit's own, and a key's quoted
-// name cannot stand inside a string, where every quote is escaped. Only a
-// row that is shown is parsed (`why`).
-function kindOf(line, decode) {
-  if (line.indexOf('"error":') >= 0) return "malformed";
-  if (line.endsWith(',"input":""}')) return "blank";
-  if (line.indexOf(decode ? '"valid":true' : '"check_digit_ok":true') >= 0) return "right";
-  if (!decode && line.indexOf('"check_digit_ok"') < 0) return "computed";
-  return "wrong";
-}
-
-// What the table says of a row to look at, of the `kind` kindOf found:
-// its number and why.
-function why(record, kind, decode) {
-  if (kind == "malformed") return {shown: "", why: record.error};
+// What the table says of a row to look at (its --json record): its number
+// and why.
+function why(record, decode) {
+  if (record.error !== undefined) return {shown: "", why: record.error};
   var said = "";
-  if (kind == "wrong") {
+  if (!(decode ? record.valid : record.check_digit_ok)) {
     said = decode ? "невалидно: " + (record.reason || "") :
         "грешна контролна цифра; вярната е " + record.check_digit;
   }
@@ -149,13 +128,18 @@ function why(record, kind, decode) {
 
 // Files written in `outputs` (a folder of the module's memory) are written
 // in pieces: each kOutputPiece bytes become a Blob (node.pieces), and the
-// node holds only the piece being written. egn-digit writes its output from
-// start to end, never at another place; a write elsewhere fails the run
-// rather than give a file that is not what it wrote.
-function writeOutputsInPieces(FS, outputs) {
+// node holds only the piece being written. Files written in `passed` are
+// not kept at all: `take` gets each write's bytes. egn-digit writes its
+// files from start to end, never at another place; a write elsewhere fails
+// the run rather than give a file that is not what it wrote.
+function writeOutputsInPieces(FS, outputs, passed, take) {
   var fileOps = FS.filesystems.MEMFS.ops_table.file.stream, write = fileOps.write;
   fileOps.write = function (stream, buffer, offset, length, position, canOwn) {
     var node = stream.node;
+    if (node.parent === passed) {
+      take(buffer.subarray(offset, offset + length));
+      return length;
+    }
     if (node.parent !== outputs) return write.apply(this, arguments);
     if (!node.pieces) {
       node.pieces = [];
@@ -184,7 +168,7 @@ function writeOutputsInPieces(FS, outputs) {
 
 function names(task) {
   var found = null;
-  return run(task.wasm, task.file, task.whole, ["--column", kNoSuchColumn], function () {}, function (line) {
+  return run(task.wasm, task.file, task.whole, ["--column", kNoSuchColumn], function (line) {
     var at = line.indexOf("заглавният ред има ");
     if (found !== null || at < 0) return;
     var listed = line.slice(line.indexOf(": „", at) + 3);
@@ -194,17 +178,49 @@ function names(task) {
   });
 }
 
-// The file with its results, and egn-digit's messages.
-function checkFile(task) {
+// The file with its results, egn-digit's messages, and from its --summary
+// the counts and the rows to look at, as egn-digit judged them: a record a
+// row to look at (the first kMostShown parsed and shown), then the counts.
+function check(task) {
   var size = Math.max(task.file.size, 1);
   var output = "/изход/" + task.output;
   var messages = 0;
-  return run(task.wasm, task.file, task.whole, arguments_(task).concat(["--output", output]),
-      function () {},
-      function (line) {
-        if (++messages <= kMostShown) postMessage({message: line});
-      },
-      function (end) { postMessage({progress: end / size}); }, true).then(function (ran) {
+  var summary = {rows: 0, right: 0, wrong: 0, computed: 0, malformed: 0, lost: 0, looks: 0};
+  var rest = "";
+  var decoder = new TextDecoder();
+  function records(text) {
+    text = rest + text;
+    var from = 0;
+    for (var end = text.indexOf("\n"); end >= 0; from = end + 1, end = text.indexOf("\n", from)) {
+      // Past the rows shown, a record is only counted, not cut out.
+      if (summary.looks >= kMostShown && text.startsWith('{"line":', from)) {
+        ++summary.looks;
+        continue;
+      }
+      var line = text.slice(from, end);
+      if (line.startsWith('{"rows":')) {
+        var counts = JSON.parse(line);
+        ["rows", "right", "wrong", "computed", "malformed"].forEach(function (key) {
+          summary[key] = counts[key];
+        });
+        summary.lost = counts.lost_leading_zeros;
+      } else if (line && summary.looks++ < kMostShown) {
+        var record = JSON.parse(line), seen = why(record, task.decode);
+        postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
+      }
+    }
+    rest = text.slice(from);
+  }
+  var args = ["--column", task.column].concat(task.decode ? ["--decode"] : [],
+      ["--output", output, "--summary", "/сводка/редове.jsonl"]);
+  return run(task.wasm, task.file, task.whole, args, function (line) {
+    if (++messages <= kMostShown) postMessage({message: line});
+  }, function (end) {
+    postMessage({progress: end / size});
+  }, function (bytes) {
+    records(decoder.decode(bytes, {stream: true}));
+  }).then(function (ran) {
+    records(decoder.decode() + "\n");
     var node = null, written = null;
     try {
       node = ran.module.FS.lookupPath(output).node;
@@ -219,58 +235,16 @@ function checkFile(task) {
       written = new Blob(pieces.concat(node.usedBytes ? [node.contents.subarray(0, node.usedBytes)] : []));
       ran.module.FS.unlink(output);
     }
-    postMessage({output: written, status: ran.status, messages: messages, done: true});
+    postMessage({output: written, status: ran.status, messages: messages, summary: summary,
+                 done: true});
   });
-}
-
-// The same run with a JSON record a row: the summary and the rows to look
-// at, as egn-digit judged them.
-function checkSummary(task) {
-  var size = Math.max(task.file.size, 1);
-  var summary = {rows: 0, right: 0, wrong: 0, computed: 0, malformed: 0, lost: 0, looks: 0};
-  var rest = "";
-  var decoder = new TextDecoder();
-  function records(text) {
-    var lines = (rest + text).split("\n");
-    rest = lines.pop();
-    for (var i = 0; i < lines.length; ++i) {
-      var line = lines[i];
-      if (!line) continue;
-      var kind = kindOf(line, task.decode);
-      if (kind == "blank") continue;
-      ++summary.rows;
-      ++summary[kind];
-      var lost = line.indexOf('"lost_leading_zeros"') >= 0;
-      if (lost) ++summary.lost;
-      if (kind == "malformed" || kind == "wrong" || lost) {
-        if (summary.looks < kMostShown) {
-          var record = JSON.parse(line), seen = why(record, kind, task.decode);
-          postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
-        }
-        ++summary.looks;
-      }
-    }
-  }
-  return run(task.wasm, task.file, task.whole, arguments_(task).concat(["--json"]), function (piece) {
-    records(decoder.decode(piece, {stream: true}));
-  }, function () {}, function (end) {
-    postMessage({progress: end / size});
-  }).then(function () {
-    records(decoder.decode() + "\n");
-    postMessage({summary: summary, done: true});
-  });
-}
-
-function arguments_(task) {
-  return ["--column", task.column].concat(task.decode ? ["--decode"] : []);
 }
 
 onmessage = function (event) {
   var task = event.data;
   if (!task.whole && !readsSlices(task.file)) return postMessage({needsBytes: true});
   if (task.whole) task.whole = new Uint8Array(task.whole);
-  var part = task.names ? names : task.part == "summary" ? checkSummary : checkFile;
-  part(task).catch(function (reason) {
+  (task.names ? names : check)(task).catch(function (reason) {
     postMessage({failed: String(reason) + "\n" + (reason && reason.stack), done: true});
   });
 };
