@@ -106,6 +106,7 @@ else()
       ${zlib_SOURCE}/trees.c ${zlib_SOURCE}/zutil.c)
     target_include_directories(egn_zlib SYSTEM PUBLIC ${zlib_SOURCE})
     target_compile_options(egn_zlib PRIVATE -w)  # not our code to warn about
+    egn_optimise_for_the_page(egn_zlib)
     add_library(ZLIB::ZLIB ALIAS egn_zlib)
     file(STRINGS ${zlib_SOURCE}/zlib.h line REGEX "^#define ZLIB_VERSION ")
     string(REGEX REPLACE ".*\"(.*)\".*" "\\1" ZLIB_VERSION_STRING "${line}")
@@ -139,6 +140,7 @@ else()
   target_include_directories(egn_expat SYSTEM PUBLIC ${lib})
   target_compile_definitions(egn_expat PUBLIC XML_STATIC)  # no dllimport on Windows
   target_compile_options(egn_expat PRIVATE -w)
+  egn_optimise_for_the_page(egn_expat)
   add_library(EXPAT::EXPAT ALIAS egn_expat)
 endif()
 
