@@ -173,24 +173,30 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
     right = options.decode ? DecodeColumns(columns, digits, about)
                            : CheckColumns(columns, digits, options.explain, about);
   }
+  if (options.summary != nullptr)
+    options.summary->Judged(options, checked.verdict, digits, about, right);
   return right ? FieldVerdict::kRight : FieldVerdict::kWrong;
 }
 
-void Summary::Judged(const Checked& checked, const ColumnOptions& options, std::size_t line,
-                     FieldVerdict verdict) {
+void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_view digits,
+                     const About& about, bool right) {
   ++rows_;
-  const bool lost = Restored(checked.digits).has_value();
-  if (verdict == FieldVerdict::kWrong) {
+  const bool lost = about.lost_zeros != 0;
+  if (!right) {
     ++wrong_;
-  } else if (!options.decode && checked.verdict == Verdict::kNine && !lost) {
+  } else if (!options.decode && read == Verdict::kNine && !lost) {
     ++computed_;  // nine digits: the tenth computed, neither right nor wrong
   } else {
     ++right_;
   }
   if (lost) ++lost_;
-  if (!lost && verdict != FieldVerdict::kWrong) return;
-  std::string unused;
-  CheckField(checked, options, line, unused_, &records_, unused);
+  if (!lost && right) return;
+  // A row to look at: its record as --json writes it (a row in a few).
+  if (options.decode) {
+    AppendDecode(records_, Format::kJson, digits, about);
+  } else {
+    AppendCheck(records_, Format::kJson, digits, options.explain, about);
+  }
   Put();
 }
 

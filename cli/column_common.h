@@ -58,7 +58,8 @@ enum class FieldVerdict {
 // whose zeros a spreadsheet dropped are read as that number, and the
 // results say so; so are those of such a number whose control digit is
 // wrong, where the digits hold no date as they stand. For kProblem nothing
-// is written: `problem` says why.
+// is written: `problem` says why. A number judged right or wrong is told to
+// options.summary, where there is one.
 FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, std::size_t line,
                         Columns& columns, std::string* json, std::string& problem);
 
@@ -71,10 +72,12 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
 class Summary {
  public:
   explicit Summary(table::ByteSink& sink) : sink_(sink) {}
-  // A field of row `line` that CheckField judged right or wrong (kRight,
-  // kWrong): counted, and its record written where it is one to look at.
-  void Judged(const Checked& checked, const ColumnOptions& options, std::size_t line,
-              FieldVerdict verdict);
+  // A field that CheckField judged right or wrong: what CheckLine read
+  // (`read`), the number judged (its lost zeros restored, as `about` says)
+  // and the verdict; counted, and its record written where it is one to
+  // look at.
+  void Judged(const ColumnOptions& options, Verdict read, std::string_view digits,
+              const About& about, bool right);
   // A row with no number to check (the field's problem, or the row's own).
   void Problem(std::size_t line, std::string_view problem);
   // Writes what is left and the counts: false when the sink failed (its
@@ -87,7 +90,6 @@ class Summary {
   table::ByteSink& sink_;
   bool failed_ = false;
   std::string records_;
-  Columns unused_;
   std::uint64_t rows_ = 0, right_ = 0, wrong_ = 0, computed_ = 0, malformed_ = 0, lost_ = 0;
 };
 

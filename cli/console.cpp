@@ -231,9 +231,8 @@ std::unique_ptr<table::RandomAccessSource> OpenRandomAccessFile(const std::strin
 
 bool WrittenFile::Open(const std::string& path) {
   file_ = platform::CreateForWriting(path);
-  opened_ = file_ != nullptr;
-  if (!opened_) error_ = errno;
-  return opened_;
+  if (file_ == nullptr) error_ = errno;
+  return file_ != nullptr;
 }
 
 WrittenFile::~WrittenFile() { Close(); }

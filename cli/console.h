@@ -89,7 +89,8 @@ class WrittenFile final : public table::ByteSink {
   WrittenFile& operator=(const WrittenFile&) = delete;
   // Creates the file: false (Problem() says why) when it cannot be.
   bool Open(const std::string& path);
-  bool opened() const { return opened_; }
+  // Whether the file is open: created and not yet closed.
+  bool opened() const { return file_ != nullptr; }
   bool Write(std::string_view bytes) override;
   std::string Problem() const override { return table::SystemProblem(error_); }
   // Closes the file: false (Problem() says why) when what was written did
@@ -98,7 +99,6 @@ class WrittenFile final : public table::ByteSink {
 
  private:
   std::FILE* file_ = nullptr;
-  bool opened_ = false;
   int error_ = 0;
 };
 

@@ -297,7 +297,6 @@ class ColumnRun {
       Problem(row, problem, true);
       return;
     }
-    if (options_.summary != nullptr) options_.summary->Judged(checked, options_, row.line, verdict);
     if (!json) writer_->Row(out, row, &columns_, 0);
     if (verdict == FieldVerdict::kWrong && status_ == kAllRight) status_ = kWrongDigit;
     output_.Done();

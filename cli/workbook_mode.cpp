@@ -240,10 +240,6 @@ class WorkbookRun final : public table::RowResults {
         const std::string_view field = text_;
         const Checked checked = CheckLine({field.substr(0, kLongestLine), field.size()}, true);
         verdict = CheckField(checked, column_options_, line, columns_, json, problem);
-        if (column_options_.summary != nullptr &&
-            (verdict == FieldVerdict::kRight || verdict == FieldVerdict::kWrong)) {
-          column_options_.summary->Judged(checked, column_options_, line, verdict);
-        }
       }
     }
     if (verdict == FieldVerdict::kBlank || verdict == FieldVerdict::kProblem) {

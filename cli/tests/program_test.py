@@ -1153,6 +1153,16 @@ class Program(unittest.TestCase):
             self.assertEqual(run(["--column", "ЕГН", path, "--summary", "/no/such/dir/с.jsonl"]),
                              ("", "egn-digit: „/no/such/dir/с.jsonl“ не може да се запише: "
                                   "No such file or directory\n", 2))
+            # A disk that fills: at the end (the counts), or part-way (a
+            # register whose rows to look at are written before its end).
+            for wrong_rows in (1, 5000):
+                path = os.path.join(directory, "пълен.csv")
+                with open(path, "w", encoding="utf-8") as f:
+                    f.write("ЕГН\n" + "7501020011\n" * wrong_rows)
+                _, said, status = run(["--column", "ЕГН", path, "--output",
+                                       os.path.join(directory, "изход.csv"), "--summary", "/dev/full"])
+                self.assertEqual((said, status), ("egn-digit: „/dev/full“ не може да се запише: "
+                                                  "No space left on device\n", 2), wrong_rows)
 
     def test_column_options_refuse_what_they_cannot_do(self):
         cases = [
