@@ -1,8 +1,8 @@
 // The list page's worker: egn-digit itself (its module, EgnDigit, stands
 // above this script in the same worker), run on the file the page gives it.
-// The file is never copied whole: egn-digit reads it through WORKERFS, one
-// slice at a time (FileReaderSync, synchronous in a worker, at any place, as
-// a ZIP is read). Its output is the file it writes with --output, whole or
+// The file is never copied whole: egn-digit reads it through WORKERFS, a
+// block at a time (FileReaderSync, synchronous in a worker, at any place, as
+// a ZIP is read; readInBlocks). Its output is the file it writes with --output, whole or
 // not at all, as egn-digit writes every --output file: a register that turns
 // out to be damaged half-way gives no download that would look whole. The
 // file leaves the module's memory as it is written, a Blob for every
@@ -19,7 +19,7 @@
 //     the CSV file, or the workbook again), egn-digit's messages, and its
 //     --summary: the counts and the rows to look at.
 // A worker answers with {progress}, {message} and {look} (the first of
-// each), {names}, and finally {done} with {output} (and how many messages
+// each), and finally {done} with {output} (and how many messages
 // there were) and {summary} (and how many rows to look at there were), or
 // with {names}; {failed} where egn-digit could not run at all; and
 // {needsBytes} where it cannot read the file itself: the page then sends the
@@ -34,6 +34,8 @@ var kNoSuchColumn = "4294967295";
 var kMostShown = 200;
 // The checked file's pieces, each made a Blob as soon as it is written.
 var kOutputPiece = 1 << 24;
+// The input is read in blocks of this size (readInBlocks).
+var kReadBlock = 1 << 23;
 
 // Whether this worker can read a file a slice at a time. WebKit's cannot in
 // a page opened from a file (its FileReaderSync and Blob reading fail there
@@ -50,7 +52,7 @@ function readsSlices(file) {
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
 // is that of one process). `file` is mounted at /вход/NAME; `said` takes
-// each line of its standard error, `read` the end of each slice it reads.
+// each line of its standard error, `read` the end of each block it reads.
 // Resolves to its exit status and the module (for a file it wrote). runOn
 // takes the file's bytes in `whole` where it is not read a slice at a time.
 // With `summary`, the run writes its file into /изход, which leaves the
@@ -62,14 +64,6 @@ function run(wasm, file, whole, args, said, read, summary) {
 }
 
 function runOn(wasm, file, whole, args, said, read, summary) {
-  var reader = {
-    name: file.name,
-    size: file.size,
-    slice: function (from, to) {
-      read(Math.min(to, file.size));
-      return file.slice(from, to);
-    }
-  };
   var status = null;
   return EgnDigit({
     instantiateWasm: function (imports, done) {
@@ -89,12 +83,13 @@ function runOn(wasm, file, whole, args, said, read, summary) {
   }).then(function (module) {
     var FS = module.FS;
     if (summary) {
-      writeOutputsInPieces(FS, FS.lookupPath("/изход").node, FS.lookupPath("/сводка").node, summary);
+      routeWrites(FS, FS.lookupPath("/изход").node, FS.lookupPath("/сводка").node, summary);
     }
     if (whole) {
       FS.writeFile("/вход/" + file.name, whole);
     } else {
-      FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: reader}]}, "/вход");
+      FS.mount(FS.filesystems.WORKERFS, {blobs: [{name: file.name, data: file}]}, "/вход");
+      readInBlocks(FS.filesystems.WORKERFS.stream_ops, file, read);
     }
     try {
       var returned = module.callMain(args.concat(["/вход/" + file.name]));
@@ -126,13 +121,38 @@ function why(record, decode) {
   return {shown: decode ? record.number : record.input, why: said};
 }
 
+// The mounted file is read a block of kReadBlock bytes at a time, held
+// until a read goes past it: a browser takes about as long for each read as
+// for a megabyte, and egn-digit reads a CSV 64 KiB at a time and a ZIP at
+// many places, most of them in the same block. `read` gets the end of each
+// block read.
+function readInBlocks(ops, file, read) {
+  var block = new Uint8Array(0), at = 0;
+  ops.read = function (stream, buffer, offset, length, position) {
+    var from = position, end = Math.min(position + length, file.size);
+    while (position < end) {
+      if (position < at || position >= at + block.length) {
+        at = position - position % kReadBlock;
+        var to = Math.min(at + kReadBlock, file.size);
+        block = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(at, to)));
+        if (block.length != to - at) throw new Error("the file changed while it was read");
+        read(to);
+      }
+      var taken = Math.min(end, at + block.length) - position;
+      buffer.set(block.subarray(position - at, position - at + taken), offset + position - from);
+      position += taken;
+    }
+    return Math.max(end - from, 0);
+  };
+}
+
 // Files written in `outputs` (a folder of the module's memory) are written
 // in pieces: each kOutputPiece bytes become a Blob (node.pieces), and the
 // node holds only the piece being written. Files written in `passed` are
 // not kept at all: `take` gets each write's bytes. egn-digit writes its
 // files from start to end, never at another place; a write elsewhere fails
 // the run rather than give a file that is not what it wrote.
-function writeOutputsInPieces(FS, outputs, passed, take) {
+function routeWrites(FS, outputs, passed, take) {
   var fileOps = FS.filesystems.MEMFS.ops_table.file.stream, write = fileOps.write;
   fileOps.write = function (stream, buffer, offset, length, position, canOwn) {
     var node = stream.node;
@@ -178,6 +198,25 @@ function names(task) {
   });
 }
 
+// The bytes of `parts`, one after another.
+function joined(parts) {
+  var all = new Uint8Array(parts.reduce(function (n, part) { return n + part.length; }, 0));
+  parts.reduce(function (at, part) {
+    all.set(part, at);
+    return at + part.length;
+  }, 0);
+  return all;
+}
+
+// Whether `bytes` begin with the ASCII text `prefix`.
+function startsWith(bytes, prefix) {
+  if (bytes.length < prefix.length) return false;
+  for (var i = 0; i < prefix.length; ++i) {
+    if (bytes[i] != prefix.charCodeAt(i)) return false;
+  }
+  return true;
+}
+
 // The file with its results, egn-digit's messages, and from its --summary
 // the counts and the rows to look at, as egn-digit judged them: a record a
 // row to look at (the first kMostShown parsed and shown), then the counts.
@@ -186,30 +225,29 @@ function check(task) {
   var output = "/изход/" + task.output;
   var messages = 0;
   var summary = {rows: 0, right: 0, wrong: 0, computed: 0, malformed: 0, lost: 0, looks: 0};
-  var rest = "";
   var decoder = new TextDecoder();
-  function records(text) {
-    text = rest + text;
+  var unended = [];  // the bytes of the line not yet ended, in the pieces written
+  // The summary's bytes as egn-digit writes them: each line ended is a
+  // record or the counts. Past the rows shown, a record is only counted: its
+  // bytes are never made text.
+  function records(bytes) {
     var from = 0;
-    for (var end = text.indexOf("\n"); end >= 0; from = end + 1, end = text.indexOf("\n", from)) {
-      // Past the rows shown, a record is only counted, not cut out.
-      if (summary.looks >= kMostShown && text.startsWith('{"line":', from)) {
-        ++summary.looks;
-        continue;
-      }
-      var line = text.slice(from, end);
-      if (line.startsWith('{"rows":')) {
-        var counts = JSON.parse(line);
+    for (var end = bytes.indexOf(10); end >= 0; from = end + 1, end = bytes.indexOf(10, from)) {
+      var line = bytes.subarray(from, end);
+      if (unended.length) line = joined(unended.concat([line]));
+      unended = [];
+      if (startsWith(line, '{"rows":')) {
+        var counts = JSON.parse(decoder.decode(line));
         ["rows", "right", "wrong", "computed", "malformed"].forEach(function (key) {
           summary[key] = counts[key];
         });
         summary.lost = counts.lost_leading_zeros;
-      } else if (line && summary.looks++ < kMostShown) {
-        var record = JSON.parse(line), seen = why(record, task.decode);
+      } else if (line.length && ++summary.looks <= kMostShown) {
+        var record = JSON.parse(decoder.decode(line)), seen = why(record, task.decode);
         postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
       }
     }
-    rest = text.slice(from);
+    if (from < bytes.length) unended.push(bytes.slice(from));  // a copy: the module's memory is written again
   }
   var args = ["--column", task.column].concat(task.decode ? ["--decode"] : [],
       ["--output", output, "--summary", "/сводка/редове.jsonl"]);
@@ -217,10 +255,8 @@ function check(task) {
     if (++messages <= kMostShown) postMessage({message: line});
   }, function (end) {
     postMessage({progress: end / size});
-  }, function (bytes) {
-    records(decoder.decode(bytes, {stream: true}));
-  }).then(function (ran) {
-    records(decoder.decode() + "\n");
+  }, records).then(function (ran) {
+    records(new Uint8Array([10]));
     var node = null, written = null;
     try {
       node = ran.module.FS.lookupPath(output).node;
