@@ -52,7 +52,7 @@ function readsSlices(file) {
 
 // One run of egn-digit with `args` in a module of its own (egn-digit's state
 // is that of one process). `file` is mounted at /вход/NAME; `said` takes
-// each line of its standard error, `read` the end of each block it reads.
+// each line of its standard error, `read` the end of each read.
 // Resolves to its exit status and the module (for a file it wrote). runOn
 // takes the file's bytes in `whole` where it is not read a slice at a time.
 // With `summary`, the run writes its file into /изход, which leaves the
@@ -125,7 +125,7 @@ function why(record, decode) {
 // until a read goes past it: a browser takes about as long for each read as
 // for a megabyte, and egn-digit reads a CSV 64 KiB at a time and a ZIP at
 // many places, most of them in the same block. `read` gets the end of each
-// block read.
+// read, as egn-digit reads, for the progress bar.
 function readInBlocks(ops, file, read) {
   var block = new Uint8Array(0), at = 0;
   ops.read = function (stream, buffer, offset, length, position) {
@@ -136,12 +136,12 @@ function readInBlocks(ops, file, read) {
         var to = Math.min(at + kReadBlock, file.size);
         block = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(at, to)));
         if (block.length != to - at) throw new Error("the file changed while it was read");
-        read(to);
       }
       var taken = Math.min(end, at + block.length) - position;
       buffer.set(block.subarray(position - at, position - at + taken), offset + position - from);
       position += taken;
     }
+    if (end > from) read(end);
     return Math.max(end - from, 0);
   };
 }

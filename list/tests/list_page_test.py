@@ -68,9 +68,10 @@ def sheet_rows(rows):
     return "".join("<table:table-row>" + "".join(map(cell, r)) + "</table:table-row>" for r in rows)
 
 
-def ods(rows):
+def ods(rows, padding=0):
     """A spreadsheet of OpenDocument with `rows` in its first sheet, numbers
-    in number cells."""
+    in number cells; with `padding`, an image of that many bytes, stored,
+    before the sheet."""
     content = ('<?xml version="1.0" encoding="UTF-8"?><office:document-content'
                ' xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
                ' xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"'
@@ -82,6 +83,9 @@ def ods(rows):
         with zipfile.ZipFile(path, "w") as z:
             z.writestr(zipfile.ZipInfo("mimetype", (1980, 1, 1, 0, 0, 0)),
                        "application/vnd.oasis.opendocument.spreadsheet")
+            if padding:
+                z.writestr(zipfile.ZipInfo("Thumbnails/thumbnail.png", (1980, 1, 1, 0, 0, 0)),
+                           bytes(range(256)) * (padding // 256))
             z.writestr(zipfile.ZipInfo("content.xml", (1980, 1, 1, 0, 0, 0)), content,
                        compress_type=zipfile.ZIP_DEFLATED)
         return open(path, "rb").read()
@@ -110,13 +114,17 @@ CASES = [
     ("csv-in-pieces", "регистър.csv", ("Име;ЕГН;Град\r\n" + "Иван;8001010008;Русе\r\n"
                                        "Георги;8001010009;София\r\n" * 350_000).encode("cp1251"),
      "ЕГН", False, None, None, None),
-    ("ods", "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"], ["Георги", "8001010009"],
-                                ["Петър", "750101001"]]),
-     "ЕГН", True, "Проверени редове: 3; верни: 1; грешни: 1; с грешка: 1; с изгубени водещи нули:"
-     " 0. Програмата съобщи за проблеми: вижте съобщенията.", ["Име", "ЕГН"],
-     [["3", "8001010009", "невалидно: контролната цифра трябва да е 8"],
-      ["4", "", "за разчитане трябват 10 цифри, а са 9"]]),
 ]
+# A small sheet, and the same behind 9 MiB: the worker reads a file in blocks
+# of 8 MiB, and the ZIP's directory, its sheet and the copy of its image
+# written again lie in both, read back and forth.
+for name, padding in (("ods", 0), ("ods-past-a-block", 9 << 20)):
+    CASES.append((name, "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"],
+                                             ["Георги", "8001010009"], ["Петър", "750101001"]], padding),
+                  "ЕГН", True, "Проверени редове: 3; верни: 1; грешни: 1; с грешка: 1; с изгубени"
+                  " водещи нули: 0. Програмата съобщи за проблеми: вижте съобщенията.", ["Име", "ЕГН"],
+                  [["3", "8001010009", "невалидно: контролната цифра трябва да е 8"],
+                   ["4", "", "за разчитане трябват 10 цифри, а са 9"]]))
 
 
 # What LibreOffice Calc writes of the sheet: the case's name, --convert-to's
