@@ -228,26 +228,34 @@ function check(task) {
   var decoder = new TextDecoder();
   var unended = [];  // the bytes of the line not yet ended, in the pieces written
   // The summary's bytes as egn-digit writes them: each line ended is a
-  // record or the counts. Past the rows shown, a record is only counted: its
-  // bytes are never made text.
+  // record (`{"line":…`) or, last, the counts (`{"rows":…`). Past the rows
+  // shown, a record is only counted: its bytes are never made text, nor cut
+  // out of the piece.
   function records(bytes) {
     var from = 0;
     for (var end = bytes.indexOf(10); end >= 0; from = end + 1, end = bytes.indexOf(10, from)) {
-      var line = bytes.subarray(from, end);
-      if (unended.length) line = joined(unended.concat([line]));
-      unended = [];
-      if (startsWith(line, '{"rows":')) {
-        var counts = JSON.parse(decoder.decode(line));
-        ["rows", "right", "wrong", "computed", "malformed"].forEach(function (key) {
-          summary[key] = counts[key];
-        });
-        summary.lost = counts.lost_leading_zeros;
-      } else if (line.length && ++summary.looks <= kMostShown) {
-        var record = JSON.parse(decoder.decode(line)), seen = why(record, task.decode);
-        postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
+      if (unended.length) {
+        ended(joined(unended.concat([bytes.subarray(from, end)])));
+        unended = [];
+      } else if (summary.looks >= kMostShown && end - from > 2 && bytes[from + 2] == 0x6c) {
+        ++summary.looks;
+      } else {
+        ended(bytes.subarray(from, end));
       }
     }
     if (from < bytes.length) unended.push(bytes.slice(from));  // a copy: the module's memory is written again
+  }
+  function ended(line) {
+    if (startsWith(line, '{"rows":')) {
+      var counts = JSON.parse(decoder.decode(line));
+      ["rows", "right", "wrong", "computed", "malformed"].forEach(function (key) {
+        summary[key] = counts[key];
+      });
+      summary.lost = counts.lost_leading_zeros;
+    } else if (line.length && ++summary.looks <= kMostShown) {
+      var record = JSON.parse(decoder.decode(line)), seen = why(record, task.decode);
+      postMessage({look: {line: record.line, shown: seen.shown, why: seen.why}});
+    }
   }
   var args = ["--column", task.column].concat(task.decode ? ["--decode"] : [],
       ["--output", output, "--summary", "/сводка/редове.jsonl"]);
