@@ -166,20 +166,23 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
     return FieldVerdict::kProblem;
   }
   bool right = false;
+  std::string_view record;  // the row's JSON record, where it was just made
   if (json != nullptr) {
+    const std::size_t from = json->size();
     right = options.decode ? AppendDecode(*json, Format::kJson, digits, about)
                            : AppendCheck(*json, Format::kJson, digits, options.explain, about);
+    record = std::string_view(*json).substr(from);
   } else {
     right = options.decode ? DecodeColumns(columns, digits, about)
                            : CheckColumns(columns, digits, options.explain, about);
   }
   if (options.summary != nullptr)
-    options.summary->Judged(options, checked.verdict, digits, about, right);
+    options.summary->Judged(options, checked.verdict, digits, about, right, record);
   return right ? FieldVerdict::kRight : FieldVerdict::kWrong;
 }
 
 void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_view digits,
-                     const About& about, bool right) {
+                     const About& about, bool right, std::string_view record) {
   ++rows_;
   const bool lost = about.lost_zeros != 0;
   if (!right) {
@@ -192,7 +195,9 @@ void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_vie
   if (lost) ++lost_;
   if (!lost && right) return;
   // A row to look at: its record as --json writes it (a row in a few).
-  if (options.decode) {
+  if (!record.empty()) {
+    records_ += record;
+  } else if (options.decode) {
     AppendDecode(records_, Format::kJson, digits, about);
   } else {
     AppendCheck(records_, Format::kJson, digits, options.explain, about);

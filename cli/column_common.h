@@ -75,9 +75,10 @@ class Summary {
   // A field that CheckField judged right or wrong: what CheckLine read
   // (`read`), the number judged (its lost zeros restored, as `about` says)
   // and the verdict; counted, and its record written where it is one to
-  // look at.
+  // look at: `record`, where the caller has just made it for --json, or
+  // else made here.
   void Judged(const ColumnOptions& options, Verdict read, std::string_view digits,
-              const About& about, bool right);
+              const About& about, bool right, std::string_view record = {});
   // A row with no number to check (the field's problem, or the row's own).
   void Problem(std::size_t line, std::string_view problem);
   // Writes what is left and the counts: false when the sink failed (its

@@ -1144,12 +1144,17 @@ class Program(unittest.TestCase):
                 for decode in ([], ["--decode"]):
                     summary = os.path.join(directory, "сводка.jsonl")
                     args = ["--column", "ЕГН", *decode, path]
-                    records, _, json_status = run([*args, "--json"])
+                    records, said, json_status = run([*args, "--json"])
                     _, _, status = run([*args, "--output", os.path.join(directory, output),
                                         "--summary", summary])
                     with open(summary, encoding="utf-8") as f:
                         self.assertEqual(f.read(), expected(records, bool(decode)), (name, decode))
                     self.assertEqual(status, json_status, (name, decode))
+                    # With --json too: its records and the summary's are the same rows.
+                    both = run([*args, "--json", "--summary", summary])
+                    self.assertEqual(both, (records, said, json_status), (name, decode))
+                    with open(summary, encoding="utf-8") as f:
+                        self.assertEqual(f.read(), expected(records, bool(decode)), (name, decode))
             self.assertEqual(run(["--column", "ЕГН", path, "--summary", "/no/such/dir/с.jsonl"]),
                              ("", "egn-digit: „/no/such/dir/с.jsonl“ не може да се запише: "
                                   "No such file or directory\n", 2))
