@@ -2,14 +2,14 @@
 // above this script in the same worker), run on the file the page gives it.
 // The file is never copied whole: egn-digit reads it through WORKERFS, a
 // block at a time (FileReaderSync, synchronous in a worker, at any place, as
-// a ZIP is read; readInBlocks). Its output is the file it writes with --output, whole or
-// not at all, as egn-digit writes every --output file: a register that turns
-// out to be damaged half-way gives no download that would look whole. The
-// file leaves the module's memory as it is written, a Blob for every
-// kOutputPiece bytes, which the browser may keep on disk: the worker holds
-// one piece of it, whatever the register's size. The summary and the rows
-// to look at come from the same run (--summary), read as they are written
-// and not kept. Nothing is kept anywhere else.
+// a ZIP is read; readInBlocks). Its output is the file it writes with
+// --output, whole or not at all, as egn-digit writes every --output file: a
+// register that turns out to be damaged half-way gives no download that
+// would look whole. The file leaves the module's memory as it is written, a
+// Blob for every kOutputPiece bytes, which the browser may keep on disk: the
+// worker holds one piece of it, whatever the register's size. The summary
+// and the rows to look at come from the same run (--summary), read as they
+// are written and not kept. Nothing is kept anywhere else.
 //
 // The page asks, one message a task:
 //   {names: true, wasm, file}: the names of the header row (as egn-digit

@@ -39,9 +39,9 @@ windows=(cmake ninja-build googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x8
 # Debian's fixes: tools/fetch-sources.sh).
 windows+=(libz-mingw-w64-dev curl ca-certificates patch)
 # The page is tested in Chromium, Firefox ESR and WebKit (WebKitWebDriver);
-# zopfli compresses its module, terser the list page's script; npm installs the Firefox driver's
-# puppeteer-core, Lighthouse and axe-core: Debian's npm, unless the installed
-# Node brought its own.
+# zopfli compresses its module, terser the list page's script; npm installs
+# the Firefox driver's puppeteer-core, Lighthouse and axe-core: Debian's npm,
+# unless the installed Node brought its own.
 web=(cmake ninja-build googletest emscripten nodejs chromium fonts-liberation2 fonttools python3-brotli
   zopfli terser firefox-esr webkit2gtk-driver)
 command -v npm >/dev/null || web+=(npm)
