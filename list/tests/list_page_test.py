@@ -11,12 +11,15 @@ Usage: list_page_test.py WEB_BUILD_DIR EGN_DIGIT [ENGINE...]
 default, webkit or firefox, the last by list_page_firefox.js.) Prints "N passed, N failed" last; exits 1 on a failure.
 """
 import base64
+import functools
+import http.server
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 import zipfile
@@ -30,6 +33,7 @@ from selenium.webdriver.common.keys import Keys  # noqa: E402
 BUILD = os.path.abspath(sys.argv[1])
 EGN_DIGIT = os.path.abspath(sys.argv[2])
 PAGE = os.path.join(BUILD, "list", "egn-list.html")
+SITE = os.path.join(BUILD, "window", "site")
 WORKBOOK = os.path.join(SOURCE, "docs", "examples", "регистър.xlsx")
 
 # A register as a clerk's sheet holds it: a number whose leading zero was
@@ -225,7 +229,7 @@ def wait(driver, script, seconds=60):
     raise AssertionError(f"waited {seconds} s for: {script}")
 
 
-def run_case(driver, case, scratch, downloads):
+def run_case(driver, case, scratch, downloads, address=None):
     name, file_name, data, column, decode, summary, names, looks = case
     if file_name is None:
         shown_name = "поставени.csv"
@@ -235,7 +239,7 @@ def run_case(driver, case, scratch, downloads):
     expected, messages = native(shown_name, bytes_given, column, decode, scratch)
     if summary is None:
         summary = json_summary(shown_name, bytes_given, column, decode, scratch)
-    driver.get("file://" + PAGE)
+    driver.get(address or "file://" + PAGE)
     if file_name is None:
         # Each line typed, then Enter: a line break as every driver sends it.
         driver.find_element("id", "pasted").send_keys(data.replace("\n", Keys.ENTER))
@@ -487,6 +491,36 @@ def downloaded(driver, downloads):
     return open(target, "rb").read()
 
 
+def on_the_site(driver, scratch, downloads):
+    """The site's copy, served as a static host serves it: its module is the
+    site's file, asked for from the site, and its registers come out as the
+    self-contained page's do; it asks for nothing elsewhere."""
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                             functools.partial(Quiet, directory=SITE))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    origin = f"http://127.0.0.1:{server.server_address[1]}/"
+    try:
+        requests_made(driver)  # what earlier checks asked for
+        for case in CASES:
+            if case[0] in ("csv-windows-1251", "xlsx", "pasted"):
+                run_case(driver, case, scratch, downloads, origin + "egn-list.html")
+        asked = requests_made(driver)
+        assert origin + "egn-list.wasm" in asked, f"the module was not asked for: {asked}"
+        elsewhere = [u for u in asked if not u.startswith((origin, "blob:", "data:"))]
+        assert not elsewhere, f"the site's page asked for {elsewhere}"
+    except Exception:
+        # What this check asked for and said is not the next check's.
+        requests_made(driver)
+        driver.get_log("browser")
+        raise
+    finally:
+        server.shutdown()
+        server.server_close()
+
+
 def requests_made(driver):
     """Every URL the page asked for, from Chromium's performance log."""
     urls = []
@@ -563,6 +597,7 @@ def main():
                     checks.append(("accessible", lambda: accessible(driver)))
                     checks.append(("on-a-phone", lambda: on_a_phone(driver, scratch, downloads)))
                     checks.append(("dropped", lambda: dropped(driver)))
+                    checks.append(("on-the-site", lambda: on_the_site(driver, scratch, downloads)))
                     checks += [(name, lambda s=setup, w=words: failed_run(driver, s, w))
                                for name, setup, words in FAILED_RUNS]
                 checks.append(("stopped", lambda: stopped(driver)))

@@ -19,8 +19,10 @@ into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
                         serves the site from its copy
   NAME.html             each other page given (PAGES, self-contained pages
                         such as egn-list.html), as it is but for its policy,
-                        which lets it reach the site itself, linked from
-                        index.html below the window, by its title
+                        which lets it reach the site itself, and its module,
+                        where it carries one, which is NAME.wasm; linked
+                        from index.html below the window, by its title
+  NAME.wasm             that page's WebAssembly
 
 Usage: make_site.py PAGE DESCRIPTION OUTPUT_DIR ID NAME SHORT_NAME PIXELS... [PAGES...]
 (DESCRIPTION: the window's stored description, for the window's colour; ID:
@@ -67,6 +69,12 @@ SITE_NOTICE = """@NAME@: the window as a site, for any browser, on or off line.
   device. It keeps no cookies; its worker (sw.js) keeps a copy of the site's
   own files, so that the window opens without the network.
 """
+# What a self-contained page's notice adds on the site, where its module is
+# a file of its own.
+OTHER_NOTICE = """
+
+  On this site its WebAssembly is the site's file @WASM@, and its policy
+  allows connections to this site alone."""
 # The page's surround: the colour round the window, which a starting app
 # shows before the window is built.
 SURROUND = re.compile(r"\bhtml\s*\{[^}]*?\bbackground(?:-color)?\s*:\s*(#[0-9a-fA-F]{6})\b")
@@ -300,6 +308,20 @@ def main():
         directives["connect-src"] = ["'self'"]
         text = text.replace(policy.group(0), policy.group(0).replace(
             policy.group(1), policy_text(directives)), 1)
+        # Its module, where it carries one, as a file of its own, as the
+        # window's: the page the phone first loads is its markup and script,
+        # and the module follows it, compressed by the host.
+        module = MODULE.search(text)
+        if module:
+            wasm = os.path.splitext(os.path.basename(other))[0] + ".wasm"
+            if f'"{wasm}"' not in text:
+                fail(f"{other} carries a module but does not name {wasm}, its file on the site")
+            files[wasm] = zlib.decompress(from_text(module.group(1)))
+            notice = text.find("\n-->")
+            if not text.startswith("<!DOCTYPE html>") or notice < 0:
+                fail(f"{other} has no notice to say where its module is")
+            text = (text[:notice] + OTHER_NOTICE.replace("@WASM@", wasm) + text[notice:]).replace(
+                module.group(0), "", 1)
         files[os.path.basename(other)] = text.encode("utf-8")
         links.append(LINK.replace("@HREF@", os.path.basename(other)).replace("@TITLE@", title.group(1)))
     if links:

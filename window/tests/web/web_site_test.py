@@ -62,11 +62,20 @@ def check_policy():
     assert links and re.fullmatch(r'<a href="egn-list.html" [^>]*>Проверка на списък с ЕГН</a>',
                                   links[1]), links
     without = without.replace(links[0], "", 1)
+    # Its module is the site's file egn-list.wasm, as the window's is, and
+    # its notice says so.
     listed = os.path.join(BUILD, "list", "egn-list.html")
     built = open(listed, encoding="utf-8").read()
     its_policy = POLICY.search(built)[0]
-    assert open(os.path.join(SITE, "egn-list.html"), encoding="utf-8").read() == built.replace(
-        its_policy, its_policy.replace('">', '; connect-src \'self\'">'), 1)
+    its_module = re.search(r'<template id="egn-module">([^<]*)</template>\n', built)
+    notice_end = built.index("\n-->")
+    assert open(os.path.join(SITE, "egn-list.html"), encoding="utf-8").read() == (
+        built[:notice_end] + "\n\n  On this site its WebAssembly is the site's file egn-list.wasm,"
+        " and its policy\n  allows connections to this site alone." + built[notice_end:]).replace(
+        its_policy, its_policy.replace('">', '; connect-src \'self\'">'), 1).replace(
+        its_module[0], "", 1)
+    wasm = open(os.path.join(SITE, "egn-list.wasm"), "rb").read()
+    assert zlib.decompress(make_page.from_text(its_module[1])) == wasm and wasm[:4] == b"\0asm"
     page = POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())
     module = re.search(r'<template id="egn-module">([^<]*)</template>\n', page)
     face = re.search(r"url\(data:font/woff2;base64,([^)]*)\)", page)
