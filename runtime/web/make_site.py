@@ -177,9 +177,9 @@ def policy_text(directives):
 
 # Registers the worker once the page is there. The page's Trusted Types make
 # the worker's address a TrustedScriptURL, which only the site's one policy
-# gives, and only for that address. Where there is no worker (a page opened
-# from disk, plain http:// away from this machine, an old browser) the window
-# works as ever, only not without the network.
+# gives, and only for that address. Where there is no worker (plain http://
+# away from this machine, an old browser) the window works as ever, only not
+# without the network.
 REGISTRATION = """<script>
 // The site's worker keeps a copy of every file of the site (sw.js), so that
 // the window opens again without the network.
