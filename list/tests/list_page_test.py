@@ -11,15 +11,12 @@ Usage: list_page_test.py WEB_BUILD_DIR EGN_DIGIT [ENGINE...]
 default, webkit or firefox, the last by list_page_firefox.js.) Prints "N passed, N failed" last; exits 1 on a failure.
 """
 import base64
-import functools
-import http.server
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import traceback
 import zipfile
@@ -27,7 +24,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "window", "tests", "web", "web_engines"))
-from drivers import accessibility_violations, start  # noqa: E402  (the browsers, as the window's tests start them)
+from drivers import accessibility_violations, serve, start  # noqa: E402  (the browsers, as the window's tests start them)
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1])
@@ -485,8 +482,11 @@ def downloaded(driver, downloads):
         os.remove(os.path.join(downloads, old))
     link.click()
     target = os.path.join(downloads, wanted)
+    # Chromium reserves the name with an empty file before it writes the
+    # download beside it (.crdownload, Firefox's .part) and renames it over:
+    # the file is whole once it is the folder's only file.
     end = time.monotonic() + 30
-    while not os.path.exists(target) and time.monotonic() < end:
+    while os.listdir(downloads) != [wanted] and time.monotonic() < end:
         time.sleep(0.1)
     return open(target, "rb").read()
 
@@ -495,13 +495,7 @@ def on_the_site(driver, scratch, downloads):
     """The site's copy, served as a static host serves it: its module is the
     site's file, asked for from the site, and its registers come out as the
     self-contained page's do; it asks for nothing elsewhere."""
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args):
-            pass
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
-                                             functools.partial(Quiet, directory=SITE))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    origin = f"http://127.0.0.1:{server.server_address[1]}/"
+    server, origin = serve(SITE)
     try:
         requests_made(driver)  # what earlier checks asked for
         for case in CASES:
