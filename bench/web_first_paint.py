@@ -13,18 +13,19 @@ build's egn-check.html, say), loaded in the same rounds, so that a page
 before and after a change is measured side by side.
 """
 import argparse
-import functools
-import http.server
 import os
 import shutil
 import statistics
+import sys
 import tempfile
-import threading
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "window", "tests", "web", "web_engines"))
+import drivers  # noqa: E402  (the loopback host)
+
 REFERENCE = os.path.join(HERE, "reference_window.html")
 MODES = {"file": "from disk", "http": "loopback HTTP", "slow": "from disk, CPU 6 x slower"}
 
@@ -37,16 +38,13 @@ new PerformanceObserver(list => {
 """
 
 
-class Quiet(http.server.SimpleHTTPRequestHandler):
+class Uncached(drivers.Quiet):
     """Serves the pages as a static host would, never from the browser's
     cache: every load is a first visit."""
 
     def end_headers(self):
         self.send_header("Cache-Control", "no-store")
         super().end_headers()
-
-    def log_message(self, *args):
-        pass
 
 
 def measure(driver, urls, runs):
@@ -82,9 +80,7 @@ def main():
     folder = tempfile.mkdtemp()
     for page, name in zip(pages, names):
         shutil.copyfile(page, os.path.join(folder, name))
-    server = http.server.ThreadingHTTPServer(
-        ("127.0.0.1", 0), functools.partial(Quiet, directory=folder))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server, origin = drivers.serve(folder, Uncached)
 
     options = Options()
     for a in ("--headless=new", "--no-sandbox", "--window-size=900,700"):
@@ -94,7 +90,7 @@ def main():
     try:
         for mode in modes:
             if mode == "http":
-                base = f"http://127.0.0.1:{server.server_address[1]}/"
+                base = origin
             else:
                 base = "file://" + folder + "/"
             driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate",

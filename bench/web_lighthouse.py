@@ -17,9 +17,7 @@ with npm ci from window/tests/web/web_engines/package-lock.json (as
 tools/check-web.sh does) where it is not yet.
 """
 import argparse
-import functools
 import gzip
-import http.server
 import json
 import os
 import shutil
@@ -27,17 +25,18 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = os.path.join(HERE, "reference_window.html")
 ENGINES = os.path.join(HERE, "..", "window", "tests", "web", "web_engines")
+sys.path.insert(0, ENGINES)
+import drivers  # noqa: E402  (the loopback host)
 METRICS = {"first-contentful-paint": "FCP", "largest-contentful-paint": "LCP",
            "total-blocking-time": "TBT", "speed-index": "SI"}
 CATEGORIES = ["performance", "accessibility", "best-practices", "seo"]
 
 
-class Host(http.server.SimpleHTTPRequestHandler):
+class Host(drivers.Quiet):
     """A static host: the types hosts give, no caching (every audit a first
     visit), and gzip for text and WebAssembly unless told to serve plainly."""
     plain = False
@@ -65,9 +64,6 @@ class Host(http.server.SimpleHTTPRequestHandler):
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
         self.wfile.write(data)
-
-    def log_message(self, *args):
-        pass
 
 
 def lighthouse(build):
@@ -107,10 +103,7 @@ def main():
     shutil.copytree(os.path.join(args.build, "window", "site"), os.path.join(scratch, "site"))
     shutil.copyfile(REFERENCE, os.path.join(scratch, "reference_window.html"))
     Host.plain = args.plain
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
-                                             functools.partial(Host, directory=scratch))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    base = f"http://127.0.0.1:{server.server_address[1]}/"
+    server, base = drivers.serve(scratch, Host)
     pages = {"site/": base + "site/", "reference": base + "reference_window.html",
              "list page": base + "site/egn-list.html"}
     metrics = {page: [] for page in pages}

@@ -317,8 +317,10 @@ def main():
             if f'"{wasm}"' not in text:
                 fail(f"{other} carries a module but does not name {wasm}, its file on the site")
             files[wasm] = zlib.decompress(from_text(module.group(1)))
+            # The notice is the page's first comment, closed on a line of
+            # its own: the first such close is the notice's.
             notice = text.find("\n-->")
-            if not text.startswith("<!DOCTYPE html>") or notice < 0:
+            if not 0 <= text.find("<!--") < notice:
                 fail(f"{other} has no notice to say where its module is")
             text = (text[:notice] + OTHER_NOTICE.replace("@WASM@", wasm) + text[notice:]).replace(
                 module.group(0), "", 1)

@@ -8,7 +8,6 @@ it, and what users see). Prints "N passed, N failed" last; exits 1 on a failure.
 """
 import base64
 import hashlib
-import http.server
 import io
 import os
 import random
@@ -16,9 +15,7 @@ import re
 import shutil
 import sys
 import tempfile
-import threading
 import traceback
-from functools import partial
 
 from PIL import Image
 from selenium import webdriver
@@ -72,6 +69,9 @@ CANNOT_RUN = [
 # users see, as every backend's window tests read them.
 sys.path.insert(0, os.path.join(HERE, "..", "shared"))
 import window_expectations as expectations  # noqa: E402
+
+sys.path.insert(0, os.path.join(HERE, "web_engines"))
+import drivers  # noqa: E402  (the loopback host)
 
 FORM, CONTROLS = expectations.read_model()
 SEEN = expectations.read_what_users_see()
@@ -797,7 +797,7 @@ class Checks:
 PROBE_HITS = []
 
 
-class Probe(http.server.SimpleHTTPRequestHandler):
+class Probe(drivers.Quiet):
     """The loopback server: serves the build folder, and counts any request
     for the probe path, which the page's policy must never let through."""
 
@@ -806,17 +806,12 @@ class Probe(http.server.SimpleHTTPRequestHandler):
             PROBE_HITS.append(self.path)
         super().do_GET()
 
-    def log_message(self, *args):
-        pass
-
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), partial(Probe, directory=BUILD))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server, origin = drivers.serve(BUILD, Probe)
     global PROBE_URL
-    port = server.server_address[1]
-    PROBE_URL = f"http://127.0.0.1:{port}/probe"
-    http_url = f"http://127.0.0.1:{port}/window/egn-check.html"
+    PROBE_URL = origin + "probe"
+    http_url = origin + "window/egn-check.html"
     file_url = "file://" + PAGE
 
     names = [n for n in dir(Checks) if n.startswith("test_")]

@@ -9,14 +9,12 @@ Usage: web_site_test.py BUILD_DIR. Exits 1 on the first failure.
 """
 import base64
 import hashlib
-import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import urllib.request
 import zlib
 from functools import partial
@@ -25,6 +23,7 @@ from PIL import Image
 from selenium.webdriver.support.wait import WebDriverWait
 
 import web_page_test as chromium  # the browser's driver (reads BUILD_DIR from the command line)
+import drivers  # the loopback host (web_page_test puts its folder on the path)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "runtime", "web"))
 import make_page  # noqa: E402  (the page maker's own reading of the module's text)
@@ -141,38 +140,42 @@ def check_refusals(scratch):
     page = open(chromium.PAGE, encoding="utf-8").read()
     pixels = [os.path.join(BUILD, "window", f"egn-check.icon-{s}.rgba") for s in (192, 512)]
     spoiled = os.path.join(scratch, "spoiled.html")
-    cases = [(spoiled, re.sub(pattern, by, page, count=1), pixels, spoiled + said)
+    cases = [(re.sub(pattern, by, page, count=1), pixels, None, spoiled + said)
              for pattern, by, said in REFUSALS]
     odd = os.path.join(scratch, "odd.rgba")
     open(odd, "wb").write(b"\0" * 12)
-    cases.append((chromium.PAGE, page, pixels[:1] + [odd],
-                  f"{odd} is not a square of RGBA pixels (12 bytes)"))
-    cases.append((chromium.PAGE, page, pixels[:1],
+    cases.append((page, pixels[:1] + [odd], None, f"{odd} is not a square of RGBA pixels (12 bytes)"))
+    cases.append((page, pixels[:1], None,
                   "the icons are [192] pixels; an installable app needs 192 and 512"))
-    for path, text, icons, said in cases:
-        if path == spoiled:
-            open(spoiled, "w", encoding="utf-8").write(text)
-        run = subprocess.run([sys.executable, MAKER, path, DESCRIPTION,
-                              os.path.join(scratch, "site"), "probe", "n", "s", *icons],
+    # A page beside the window: its module must have a name on the site,
+    # and its notice a place to say so.
+    listed = open(os.path.join(BUILD, "list", "egn-list.html"), encoding="utf-8").read()
+    other = os.path.join(scratch, "egn-list.html")
+    cases.append((page, pixels, listed.replace('"egn-list.wasm"', '""', 1),
+                  f"{other} carries a module but does not name egn-list.wasm, its file on the site"))
+    cases.append((page, pixels, listed.replace("<!--", "", 1),
+                  f"{other} has no notice to say where its module is"))
+    for text, icons, beside, said in cases:
+        open(spoiled, "w", encoding="utf-8").write(text)
+        if beside is not None:
+            open(other, "w", encoding="utf-8").write(beside)
+        run = subprocess.run([sys.executable, MAKER, spoiled, DESCRIPTION,
+                              os.path.join(scratch, "site"), "probe", "n", "s", *icons,
+                              *([other] if beside is not None else [])],
                              capture_output=True, text=True)
         assert (run.returncode, run.stderr) == (1, f"make_site.py: {said}\n"), (said, run.stderr)
 
 
-class Host(http.server.SimpleHTTPRequestHandler):
+class Host(drivers.Quiet):
     """A static host, with the types a host gives the manifest and the worker."""
     extensions_map = {".webmanifest": "application/manifest+json", ".js": "text/javascript",
                       ".html": "text/html", ".png": "image/png", ".wasm": "application/wasm",
                       ".woff2": "font/woff2"}
 
-    def log_message(self, *args):
-        pass
-
 
 def check_in_chromium(scratch):
     site = shutil.copytree(SITE, os.path.join(scratch, "served"))
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), partial(Host, directory=site))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    url = f"http://127.0.0.1:{server.server_address[1]}/"
+    server, url = drivers.serve(site, Host)
     browser = chromium.Browser()
     wait = WebDriverWait(browser.driver, 10)
 

@@ -1,8 +1,12 @@
 """The browsers the pages' tests drive through Selenium, started alike for
 every page: headless Chromium (its console kept, and with `network` every
 request the page makes, in its performance log) or WebKit
-(WebKitWebDriver, which needs a display: run it under xvfb-run -a)."""
+(WebKitWebDriver, which needs a display: run it under xvfb-run -a), and
+the loopback host they open pages from."""
+import functools
+import http.server
 import os
+import threading
 
 from selenium import webdriver
 
@@ -23,6 +27,23 @@ def start(engine, network=False):
         raise SystemExit(f"unknown engine {engine} (webkit or chromium)")
     driver.set_window_size(900, 700)
     return driver
+
+
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    """A static host that keeps its log to itself: a test prints its own."""
+
+    def log_message(self, *args):
+        pass
+
+
+def serve(folder, handler=Quiet):
+    """folder served on a loopback port of its own from a thread, by handler
+    (a Quiet one unless told): (the server, its origin with a final slash).
+    The server's shutdown() ends it, at once where it has ended already."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                             functools.partial(handler, directory=folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, f"http://127.0.0.1:{server.server_address[1]}/"
 
 
 def accessibility_violations(driver, build, open_page):
