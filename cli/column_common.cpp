@@ -194,7 +194,9 @@ void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_vie
   }
   if (lost) ++lost_;
   if (!lost && right) return;
-  // A row to look at: its record as --json writes it (a row in a few).
+  // A row to look at: its record as --json writes it (a row in a few),
+  // where it is one of the first `most_`.
+  if (++looks_ > most_) return;
   if (!record.empty()) {
     records_ += record;
   } else if (options.decode) {
@@ -208,6 +210,7 @@ void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_vie
 void Summary::Problem(std::size_t line, std::string_view problem) {
   ++rows_;
   ++malformed_;
+  if (++looks_ > most_) return;
   AppendError(records_, Format::kJson, "line", line, problem);
   Put();
 }
@@ -223,7 +226,8 @@ bool Summary::Finish() {
               ",\"wrong\":" + std::to_string(wrong_) +
               ",\"computed\":" + std::to_string(computed_) +
               ",\"malformed\":" + std::to_string(malformed_) +
-              ",\"lost_leading_zeros\":" + std::to_string(lost_) + "}\n";
+              ",\"lost_leading_zeros\":" + std::to_string(lost_) +
+              ",\"to_look_at\":" + std::to_string(looks_) + "}\n";
   failed_ = failed_ || !sink_.Write(records_);
   records_.clear();
   return !failed_;

@@ -71,7 +71,10 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
 // a line of its own.
 class Summary {
  public:
-  explicit Summary(table::ByteSink& sink) : sink_(sink) {}
+  // `most`: the rows to look at whose records are written, the first ones
+  // (every row is counted all the same).
+  explicit Summary(table::ByteSink& sink, std::uint64_t most = UINT64_MAX)
+      : sink_(sink), most_(most) {}
   // A field that CheckField judged right or wrong: what CheckLine read
   // (`read`), the number judged (its lost zeros restored, as `about` says)
   // and the verdict; counted, and its record written where it is one to
@@ -91,7 +94,9 @@ class Summary {
   table::ByteSink& sink_;
   bool failed_ = false;
   std::string records_;
+  std::uint64_t most_;
   std::uint64_t rows_ = 0, right_ = 0, wrong_ = 0, computed_ = 0, malformed_ = 0, lost_ = 0;
+  std::uint64_t looks_ = 0;  // the rows to look at, written or not
 };
 
 }  // namespace egn::cli

@@ -48,9 +48,10 @@ constexpr const char* kHelp =
     "                 [--seed S] [--json] [--bom] [--output ИЗХОД]\n"
     "       egn-digit --column ИМЕ|N [--decode] [--explain] [--json] [--separator З]\n"
     "                 [--encoding КОДИРОВКА] [--utf8] [--output ИЗХОД]\n"
-    "                 [--summary СВОДКА] [ФАЙЛ]\n"
+    "                 [--summary СВОДКА [--summary-rows N]] [ФАЙЛ]\n"
     "       egn-digit --column ИМЕ|N [--sheet ЛИСТ] [--decode] [--explain] [--json]\n"
-    "                 [--output ИЗХОД] [--summary СВОДКА] КНИГА.xlsx|КНИГА.ods\n"
+    "                 [--output ИЗХОД] [--summary СВОДКА [--summary-rows N]]\n"
+    "                 КНИГА.xlsx|КНИГА.ods\n"
     "Изчислява контролната (десетата) цифра на ЕГН, разчита цели номера и създава\n"
     "валидни номера за тестови данни.\n"
     "\n"
@@ -119,8 +120,10 @@ constexpr const char* kHelp =
     "    --summary СВОДКА  записва във файла СВОДКА обекта JSON (като с --json)\n"
     "              на всеки ред за преглед (грешка, невярна цифра или невалиден\n"
     "              номер, изгубени нули), а накрая ред с броя на редовете:\n"
-    "              rows, right, wrong, computed (9 цифри), malformed и\n"
-    "              lost_leading_zeros\n"
+    "              rows, right, wrong, computed (9 цифри), malformed,\n"
+    "              lost_leading_zeros и to_look_at (редовете за преглед)\n"
+    "    --summary-rows N  записва в сводката само първите N реда за преглед;\n"
+    "              другите само се броят\n"
     "  --json      един обект JSON на ред, със същите полета под английски\n"
     "              ключове; числата остават низове, за да се запазят нулите\n"
     "  --bom       изходът започва с BOM на UTF-8, по който Windows PowerShell 5.1\n"
@@ -498,7 +501,7 @@ int main(int argc, char** argv) {
   // leaves nothing behind).
   bool opened = false;
   egn::cli::WrittenFile summary_file;
-  egn::cli::Summary summary(summary_file);
+  egn::cli::Summary summary(summary_file, options.summary_rows.value_or(UINT64_MAX));
   const auto open_output = [&options, &opened, &summary_file]() -> bool {
     if (options.summary && !summary_file.Open(*options.summary)) {
       Say("egn-digit: „" + *options.summary + "“ не може да се запише: " + summary_file.Problem());

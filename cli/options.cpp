@@ -81,6 +81,12 @@ Problem ReadSummary(std::string_view v, Options& options) {
   return std::nullopt;
 }
 
+Problem ReadSummaryRows(std::string_view v, Options& options) {
+  options.summary_rows = WholeNumber(v);
+  if (!options.summary_rows) return "--summary-rows иска цяло число от 0 нагоре, а не " + Quoted(v);
+  return std::nullopt;
+}
+
 Problem ReadGenerate(std::string_view v, Options& options) {
   const auto count = WholeNumber(v);
   if (!count || *count == 0) return "--generate иска положително цяло число, а не " + Quoted(v);
@@ -137,6 +143,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--sheet", "--sheet иска име или номер на лист", ReadSheet, false},
     {"--output", "--output иска име на файл", ReadOutput, false},
     {"--summary", "--summary иска име на файл", ReadSummary, false},
+    {"--summary-rows", "--summary-rows иска брой", ReadSummaryRows, false},
     {"--generate", "--generate иска брой", ReadGenerate, false},
     {"--born", "--born иска дата или период", ReadBorn, true},
     {"--sex", "--sex иска пол", ReadSex, true},
@@ -179,6 +186,7 @@ Problem CheckTogether(const Options& options, bool any_filter) {
   if (!options.column && options.encoding) return "--encoding е само за --column";
   if (!options.column && options.sheet) return "--sheet е само за --column";
   if (!options.column && options.summary) return "--summary е само за --column";
+  if (!options.summary && options.summary_rows) return "--summary-rows е само за --summary";
   if (!options.column) return std::nullopt;
   if (options.mode == Mode::kGenerate) return "--generate не чете колона";
   if (options.numbers.size() > 1) {

@@ -35,6 +35,9 @@ struct Options {
   std::optional<std::string> sheet;   // --sheet: a workbook's sheet, by name or number
   // --summary: the file that gets the rows to look at and the counts (with --column)
   std::optional<std::string> summary;
+  // --summary-rows: the records of only the first rows to look at (the
+  // others counted), for a reader that shows no more than that
+  std::optional<std::uint64_t> summary_rows;
 };
 
 // What the command line asks for.

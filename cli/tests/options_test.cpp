@@ -43,6 +43,11 @@ TEST(CommandLine, MisuseGivesItsMessage) {
       {{"--output", ""}, "--output иска име на файл"},
       {{"--column", "1", "--summary"}, "--summary иска име на файл"},
       {{"--summary", ""}, "--summary иска име на файл"},
+      {{"--column", "1", "--summary", "с", "--summary-rows"}, "--summary-rows иска брой"},
+      {{"--column", "1", "--summary", "с", "--summary-rows", "-1"},
+       "--summary-rows иска цяло число от 0 нагоре, а не „-1“"},
+      {{"--column", "1", "--summary", "с", "--summary-rows", "2x"},
+       "--summary-rows иска цяло число от 0 нагоре, а не „2x“"},
       {{"--generate"}, "--generate иска брой"},
       {{"--generate", "0"}, "--generate иска положително цяло число, а не „0“"},
       {{"--generate", "-1"}, "--generate иска положително цяло число, а не „-1“"},
@@ -68,6 +73,7 @@ TEST(CommandLine, MisuseGivesItsMessage) {
       {{"--encoding", "utf-8"}, "--encoding е само за --column"},
       {{"--sheet", "1"}, "--sheet е само за --column"},
       {{"--summary", "сводка.jsonl"}, "--summary е само за --column"},
+      {{"--column", "1", "--summary-rows", "5"}, "--summary-rows е само за --summary"},
       {{"--column", "1", "--generate", "1"}, "--generate не чете колона"},
       {{"--column", "1", "a.csv", "b.csv"}, "--column чете един файл, а са дадени 2"},
       {{"--column", "1", "--json", "--utf8"}, "--utf8 е за CSV, а не за --json"},
@@ -114,9 +120,10 @@ TEST(CommandLine, RunGetsWhatWasAsked) {
     EXPECT_EQ(line.options.mode, Mode::kCheck);
   }
   {
-    const CommandLine line = ReadCommandLine({"--column", "ЕГН", "--separator", "tab", "--encoding",
-                                              "Windows-1251", "--utf8", "--output", "изход.csv",
-                                              "--summary", "сводка.jsonl", "--decode", "вход.csv"});
+    const CommandLine line =
+        ReadCommandLine({"--column", "ЕГН", "--separator", "tab", "--encoding", "Windows-1251",
+                         "--utf8", "--output", "изход.csv", "--summary", "сводка.jsonl",
+                         "--summary-rows", "0", "--decode", "вход.csv"});
     ASSERT_EQ(line.action, Action::kRun) << line.problem;
     EXPECT_EQ(line.options.column, "ЕГН");
     EXPECT_FALSE(line.options.column_number.has_value());
@@ -125,6 +132,7 @@ TEST(CommandLine, RunGetsWhatWasAsked) {
     EXPECT_TRUE(line.options.utf8);
     EXPECT_EQ(line.options.output, "изход.csv");
     EXPECT_EQ(line.options.summary, "сводка.jsonl");
+    EXPECT_EQ(line.options.summary_rows, 0U);
     EXPECT_EQ(line.options.mode, Mode::kDecode);
     EXPECT_EQ(line.options.numbers, std::vector<std::string>{"вход.csv"});
   }

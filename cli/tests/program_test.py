@@ -1133,6 +1133,7 @@ class Program(unittest.TestCase):
                 counts["lost_leading_zeros"] += "lost_leading_zeros" in record
                 if kind in ("malformed", "wrong") or "lost_leading_zeros" in record:
                     looks.append(line + "\n")
+            counts["to_look_at"] = len(looks)
             return "".join(looks) + json.dumps(counts, separators=(",", ":")) + "\n"
 
         with tempfile.TemporaryDirectory() as directory:
@@ -1155,6 +1156,14 @@ class Program(unittest.TestCase):
                     self.assertEqual(both, (records, said, json_status), (name, decode))
                     with open(summary, encoding="utf-8") as f:
                         self.assertEqual(f.read(), expected(records, bool(decode)), (name, decode))
+                    # --summary-rows: the first records only, the counts whole.
+                    whole = expected(records, bool(decode)).splitlines(keepends=True)
+                    for most in (0, 2, 4, 1000):
+                        run([*args, "--output", os.path.join(directory, output), "--summary",
+                             summary, "--summary-rows", str(most)])
+                        with open(summary, encoding="utf-8") as f:
+                            self.assertEqual(f.read(), "".join(whole[:min(most, len(whole) - 1)])
+                                             + whole[-1], (name, decode, most))
             self.assertEqual(run(["--column", "ЕГН", path, "--summary", "/no/such/dir/с.jsonl"]),
                              ("", "egn-digit: „/no/such/dir/с.jsonl“ не може да се запише: "
                                   "No such file or directory\n", 2))

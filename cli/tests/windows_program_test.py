@@ -175,7 +175,8 @@ class Program(unittest.TestCase):
             self.assertEqual(wine_run(["--column", "ЕГН", path, "--summary", summary])[1:], (b"", 0))
             with open(summary, "rb") as f:
                 self.assertEqual(f.read().splitlines()[-1], b'{"rows":2,"right":2,"wrong":0,'
-                                 b'"computed":0,"malformed":0,"lost_leading_zeros":1}')
+                                 b'"computed":0,"malformed":0,"lost_leading_zeros":1,'
+                                 b'"to_look_at":1}')
         utf16 = b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le")
         self.assertEqual(wine_run(["--column", "егн"], utf16),
                          (b"\xff\xfe" + expected.replace("\n", "\r\n").encode("utf-16-le"), b"", 0))
