@@ -5,9 +5,9 @@
 // a ZIP is read; readInBlocks). Its output is the file it writes with
 // --output, whole or not at all, as egn-digit writes every --output file: a
 // register that turns out to be damaged half-way gives no download that
-// would look whole. The file leaves the module's memory as it is written, a
-// Blob for every kOutputPiece bytes, which the browser may keep on disk: the
-// worker holds one piece of it, whatever the register's size. The summary
+// would look whole. The file leaves the module's memory as it is written, in
+// pieces of kOutputPiece bytes that the page makes Blobs the browser may keep
+// on disk: the worker holds one piece of it, whatever the register's size. The summary
 // and the rows to look at come from the same run (--summary), read as they
 // are written and not kept. Nothing is kept anywhere else.
 //
@@ -19,8 +19,10 @@
 //     the CSV file, or the workbook again), egn-digit's messages, and its
 //     --summary: the counts and the rows to look at.
 // A worker answers with {progress}, {message} and {look} (the first of
-// each), and finally {done} with {output} (and how many messages
-// there were) and {summary} (and how many rows to look at there were), or
+// each) and {piece} (the checked file's, in order), and finally {done}
+// with {output} (the file's bytes after its {pieces} pieces, or null where
+// egn-digit kept no file), {messages} (how many there were) and {summary}
+// (and how many rows to look at there were), or
 // with {names}; {failed} where egn-digit could not run at all; and
 // {needsBytes} where it cannot read the file itself: the page then sends the
 // task again with the file's bytes (`whole`).
@@ -147,8 +149,11 @@ function readInBlocks(ops, file, read) {
 }
 
 // Files written in `outputs` (a folder of the module's memory) are written
-// in pieces: each kOutputPiece bytes become a Blob (node.pieces), and the
-// node holds only the piece being written. Files written in `passed` are
+// in pieces: each kOutputPiece bytes go to the page as they are written
+// ({piece}, moved, not copied; node.pieces counts them), and the node holds
+// only the piece being written. The page makes each a Blob the browser may
+// keep on disk: a Blob made here, from memory, stays in memory in some
+// browsers, and the worker's own tasks wait until egn-digit's run is over. Files written in `passed` are
 // not kept at all: `take` gets each write's bytes. egn-digit writes its
 // files from start to end, never at another place; a write elsewhere fails
 // the run rather than give a file that is not what it wrote.
@@ -161,8 +166,8 @@ function routeWrites(FS, outputs, passed, take) {
       return length;
     }
     if (node.parent !== outputs) return write.apply(this, arguments);
-    if (!node.pieces) {
-      node.pieces = [];
+    if (node.pieces === undefined) {
+      node.pieces = 0;
       node.moved = 0;
       node.contents = new Uint8Array(kOutputPiece);
       node.usedBytes = 0;
@@ -176,7 +181,9 @@ function routeWrites(FS, outputs, passed, take) {
       node.usedBytes += taken;
       at += taken;
       if (node.usedBytes == kOutputPiece) {
-        node.pieces.push(new Blob([node.contents]));  // a copy: the piece is written again
+        postMessage({piece: node.contents.buffer}, [node.contents.buffer]);
+        node.contents = new Uint8Array(kOutputPiece);
+        ++node.pieces;
         node.moved += kOutputPiece;
         node.usedBytes = 0;
       }
@@ -262,22 +269,18 @@ function check(task) {
     postMessage({progress: end / size});
   }, records).then(function (ran) {
     records(new Uint8Array([10]));
-    var node = null, written = null;
+    var node = null, last = null;
     try {
       node = ran.module.FS.lookupPath(output).node;
     } catch (nothing) {
       node = null;  // egn-digit kept nothing: its message says why
     }
     if (node) {
-      // The pieces written, then what is left. A browser that cannot hold
-      // them throws here: the run has failed, which must not read as a run
-      // that kept nothing.
-      var pieces = node.pieces || [];
-      written = new Blob(pieces.concat(node.usedBytes ? [node.contents.subarray(0, node.usedBytes)] : []));
-      ran.module.FS.unlink(output);
+      // What is left after the pieces sent (none for an empty file).
+      last = node.contents ? node.contents.subarray(0, node.usedBytes) : new Uint8Array(0);
     }
-    postMessage({output: written, status: ran.status, messages: messages, summary: summary,
-                 done: true});
+    postMessage({output: last, pieces: node ? node.pieces || 0 : 0, status: ran.status,
+                 messages: messages, summary: summary, done: true}, last ? [last.buffer] : []);
   });
 }
 

@@ -386,8 +386,8 @@ FAILED_RUNS = [
      "RuntimeError: Aborted(OOM)"),
     # egn-digit kept its file, but the browser cannot make it a Blob (it
     # refuses the memory): never a summary that reads as a run that went well.
-    ("output-refused", "egnWorkerScript = new Blob(['self.Blob = function () {"
-     " throw new RangeError(\"Array buffer allocation failed\"); };\\n', egnWorkerScript]);",
+    ("output-refused", "Response.prototype.blob = () =>"
+     " Promise.reject(new RangeError('Array buffer allocation failed'));",
      "RangeError: Array buffer allocation failed"),
     # A worker that cannot read the file a slice at a time (WebKit's, in a
     # page opened from disk) gets its bytes from the page, which cannot
