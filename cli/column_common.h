@@ -65,10 +65,10 @@ FieldVerdict CheckField(const Checked& checked, const ColumnOptions& options, st
 
 // --summary: the rows of a table counted by what their numbers came to, and
 // the --json record of each row to look at (its number malformed, its
-// control digit wrong or the number invalid, its leading zeros lost),
-// written to `sink` as the rows are read, so that it needs no second
-// reading with --json; Finish() ends it with the counts, one JSON object on
-// a line of its own.
+// control digit wrong or the number invalid, its leading zeros lost), of
+// the first `most` of them, written to `sink` as the rows are read, so that
+// it needs no second reading with --json; Finish() ends it with the counts
+// (the rows to look at among them), one JSON object on a line of its own.
 class Summary {
  public:
   // `most`: the rows to look at whose records are written, the first ones
@@ -78,8 +78,8 @@ class Summary {
   // A field that CheckField judged right or wrong: what CheckLine read
   // (`read`), the number judged (its lost zeros restored, as `about` says)
   // and the verdict; counted, and its record written where it is one to
-  // look at: `record`, where the caller has just made it for --json, or
-  // else made here.
+  // look at (and one of the first `most`): `record`, where the caller has
+  // just made it for --json, or else made here.
   void Judged(const ColumnOptions& options, Verdict read, std::string_view digits,
               const About& about, bool right, std::string_view record = {});
   // A row with no number to check (the field's problem, or the row's own).

@@ -34,7 +34,7 @@ var kNoSuchColumn = "4294967295";
 // The messages and the rows to look at that go to the page: the first ones,
 // the others only counted.
 var kMostShown = 200;
-// The checked file's pieces, each made a Blob as soon as it is written.
+// The checked file's pieces, each sent to the page as soon as it is written.
 var kOutputPiece = 1 << 24;
 // The input is read in blocks of this size (readInBlocks).
 var kReadBlock = 1 << 23;
@@ -153,10 +153,11 @@ function readInBlocks(ops, file, read) {
 // ({piece}, moved, not copied; node.pieces counts them), and the node holds
 // only the piece being written. The page makes each a Blob the browser may
 // keep on disk: a Blob made here, from memory, stays in memory in some
-// browsers, and the worker's own tasks wait until egn-digit's run is over. Files written in `passed` are
-// not kept at all: `take` gets each write's bytes. egn-digit writes its
-// files from start to end, never at another place; a write elsewhere fails
-// the run rather than give a file that is not what it wrote.
+// browsers, and the worker's own tasks wait until egn-digit's run is over.
+// Files written in `passed` are not kept at all: `take` gets each write's
+// bytes. egn-digit writes its files from start to end, never at another
+// place; a write elsewhere fails the run rather than give a file that is
+// not what it wrote.
 function routeWrites(FS, outputs, passed, take) {
   var fileOps = FS.filesystems.MEMFS.ops_table.file.stream, write = fileOps.write;
   fileOps.write = function (stream, buffer, offset, length, position, canOwn) {
@@ -169,20 +170,21 @@ function routeWrites(FS, outputs, passed, take) {
     if (node.pieces === undefined) {
       node.pieces = 0;
       node.moved = 0;
-      node.contents = new Uint8Array(kOutputPiece);
+      node.contents = null;  // made at the first byte of each piece
       node.usedBytes = 0;
     }
     if (position !== node.moved + node.usedBytes) {
       throw new Error("egn-digit wrote its output at " + position + ", not at its end");
     }
     for (var at = offset, end = offset + length; at < end;) {
+      if (!node.contents) node.contents = new Uint8Array(kOutputPiece);
       var taken = Math.min(end - at, kOutputPiece - node.usedBytes);
       node.contents.set(buffer.subarray(at, at + taken), node.usedBytes);
       node.usedBytes += taken;
       at += taken;
       if (node.usedBytes == kOutputPiece) {
         postMessage({piece: node.contents.buffer}, [node.contents.buffer]);
-        node.contents = new Uint8Array(kOutputPiece);
+        node.contents = null;
         ++node.pieces;
         node.moved += kOutputPiece;
         node.usedBytes = 0;
