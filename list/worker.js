@@ -6,10 +6,11 @@
 // --output, whole or not at all, as egn-digit writes every --output file: a
 // register that turns out to be damaged half-way gives no download that
 // would look whole. The file leaves the module's memory as it is written, in
-// pieces of kOutputPiece bytes that the page makes Blobs the browser may keep
-// on disk: the worker holds one piece of it, whatever the register's size. The summary
-// and the rows to look at come from the same run (--summary), read as they
-// are written and not kept. Nothing is kept anywhere else.
+// pieces of kOutputPiece bytes that the page makes Blobs the browser may
+// keep on disk: the worker holds one piece of it, whatever the register's
+// size. The summary and the rows to look at come from the same run
+// (--summary), read as they are written and not kept. Nothing is kept
+// anywhere else.
 //
 // The page asks, one message a task (`wasm`: the module, compiled):
 //   {names: true, wasm, file}: the names of the header row (as egn-digit
