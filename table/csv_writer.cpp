@@ -10,6 +10,11 @@ namespace egn::table {
 
 void CsvWriter::Row(std::string& out, const CsvRow& row, const Columns* columns,
                     std::size_t padding) {
+  if (columns != nullptr && from_ == to_ && InPlace(row.all_quoted, *columns)) {
+    // Mostly: the row, its columns and its line end, written in one piece.
+    AppendInPlace(out, row.bytes, *columns, padding, row.line_end);
+    return;
+  }
   Keep(out, row.bytes);
   if (columns != nullptr) Append(out, row.all_quoted, *columns, padding);
   Keep(out, row.line_end);
@@ -31,29 +36,43 @@ void CsvWriter::Keep(std::string& out, std::string_view bytes) {
   }
 }
 
+bool CsvWriter::InPlace(bool quote_all, const Columns& columns) const {
+  return !quote_all && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251) &&
+         !NeedsQuotes(columns.all());
+}
+
+// `before` and `after` as they are, and between them the columns after
+// `padding` empty fields, none of them quoted: written in place, in one
+// piece (Windows-1251 takes no more bytes than UTF-8).
+void CsvWriter::AppendInPlace(std::string& out, std::string_view before, const Columns& columns,
+                              std::size_t padding, std::string_view after) {
+  const std::size_t at = out.size();
+  out.resize(at + before.size() + padding + columns.size() + columns.all().size() + after.size(),
+             separator_);
+  char* to = out.data() + at;
+  to = std::copy(before.begin(), before.end(), to) + padding;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::string_view column = columns[i];
+    *to++ = separator_;
+    if (to_ == Encoding::kUtf8) {
+      std::memcpy(to, column.data(), column.size());
+      to += column.size();
+    } else {
+      to += EncodeWindows1251(column, to);
+    }
+  }
+  to = std::copy(after.begin(), after.end(), to);
+  out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
 // The columns after `padding` empty fields.
 void CsvWriter::Append(std::string& out, bool quote_all, const Columns& columns,
                        std::size_t padding) {
-  const bool quote_some = quote_all || NeedsQuotes(columns.all());
-  if (!quote_some && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251)) {
-    // Mostly: written in place, in one piece (Windows-1251 takes no more
-    // bytes than UTF-8).
-    const std::size_t at = out.size();
-    out.resize(at + padding + columns.size() + columns.all().size(), separator_);
-    char* to = out.data() + at + padding;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      const std::string_view column = columns[i];
-      *to++ = separator_;
-      if (to_ == Encoding::kUtf8) {
-        std::memcpy(to, column.data(), column.size());
-        to += column.size();
-      } else {
-        to += EncodeWindows1251(column, to);
-      }
-    }
-    out.resize(static_cast<std::size_t>(to - out.data()));
+  if (InPlace(quote_all, columns)) {
+    AppendInPlace(out, {}, columns, padding, {});
     return;
   }
+  const bool quote_some = quote_all || NeedsQuotes(columns.all());
   // Otherwise put together in UTF-8, each column quoted where it must be
   // (or in a row that quotes every field), and encoded at once.
   block_.assign(padding, separator_);

@@ -37,6 +37,10 @@ class CsvWriter {
 
  private:
   void Append(std::string& out, bool quote_all, const Columns& columns, std::size_t padding);
+  // Whether the columns are written without quotes, each in one pass.
+  bool InPlace(bool quote_all, const Columns& columns) const;
+  void AppendInPlace(std::string& out, std::string_view before, const Columns& columns,
+                     std::size_t padding, std::string_view after);
   bool NeedsQuotes(std::string_view text) const;
 
   Encoding from_, to_;

@@ -45,7 +45,12 @@ TEST(Encodings, Windows1251FromUtf8) {
       {"Џ", "\x8F"},                 // in Windows-1251, not among А…я
       {"\xD0\xC0\xD0\xCF", "????"},  // a lead and no continuation after it
       {"\xD1\x50\xD1\x7F", "?P?\x7F"},
-      {"я\xD1", "\xFF?"},                     // cut short
+      {"я\xD1", "\xFF?"},  // cut short
+      {"яa",
+       "\xFF"
+       "a"},  // ASCII last, alone
+      {"a", "a"},
+      {"", ""},
       {"ЕГН € я", "\xC5\xC3\xCD \x88 \xFF"},  // another character after А…я: from the start
   };
   for (const auto& c : cases) {
