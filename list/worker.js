@@ -37,8 +37,10 @@ var kNoSuchColumn = "4294967295";
 var kMostShown = 200;
 // The checked file's pieces, each sent to the page as soon as it is written.
 var kOutputPiece = 1 << 24;
-// The input is read in blocks of this size (readInBlocks).
-var kReadBlock = 1 << 23;
+// The input is read in blocks of this size (readInBlocks): Firefox read the
+// benchmark's CSV of 30 MB in blocks of 16 MiB in a fifth less time than in
+// blocks of 8 MiB.
+var kReadBlock = 1 << 24;
 
 // Whether this worker can read a file a slice at a time. WebKit's cannot in
 // a page opened from a file (its FileReaderSync and Blob reading fail there

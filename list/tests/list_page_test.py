@@ -116,10 +116,10 @@ CASES = [
                                        "Георги;8001010009;София\r\n" * 350_000).encode("cp1251"),
      "ЕГН", False, None, None, None),
 ]
-# A small sheet, and the same behind 9 MiB: the worker reads a file in blocks
-# of 8 MiB, and the ZIP's directory, its sheet and the copy of its image
+# A small sheet, and the same behind 17 MiB: the worker reads a file in blocks
+# of 16 MiB, and the ZIP's directory, its sheet and the copy of its image
 # written again lie in both, read back and forth.
-for name, padding in (("ods", 0), ("ods-past-a-block", 9 << 20)):
+for name, padding in (("ods", 0), ("ods-past-a-block", 17 << 20)):
     CASES.append((name, "регистър.ods", ods([["Име", "ЕГН"], ["Иван", "8001010008"],
                                              ["Георги", "8001010009"], ["Петър", "750101001"]], padding),
                   "ЕГН", True, "Проверени редове: 3; верни: 1; грешни: 1; с грешка: 1; с изгубени"
