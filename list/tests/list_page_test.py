@@ -513,6 +513,7 @@ def on_the_site(driver, scratch, downloads):
     server, origin = serve(SITE)
     try:
         requests_made(driver)  # what earlier checks asked for
+        asked_after_paint(driver, origin)
         for case in CASES:
             if case[0] in ("csv-windows-1251", "xlsx", "pasted"):
                 run_case(driver, case, scratch, downloads, origin + "egn-list.html")
@@ -528,6 +529,26 @@ def on_the_site(driver, scratch, downloads):
     finally:
         server.shutdown()
         server.server_close()
+
+
+def asked_after_paint(driver, origin):
+    """The site's page asks for its module with no file chosen, so that it is
+    at hand, but only once it has painted: asked for before, its compiling
+    held the first paint back."""
+    driver.get(origin + "egn-list.html")
+    times = None
+    for _ in range(100):
+        times = driver.execute_script("""
+            const paint = performance.getEntriesByName('first-contentful-paint')[0];
+            const module = performance.getEntriesByName(arguments[0])[0];
+            return paint && module ? [paint.startTime, module.startTime] : null;""",
+                                      origin + "egn-list.wasm")
+        if times:
+            break
+        time.sleep(0.1)
+    assert times, "the site's page did not ask for its module before a file was chosen"
+    assert times[1] >= times[0], (f"the module was asked for at {times[1]} ms, before the first"
+                                  f" paint at {times[0]} ms")
 
 
 def requests_made(driver):
