@@ -94,6 +94,28 @@ def ods(rows, padding=0):
         os.remove(path)
 
 
+def one_piece_exactly():
+    """A CSV export whose checked file is 16 MiB to the byte, the size of the
+    worker's pieces: the whole file leaves it as one piece, and nothing is
+    left after it. The rows' count and the first name's length are worked
+    out from what egn-digit writes for one row and for two."""
+    def csv(name, rows):
+        return ("Име;ЕГН;Град\r\n" + f"{name};8001010008;Русе\r\n" +
+                "Иван;8001010008;Русе\r\n" * (rows - 1)).encode("cp1251")
+
+    def checked(data):
+        with tempfile.NamedTemporaryFile(suffix=".csv") as f:
+            f.write(data)
+            f.flush()
+            return len(subprocess.run([EGN_DIGIT, "--column", "ЕГН", f.name], capture_output=True,
+                                      check=True).stdout)
+    one, two = checked(csv("Иван", 1)), checked(csv("Иван", 2))
+    rows, short = divmod((1 << 24) - one, two - one)
+    data = csv("Иван" + "а" * short, rows + 1)
+    assert checked(data) == 1 << 24
+    return data
+
+
 # Each case: its name, the file's name and bytes (None: pasted, the text
 # given), the column, whether --decode, the summary the page must give, the
 # names it must offer for the column (None: not checked) and the rows its
@@ -115,6 +137,7 @@ CASES = [
     ("csv-in-pieces", "регистър.csv", ("Име;ЕГН;Град\r\n" + "Иван;8001010008;Русе\r\n"
                                        "Георги;8001010009;София\r\n" * 350_000).encode("cp1251"),
      "ЕГН", False, None, None, None),
+    ("csv-one-piece-exactly", "регистър.csv", one_piece_exactly(), "ЕГН", False, None, None, None),
 ]
 # A small sheet, and the same behind 17 MiB: the worker reads a file in blocks
 # of 16 MiB, and the ZIP's directory, its sheet and the copy of its image
@@ -377,6 +400,28 @@ def stopped(driver):
             (early, state)
 
 
+def stopped_while_kept(driver):
+    """Спри after the worker's last message, while the page still makes the
+    checked file a Blob: the check stays stopped, with no summary of the run
+    and no download, when the Blob comes after it."""
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    driver.execute_async_script(
+        "const done = arguments[0]; egnCompiled().then(() => {"
+        "  const all = Promise.all.bind(Promise);"
+        "  Promise.all = parts => { window.egnHeld = true;"
+        "    return new Promise(go => { window.egnGo = go; }).then(() => all(parts)); };"
+        "  done(); });")
+    driver.find_element("id", "start").click()
+    wait(driver, "return window.egnHeld")
+    driver.find_element("id", "stop").click()
+    driver.execute_async_script("const done = arguments[0]; egnGo(); setTimeout(done, 500);")
+    state = driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('start').disabled, $('summary').textContent, $('download').hidden]")
+    assert state == [False, "Проверката е спряна.", True], state
+
+
 # Runs that fail outside egn-digit's own handling: each name, the script
 # that makes the page's worker fail so (run once its module is unpacked),
 # and the browser's words the page must list.
@@ -631,6 +676,7 @@ def main():
                     checks += [(name, lambda s=setup, w=words: failed_run(driver, s, w))
                                for name, setup, words in FAILED_RUNS]
                 checks.append(("stopped", lambda: stopped(driver)))
+                checks.append(("stopped-while-kept", lambda: stopped_while_kept(driver)))
                 checks.append(("capped", lambda: capped(driver, scratch)))
                 checks.append(("damaged-late", lambda: damaged_late(driver, scratch)))
                 for name, check in checks:
