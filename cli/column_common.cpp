@@ -195,8 +195,8 @@ void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_vie
   if (lost) ++lost_;
   if (!lost && right) return;
   // A row to look at: its record as --json writes it (a row in a few),
-  // where it is one of the first `most_`.
-  if (++looks_ > most_) return;
+  // where it is shown.
+  if (!Shown()) return;
   if (!record.empty()) {
     records_ += record;
   } else if (options.decode) {
@@ -210,7 +210,7 @@ void Summary::Judged(const ColumnOptions& options, Verdict read, std::string_vie
 void Summary::Problem(std::size_t line, std::string_view problem) {
   ++rows_;
   ++malformed_;
-  if (++looks_ > most_) return;
+  if (!Shown()) return;
   AppendError(records_, Format::kJson, "line", line, problem);
   Put();
 }

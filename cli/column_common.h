@@ -89,6 +89,9 @@ class Summary {
   bool Finish();
 
  private:
+  // Counts a row to look at: whether its record is written (one of the
+  // first `most_`).
+  bool Shown() { return ++looks_ <= most_; }
   void Put();
 
   table::ByteSink& sink_;
