@@ -366,6 +366,23 @@ def damaged_late(driver, scratch):
         "egn-digit: „/изход/отрязан-проверен.csv“ не е записан"], state[1]
 
 
+def with_a_pasted_number(driver):
+    driver.get("file://" + PAGE)
+    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+
+
+# A stopped check: Провери offered again, Спри not, the page saying so and
+# offering no download.
+STOPPED = [False, True, "Проверката е спряна.", True]
+
+
+def stopped_state(driver):
+    return driver.execute_script(
+        "const $ = id => document.getElementById(id);"
+        "return [$('start').disabled, $('stop').disabled, $('summary').textContent,"
+        " $('download').hidden]")
+
+
 def stopped(driver):
     """Спри ends the worker of the run under way and says so; Провери is
     offered again, and no download. The worker is held from its task, so
@@ -373,8 +390,7 @@ def stopped(driver):
     module is at hand (a slow machine's, or the site's on a slow network)
     stops the check all the same: no worker starts once it comes."""
     for early in (False, True):
-        driver.get("file://" + PAGE)
-        driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+        with_a_pasted_number(driver)
         driver.execute_script(
             "window.egnEnded = false; window.egnGiven = 0;"
             "egnGive = function (worker, task) {"
@@ -392,20 +408,15 @@ def stopped(driver):
         if early:  # the module comes after Спри, and a while is given for a worker to start
             driver.execute_async_script(
                 "const done = arguments[0]; egnGo(); egnCompiled().then(() => setTimeout(done, 500));")
-        state = driver.execute_script(
-            "const $ = id => document.getElementById(id);"
-            "return [window.egnEnded, window.egnGiven, $('start').disabled, $('stop').disabled,"
-            " $('summary').textContent, $('download').hidden]")
-        assert state == [not early, int(not early), False, True, "Проверката е спряна.", True], \
-            (early, state)
+        state = driver.execute_script("return [window.egnEnded, window.egnGiven]")
+        assert state + stopped_state(driver) == [not early, int(not early)] + STOPPED, (early, state)
 
 
 def stopped_while_kept(driver):
     """Спри after the worker's last message, while the page still makes the
     checked file a Blob: the check stays stopped, with no summary of the run
     and no download, when the Blob comes after it."""
-    driver.get("file://" + PAGE)
-    driver.find_element("id", "pasted").send_keys("ЕГН" + Keys.ENTER + "8001010008")
+    with_a_pasted_number(driver)
     driver.execute_async_script(
         "const done = arguments[0]; egnCompiled().then(() => {"
         "  const all = Promise.all.bind(Promise);"
@@ -416,10 +427,7 @@ def stopped_while_kept(driver):
     wait(driver, "return window.egnHeld")
     driver.find_element("id", "stop").click()
     driver.execute_async_script("const done = arguments[0]; egnGo(); setTimeout(done, 500);")
-    state = driver.execute_script(
-        "const $ = id => document.getElementById(id);"
-        "return [$('start').disabled, $('summary').textContent, $('download').hidden]")
-    assert state == [False, "Проверката е спряна.", True], state
+    assert stopped_state(driver) == STOPPED, stopped_state(driver)
 
 
 # Runs that fail outside egn-digit's own handling: each name, the script
