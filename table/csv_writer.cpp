@@ -10,7 +10,8 @@ namespace egn::table {
 
 void CsvWriter::Row(std::string& out, const CsvRow& row, const Columns* columns,
                     std::size_t padding) {
-  if (columns != nullptr && from_ == to_ && InPlace(row.all_quoted, *columns)) {
+  if (columns != nullptr && from_ == to_ && InPlace() && !row.all_quoted &&
+      !NeedsQuotes(columns->all())) {
     // Mostly: the row, its columns and its line end, written in one piece.
     AppendInPlace(out, row.bytes, *columns, padding, row.line_end);
     return;
@@ -36,10 +37,7 @@ void CsvWriter::Keep(std::string& out, std::string_view bytes) {
   }
 }
 
-bool CsvWriter::InPlace(bool quote_all, const Columns& columns) const {
-  return !quote_all && (to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251) &&
-         !NeedsQuotes(columns.all());
-}
+bool CsvWriter::InPlace() const { return to_ == Encoding::kUtf8 || to_ == Encoding::kWindows1251; }
 
 // `before` and `after` as they are, and between them the columns after
 // `padding` empty fields, none of them quoted: written in place, in one
@@ -68,11 +66,11 @@ void CsvWriter::AppendInPlace(std::string& out, std::string_view before, const C
 // The columns after `padding` empty fields.
 void CsvWriter::Append(std::string& out, bool quote_all, const Columns& columns,
                        std::size_t padding) {
-  if (InPlace(quote_all, columns)) {
+  const bool quote_some = quote_all || NeedsQuotes(columns.all());
+  if (!quote_some && InPlace()) {
     AppendInPlace(out, {}, columns, padding, {});
     return;
   }
-  const bool quote_some = quote_all || NeedsQuotes(columns.all());
   // Otherwise put together in UTF-8, each column quoted where it must be
   // (or in a row that quotes every field), and encoded at once.
   block_.assign(padding, separator_);

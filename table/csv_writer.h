@@ -37,8 +37,9 @@ class CsvWriter {
 
  private:
   void Append(std::string& out, bool quote_all, const Columns& columns, std::size_t padding);
-  // Whether the columns are written without quotes, each in one pass.
-  bool InPlace(bool quote_all, const Columns& columns) const;
+  // Whether columns that need no quotes are written in place, each in one
+  // pass: in UTF-8 and Windows-1251.
+  bool InPlace() const;
   void AppendInPlace(std::string& out, std::string_view before, const Columns& columns,
                      std::size_t padding, std::string_view after);
   bool NeedsQuotes(std::string_view text) const;
