@@ -10,7 +10,8 @@ into OUTPUT_DIR (emptied first, so that it holds the site and nothing else):
   ID.wasm               the program's WebAssembly, which the page compiles
                         while it streams in (a host compresses it on the way)
   ID-face.woff2         the face the page carries, which the browser loads
-                        only where it is used
+                        only where it is used, drawing the text in the
+                        system's serif until it comes
   manifest.webmanifest  names, colours and icons
   icon-N.png            the window's image at N pixels, from PIXELS files
                         (N x N pixels, 4 bytes each, R G B A, as
@@ -57,6 +58,7 @@ POLICY = re.compile(r'<meta http-equiv="Content-Security-Policy" content="([^"]*
 # The module the page carries, and its face.
 MODULE = re.compile(r'<template id="egn-module">([^<]*)</template>\n')
 FACE = re.compile(r'url\(data:font/woff2;base64,([A-Za-z0-9+/=]*)\)')
+FACE_RULE = re.compile(r"@font-face \{[^}]*\}")
 # The page's notice: its first paragraph speaks of one file that holds
 # everything and connects nowhere, and its second of the face inside it; the
 # site says what it is instead (SITE_NOTICE), and where its face is.
@@ -266,7 +268,18 @@ def main():
         fail(f"{page_path} carries no module or no face")
     files[f"{program}.wasm"] = zlib.decompress(from_text(module.group(1)))
     files[f"{program}-face.woff2"] = base64.b64decode(face.group(1))
-    page = page.replace(module.group(0), "", 1).replace(face.group(0), f"url({program}-face.woff2)", 1)
+    # A face inside the page is there within a frame, and the window's text
+    # waits for it; one that comes over the network comes a round trip
+    # after the window is laid out (a second on a phone's slow network),
+    # so there the text is drawn at once in the system's serif, and the
+    # face takes its place when it comes (font-display: swap).
+    declared = FACE_RULE.search(page)
+    if not declared or face.group(0) not in declared.group(0):
+        fail(f"{page_path} declares its face outside one @font-face rule")
+    page = page.replace(module.group(0), "", 1).replace(
+        declared.group(0),
+        declared.group(0).replace(face.group(0), f"url({program}-face.woff2)", 1)
+        .replace("}", "font-display: swap; }", 1), 1)
     notice = NOTICE.search(page)
     if not notice or FACE_NOTICE not in page:
         fail(f"{page_path} has no notice of one page and its face")

@@ -116,8 +116,9 @@ def colour(bgr):
 
 
 class Browser:
-    def __init__(self, *arguments):
+    def __init__(self, *arguments, load="normal"):
         options = Options()
+        options.page_load_strategy = load  # "none": commands do not wait for `load`
         for a in ("--headless=new", "--no-sandbox", "--window-size=900,700",
                   "--disable-gpu", *arguments):
             options.add_argument(a)

@@ -9,12 +9,14 @@ Usage: web_site_test.py BUILD_DIR. Exits 1 on the first failure.
 """
 import base64
 import hashlib
+import io
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import urllib.request
 import zlib
 from functools import partial
@@ -78,7 +80,9 @@ def check_policy():
     page = POLICY.sub("", open(chromium.PAGE, encoding="utf-8").read())
     module = re.search(r'<template id="egn-module">([^<]*)</template>\n', page)
     face = re.search(r"url\(data:font/woff2;base64,([^)]*)\)", page)
-    page = page.replace(module[0], "").replace(face[0], "url(egn-check-face.woff2)")
+    # The face a file of the site, drawn in the system's serif until it comes.
+    page = page.replace(module[0], "").replace(
+        face[0] + ' format("woff2"); }', 'url(egn-check-face.woff2) format("woff2"); font-display: swap; }')
     # The notice says what the site is, and keeps the face's licence word for word.
     notices = [re.search(r"<!--\n(.*?)-->\n", t, re.DOTALL) for t in (without, page)]
     site_notice, page_notice = (n[1] for n in notices)
@@ -133,6 +137,8 @@ REFUSALS = [
     (r"</body>", "</body></body>", " has 2 </body>, not one"),
     (r'<template id="egn-module">[^<]*</template>\n', "", " carries no module or no face"),
     (r"inside this page", "here", " has no notice of one page and its face"),
+    (r'@font-face \{ font-family: "EGN Check Serif"; src: (url\([^)]*\))[^}]*\}', r"body { background: \1; }",
+     " declares its face outside one @font-face rule"),
 ]
 
 
@@ -171,6 +177,50 @@ class Host(drivers.Quiet):
     extensions_map = {".webmanifest": "application/manifest+json", ".js": "text/javascript",
                       ".html": "text/html", ".png": "image/png", ".wasm": "application/wasm",
                       ".woff2": "font/woff2"}
+
+
+class SlowFace(Host):
+    """The host on a slow network: the face is held back until `given` is set."""
+    given = threading.Event()
+
+    def do_GET(self):
+        if self.path.endswith(".woff2"):
+            SlowFace.given.wait(30)
+        super().do_GET()
+
+
+def check_face_on_its_way(scratch):
+    """Where no face of the window's is installed (as on Android), the site's
+    window draws its text while the face is still on its way, and takes the
+    face once it comes: the text never waits for the network."""
+    site = shutil.copytree(SITE, os.path.join(scratch, "face"))
+    server, url = drivers.serve(site, SlowFace)
+    os.environ["FONTCONFIG_FILE"] = os.path.join(HERE, "..", "shared", "hide_the_face.conf")
+    try:
+        browser = chromium.Browser(load="none")  # `load` waits for the face too
+    finally:
+        os.environ.pop("FONTCONFIG_FILE", None)
+    carried = "return [...document.fonts].map(f => f.status)"
+    try:
+        browser.driver.get(url)
+        WebDriverWait(browser.driver, 10).until(lambda d: d.execute_script(
+            "return document.documentElement.classList.contains('egn-shown')"
+            " && document.fonts.size == 1"))
+        assert browser.js(carried) == ["loading"], browser.js(carried)
+        # The heading's caption, drawn: dark pixels on its pale face. (A
+        # face waited for leaves the caption blank for up to 3 s.)
+        shot = Image.open(io.BytesIO(browser.element("Label1(0)").screenshot_as_png)).convert("L")
+        since = browser.js("return performance.now()")
+        assert browser.js(carried) == ["loading"] and since < 3000, since
+        assert min(shot.getdata()) < 64, "the heading is blank while the face is on its way"
+        SlowFace.given.set()
+        WebDriverWait(browser.driver, 10).until(lambda d: d.execute_script(carried) == ["loaded"])
+        assert browser.js("return document.fonts.check('12pt \"EGN Check Serif\"', 'Година')")
+    finally:
+        SlowFace.given.set()
+        browser.quit()
+        server.shutdown()
+        server.server_close()
 
 
 def check_in_chromium(scratch):
@@ -244,6 +294,7 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         for name, check in [("policy", check_policy), ("icons", check_icons),
                             ("refusals", partial(check_refusals, scratch)),
+                            ("face on its way", partial(check_face_on_its_way, scratch)),
                             ("chromium", partial(check_in_chromium, scratch))]:
             check()
             print(f"ok      site: {name}")
