@@ -24,7 +24,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "window", "tests", "web", "web_engines"))
-from drivers import accessibility_violations, serve, start  # noqa: E402  (the browsers, as the window's tests start them)
+from drivers import accessibility_violations, painted_then_asked, serve, start  # noqa: E402  (the browsers, as the window's tests start them)
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1])
@@ -591,11 +591,7 @@ def asked_after_paint(driver, origin):
     driver.get(origin + "egn-list.html")
     times = None
     for _ in range(100):
-        times = driver.execute_script("""
-            const paint = performance.getEntriesByName('first-contentful-paint')[0];
-            const module = performance.getEntriesByName(arguments[0])[0];
-            return paint && module ? [paint.startTime, module.startTime] : null;""",
-                                      origin + "egn-list.wasm")
+        times = painted_then_asked(driver, origin + "egn-list.wasm")
         if times:
             break
         time.sleep(0.1)

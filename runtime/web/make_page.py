@@ -20,6 +20,7 @@ stays.
 import base64
 import hashlib
 import json
+import os
 import re
 import sys
 
@@ -30,6 +31,9 @@ CANNOT_STAND_INSIDE = re.compile(r"</script|<!--", re.IGNORECASE)
 # Every script the page runs: the template's own are plain <script> elements.
 INLINE_SCRIPT = re.compile(r"<script>(.*?)</script>", re.DOTALL)
 HASHES = "@EGN_SCRIPT_HASHES@"
+# Scripts of this folder that pages share, each put in place of its marker.
+SHARED = {"@EGN_AFTER_FIRST_PAINT@": os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                  "after_first_paint.js")}
 
 
 def script_hashes(page):
@@ -87,6 +91,12 @@ def from_text(text):
     return bytes(out)
 
 
+def lean(script):
+    """A script of the page's own without its comment lines and indentation."""
+    lines = (line.strip() for line in script.split("\n"))
+    return "\n".join(line for line in lines if not line.startswith("//"))
+
+
 def without_comments(template):
     """The template's own scripts and style without their comments and
     indentation, and its HTML comments but the first."""
@@ -95,8 +105,7 @@ def without_comments(template):
     rest = re.sub(r"\n?<!--.*?-->", "", rest, flags=re.DOTALL)
 
     def script(m):
-        lines = (line.strip() for line in m.group(2).split("\n"))
-        return m.group(1) + "\n".join(line for line in lines if not line.startswith("//")) + m.group(3)
+        return m.group(1) + lean(m.group(2)) + m.group(3)
 
     def style(m):
         text = re.sub(r"/\*.*?\*/\n?", "", m.group(2), flags=re.DOTALL)
@@ -115,6 +124,10 @@ def filled(template, values, tool):
     policy in the head, before any script: its text is not hashed. `tool`
     names the script in its messages."""
     page = without_comments(open(template, encoding="utf-8").read())
+    # The scripts every page may share, where it holds their marker.
+    for key, path in SHARED.items():
+        if key in page:
+            values = {**values, key: lean(open(path, encoding="utf-8").read().rstrip("\n"))}
     if HASHES not in page or page.index(HASHES) > page.find("<script>"):
         sys.exit(f"{tool}: {template} has no {HASHES} before its first script")
     for key in values:

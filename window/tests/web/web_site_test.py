@@ -233,8 +233,13 @@ def check_in_chromium(scratch):
         return browser.driver.execute_async_script("caches.keys().then(arguments[0])")
 
     try:
-        # The first visit: the worker takes over, and the app is installable.
+        # The first visit: the program's module asked for only once the
+        # window has painted; the worker takes over, and the app is
+        # installable.
         browser.open(url)
+        painted, asked = drivers.painted_then_asked(browser.driver, url + "egn-check.wasm")
+        assert asked >= painted, (f"the module was asked for at {asked} ms, before the first"
+                                  f" paint at {painted} ms")
         browser.driver.execute_async_script(
             "navigator.serviceWorker.ready.then(() => arguments[0]())")
         wait.until(lambda d: d.execute_script("return !!navigator.serviceWorker.controller"))

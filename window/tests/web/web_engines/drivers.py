@@ -46,6 +46,15 @@ def serve(folder, handler=Quiet):
     return server, f"http://127.0.0.1:{server.server_address[1]}/"
 
 
+def painted_then_asked(driver, address):
+    """When the open page first painted (its first contentful paint) and
+    when it asked for `address`, in ms, or None while either is to come."""
+    return driver.execute_script("""
+        const paint = performance.getEntriesByName('first-contentful-paint')[0];
+        const asked = performance.getEntriesByName(arguments[0])[0];
+        return paint && asked ? [paint.startTime, asked.startTime] : null;""", address)
+
+
 def accessibility_violations(driver, build, open_page):
     """What axe-core (the version package-lock.json pins, installed beside
     the build in BUILD/web_engines) finds against WCAG 2.0, 2.1 and 2.2 A
