@@ -1,8 +1,9 @@
 // Calls `then` in a task of its own once the browser has painted the page
-// for the first time: at its first contentful paint, or a quarter of a
-// second after its first frame where the browser has not told of one by
-// then (WebKitGTK lists paint entries but makes none) or the page has
-// nothing `contentful` (no text, no image) to paint, after that frame. What
+// for the first time, as the browser tells of it (its first contentful
+// paint). Where it cannot tell, or the page has nothing `contentful` (no
+// text, no image) to paint, `then` runs after the first frame; where it
+// says it can but tells of no paint by a quarter of a second after the
+// first frame (WebKitGTK lists paint entries but makes none), then. What
 // starts there (a module asked for, unpacked and compiled) neither holds
 // the first frame back nor races it: a request begun before the frame
 // reaches the screen counts, where the host is slow, as one the page's
